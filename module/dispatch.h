@@ -1,0 +1,29 @@
+// The two message hooks and the dispatcher behind them: every entry into the
+// module after start-up arrives here, on the host's user-interface thread.
+#pragma once
+
+#include "platform/os.h"
+
+#include <cstdint>
+
+namespace addon {
+
+constexpr uint32_t HostFrameMessage = 0x466; // WM_USER + 0x66, once per host frame
+
+// Menu command ids (low 16 bits of WM_COMMAND's first parameter).
+constexpr uint16_t CommandActivateFlyBy = 0x7800;
+constexpr uint16_t CommandConfigure = 0x7801;
+constexpr uint16_t CommandInternalView = 0x7802;
+constexpr uint16_t CommandExternalView = 0x7803;
+constexpr uint16_t CommandAbout = 0x7804;
+
+os::Long OV_CALLBACK CallWndProcHookProc(int code, os::Word flag, os::Long record);
+os::Long OV_CALLBACK GetMessageHookProc(int code, os::Word flag, os::Long record);
+
+// Non-zero when the module consumed the message and the host must not act on it.
+int DispatchHostMessage(os::Hwnd window, uint32_t message, os::Word first, os::Long second);
+
+// True for the keyboard and mouse messages that the pilot view takes.
+bool IsPilotInputMessage(uint32_t message);
+
+} // namespace addon

@@ -1,0 +1,33 @@
+#include "module/host.h"
+
+#include <cstring>
+
+ImportEntry ImportTable[2] = {{host::PanelsTableId, 0}, {0, 0}};
+
+namespace host {
+
+ViewpointWords EyeWords;
+
+void SetViewpointWords() {
+    EyeWords = {HostEyeLatitudeFraction, HostEyeLatitude, HostEyeLongitudeFraction,
+                HostEyeLongitude, HostEyeAltitude};
+}
+
+Addr HostPanelsTable() {
+    // The host writes this word behind the compiler's back.
+    return *static_cast<volatile uint32_t*>(&ImportTable[0].Table);
+}
+
+Addr FindLookupVar() {
+    Addr table = HostPanelsTable();
+    if (table == 0 || !hostmem::IsReadable(table + LookupVarSlot, sizeof(uint32_t))) return 0;
+    return hostmem::Load<uint32_t>(table + LookupVarSlot);
+}
+
+void LookupVar(Addr lookupVar, HostVarRecord& record, uint32_t token) {
+    std::memset(&record, 0, sizeof record);
+    record.Token = token;
+    hostmem::CallStdcall1(lookupVar, &record);
+}
+
+} // namespace host

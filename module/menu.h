@@ -1,0 +1,14 @@
+// The module's menu in the host's menu bar, and its two dialogs.
+#pragma once
+
+#include "platform/os.h"
+
+namespace addon {
+
+// Appends the "Orbi&vuePro" popup, built afresh, to the host's fourth menu.
+void AddModuleMenu();
+// Modal; return when the dialog closes.
+void OpenConfigurationDialog(os::Hwnd owner);
+void OpenAboutBox(os::Hwnd owner);
+
+} // namespace addon

@@ -1,0 +1,55 @@
+// The user's settings: one module-wide record, read from the registry at
+// start-up and written back at shut-down.
+#pragma once
+
+#include "platform/os.h"
+
+#include <cstdint>
+
+namespace addon {
+
+struct ModuleSettings {
+    int32_t FlyByActive;
+    int32_t FlyByDuration;        // seconds
+    int32_t FlyByRelAltitude;     // feet
+    int32_t FlyByMinDistance;     // metres
+    int32_t FlyByCameraPlacement; // 0 always right, 1 always left, 2 random
+    int32_t FlyByTravelling;
+    int32_t InternalViewActive;
+    int32_t ExternalViewActive; // never stored: off at every start
+    int32_t ViewTurbOn;
+    int32_t GroundTurbOn;
+    double ViewTurbRate;
+    double GroundTurbRate;
+    double RunningSpeed; // metres per second
+};
+
+extern ModuleSettings Settings;
+
+constexpr char SettingsKeyPath[] =
+    "SOFTWARE\\Microsoft\\Microsoft Games\\Flight Simulator\\8.0\\Orbivue";
+
+// One registry value as the two registry routines take it.
+struct RegistryValue {
+    os::Hkey Root;
+    char KeyPath[300];
+    char ValueName[300];
+    char Data[300];
+};
+
+// 1 when the value's text was read into Data, else 0.
+int ReadRegistryValue(RegistryValue& value);
+// 1 when Data was written (the key is created when missing), else 0.
+int WriteRegistryValue(const RegistryValue& value);
+
+// Defaults, then every stored value over them.
+void LoadSettings();
+// Every stored value, changed or not; a failed write does not stop the others.
+void SaveSettings();
+
+// The standard text-to-number conversions, the same in both builds: leading
+// white space skipped, the number ends where it cannot go on, no number is 0.
+int32_t TextToInt(const char* text);
+double TextToDouble(const char* text);
+
+} // namespace addon

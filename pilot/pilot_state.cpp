@@ -1,0 +1,7 @@
+#include "pilot/pilot_state.h"
+
+namespace pilot {
+
+PilotViewState ViewState;
+
+} // namespace pilot

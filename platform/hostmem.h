@@ -1,0 +1,55 @@
+// The host memory seam. Host memory is addressed by 32-bit host addresses.
+// In the DLL these are plain pointers into the host process; natively they
+// index a simulated 32-bit address space in which every access to unmapped
+// memory is recorded as a fault (platform/sim), so the tests prove that the
+// module never touches what the real host would fault on.
+#pragma once
+
+#include <cstdint>
+#include <cstring>
+
+namespace hostmem {
+
+using Addr = uint32_t;
+
+// True when size bytes from address can be read (IsBadReadPtr reports them good).
+bool IsReadable(Addr address, uint32_t size);
+
+void Read(Addr address, void* out, uint32_t size);
+void Write(Addr address, const void* in, uint32_t size);
+void Copy(Addr destination, Addr source, uint32_t size);
+
+// Calls a host function that takes one argument and removes it itself
+// (__stdcall); the argument points into the module's own memory.
+void CallStdcall1(Addr function, void* argument);
+
+template <class T> T Load(Addr address) {
+    T value;
+    Read(address, &value, sizeof value);
+    return value;
+}
+
+template <class T> void Store(Addr address, const T& value) {
+    Write(address, &value, sizeof value);
+}
+
+} // namespace hostmem
+
+#if defined(_WIN32)
+// In the DLL host memory is the process's own: accesses are inlined copies.
+namespace hostmem {
+inline void Read(Addr address, void* out, uint32_t size) {
+    std::memcpy(out, reinterpret_cast<const void*>(uintptr_t(address)), size);
+}
+inline void Write(Addr address, const void* in, uint32_t size) {
+    std::memcpy(reinterpret_cast<void*>(uintptr_t(address)), in, size);
+}
+inline void Copy(Addr destination, Addr source, uint32_t size) {
+    std::memmove(reinterpret_cast<void*>(uintptr_t(destination)),
+                 reinterpret_cast<const void*>(uintptr_t(source)), size);
+}
+inline void CallStdcall1(Addr function, void* argument) {
+    reinterpret_cast<void(__attribute__((stdcall))*)(void*)>(uintptr_t(function))(argument);
+}
+} // namespace hostmem
+#endif

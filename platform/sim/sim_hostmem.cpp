@@ -1,0 +1,127 @@
+// The host memory seam answered by a simulated 32-bit address space (native
+// build only). Tests map the regions the host would have; every access
+// outside them is a fault, recorded instead of crashing.
+#include "platform/sim/sim.h"
+#include "platform/sim/sim_internal.h"
+
+#include <cstdio>
+#include <map>
+#include <vector>
+
+namespace {
+
+struct Region {
+    hostmem::Addr Base;
+    std::vector<uint8_t> Bytes;
+    bool Writable;
+};
+
+struct AddressSpace {
+    std::vector<Region> Regions;
+    std::map<hostmem::Addr, std::function<void(void*)>> Functions;
+    int Faults = 0;
+    std::string LastFault;
+    int ReadableChecks = 0;
+};
+
+AddressSpace& S() {
+    static AddressSpace space;
+    return space;
+}
+
+// The region holding [address, address + size), or null.
+Region* Find(hostmem::Addr address, uint32_t size) {
+    uint64_t end = uint64_t(address) + size;
+    for (Region& r : S().Regions)
+        if (address >= r.Base && end <= uint64_t(r.Base) + r.Bytes.size()) return &r;
+    return nullptr;
+}
+
+void Fault(const char* what, hostmem::Addr address, uint32_t size) {
+    char text[96];
+    std::snprintf(text, sizeof text, "%s of %u bytes at 0x%08X", what, size, address);
+    ++S().Faults;
+    S().LastFault = text;
+}
+
+} // namespace
+
+namespace hostmem {
+
+bool IsReadable(Addr address, uint32_t size) {
+    ++S().ReadableChecks;
+    return size == 0 || Find(address, size) != nullptr;
+}
+
+void Read(Addr address, void* out, uint32_t size) {
+    if (Region* r = Find(address, size))
+        std::memcpy(out, &r->Bytes[address - r->Base], size);
+    else {
+        std::memset(out, 0, size);
+        Fault("read", address, size);
+    }
+}
+
+void Write(Addr address, const void* in, uint32_t size) {
+    Region* r = Find(address, size);
+    if (r && r->Writable)
+        std::memcpy(&r->Bytes[address - r->Base], in, size);
+    else
+        Fault(r ? "write to read-only memory" : "write", address, size);
+}
+
+void Copy(Addr destination, Addr source, uint32_t size) {
+    std::vector<uint8_t> buffer(size);
+    Read(source, buffer.data(), size);
+    Write(destination, buffer.data(), size);
+}
+
+void CallStdcall1(Addr function, void* argument) {
+    auto it = S().Functions.find(function);
+    if (it == S().Functions.end())
+        Fault("call", function, 0);
+    else
+        it->second(argument);
+}
+
+} // namespace hostmem
+
+namespace sim {
+
+void detail::ResetHostMemory() {
+    S() = AddressSpace{};
+}
+
+void MapHost(hostmem::Addr base, uint32_t size, bool writable) {
+    S().Regions.push_back({base, std::vector<uint8_t>(size), writable});
+}
+void UnmapHost(hostmem::Addr base) {
+    auto& regions = S().Regions;
+    for (auto it = regions.begin(); it != regions.end(); ++it)
+        if (it->Base == base) {
+            regions.erase(it);
+            return;
+        }
+}
+uint8_t* HostBytes(hostmem::Addr address, uint32_t size) {
+    Region* r = Find(address, size);
+    if (!r) {
+        std::fprintf(stderr, "test error: host range 0x%08X+%u is not mapped\n", address, size);
+        std::abort();
+    }
+    return &r->Bytes[address - r->Base];
+}
+void MapHostFunction(hostmem::Addr address, std::function<void(void*)> function) {
+    S().Functions[address] = std::move(function);
+}
+int HostFaults() {
+    return S().Faults;
+}
+std::string LastHostFault() {
+    return S().LastFault;
+}
+int HostReadableChecks() {
+    return S().ReadableChecks;
+}
+
+} // namespace sim

@@ -1,0 +1,523 @@
+// The OS seam answered by a simulated machine (native build only).
+#include "platform/sim/sim.h"
+#include "platform/sim/sim_internal.h"
+
+#include <algorithm>
+#include <cctype>
+#include <cstring>
+#include <map>
+#include <utility>
+
+namespace {
+
+constexpr uint32_t kUiThread = 0x1234;
+constexpr long kErrorFileNotFound = 2;
+constexpr long kErrorAccessDenied = 5;
+constexpr long kErrorInvalidHandle = 6;
+constexpr long kErrorMoreData = 234;
+
+template <class H> H MakeHandle(uintptr_t space, size_t index) {
+    return reinterpret_cast<H>(space + (index + 1) * 0x10);
+}
+template <class H> size_t HandleIndex(uintptr_t space, H handle) {
+    uintptr_t v = reinterpret_cast<uintptr_t>(handle);
+    if (v <= space || v >= space + 0x10000 || (v - space) % 0x10) return SIZE_MAX;
+    return (v - space) / 0x10 - 1;
+}
+constexpr uintptr_t kWindows = 0x10000, kMenus = 0x20000, kHooks = 0x30000, kKeys = 0x40000,
+                    kDialogs = 0x50000, kCursors = 0x60000;
+
+struct Window {
+    std::string ClassName;
+    int Width, Height;
+    os::Hmenu Bar;
+};
+
+struct Dialog {
+    uintptr_t TemplateId;
+    os::DialogProc Proc;
+    std::map<int, std::string> Texts;
+    std::map<int, bool> Checks;
+    bool Ended;
+    os::Long Result;
+};
+
+struct RegValue {
+    uint32_t Type;
+    std::vector<uint8_t> Bytes;
+};
+struct RegKey {
+    std::map<std::string, RegValue> Values; // by lower-case name
+    std::vector<std::string> Order;         // names as first written
+};
+
+struct Machine {
+    std::vector<std::string> Calls;
+    uint32_t Time = 0;
+    std::map<int, bool> Keys;
+    int KeyReads = 0;
+    os::Point Cursor{};
+    os::Hcursor CurrentCursor = nullptr;
+    os::Hwnd Capture = nullptr;
+    std::vector<Window> Windows;
+    std::vector<sim::MessageBoxShown> Boxes;
+    std::vector<int> FailingHooks;
+    std::vector<sim::InstalledHook> Hooks;
+    int NextHookCalls = 0;
+    std::vector<std::vector<sim::MenuItem>> Menus;
+    sim::DialogDriver Driver;
+    std::vector<Dialog> Dialogs;
+    std::vector<sim::DialogShown> DialogsShown;
+    std::map<std::string, RegKey> Registry; // by lower-case path
+    std::vector<std::string> DeniedKeys;
+    std::vector<std::string> FailingWrites;
+    std::vector<std::string> OpenKeys; // handle index -> lower-case path, "" once closed
+};
+
+Machine& M() {
+    static Machine machine;
+    return machine;
+}
+
+std::string Lower(std::string s) {
+    for (char& c : s) c = char(std::tolower(static_cast<unsigned char>(c)));
+    return s;
+}
+
+Window* FindWindowOf(os::Hwnd h) {
+    size_t i = HandleIndex(kWindows, h);
+    return i < M().Windows.size() ? &M().Windows[i] : nullptr;
+}
+Dialog* FindDialog(os::Hwnd h) {
+    size_t i = HandleIndex(kDialogs, h);
+    return i < M().Dialogs.size() ? &M().Dialogs[i] : nullptr;
+}
+std::vector<sim::MenuItem>* FindMenu(os::Hmenu h) {
+    size_t i = HandleIndex(kMenus, h);
+    return i < M().Menus.size() ? &M().Menus[i] : nullptr;
+}
+const std::string* OpenKeyPath(os::Hkey h) {
+    size_t i = HandleIndex(kKeys, h);
+    if (i >= M().OpenKeys.size() || M().OpenKeys[i].empty()) return nullptr;
+    return &M().OpenKeys[i];
+}
+bool Denied(const std::string& lowerPath) {
+    auto& d = M().DeniedKeys;
+    return std::find(d.begin(), d.end(), lowerPath) != d.end();
+}
+os::Hkey OpenHandle(const std::string& lowerPath) {
+    M().OpenKeys.push_back(lowerPath);
+    return MakeHandle<os::Hkey>(kKeys, M().OpenKeys.size() - 1);
+}
+sim::InstalledHook* ActiveHook(int id) {
+    auto& hooks = M().Hooks;
+    for (auto it = hooks.rbegin(); it != hooks.rend(); ++it)
+        if (it->Id == id && !it->Removed && it->ThreadId == kUiThread) return &*it;
+    return nullptr;
+}
+
+} // namespace
+
+// ============================================================================
+// The seam
+// ============================================================================
+
+namespace os {
+
+uint32_t timeGetTime() {
+    return M().Time;
+}
+int16_t GetAsyncKeyState(int virtualKey) {
+    ++M().KeyReads;
+    return M().Keys[virtualKey] ? int16_t(0x8000) : int16_t(0);
+}
+int GetCursorPos(Point* point) {
+    *point = M().Cursor;
+    return 1;
+}
+Hcursor LoadCursorA(Hinstance instance, uintptr_t cursorId) {
+    return instance ? nullptr : reinterpret_cast<Hcursor>(kCursors + cursorId);
+}
+Hcursor SetCursor(Hcursor cursor) {
+    return std::exchange(M().CurrentCursor, cursor);
+}
+Hwnd SetCapture(Hwnd window) {
+    return std::exchange(M().Capture, window);
+}
+int ReleaseCapture() {
+    M().Capture = nullptr;
+    return 1;
+}
+
+Hwnd FindWindowA(const char* className, const char*) {
+    auto& w = M().Windows;
+    for (size_t i = 0; i < w.size(); ++i)
+        if (className && w[i].ClassName == className) return MakeHandle<Hwnd>(kWindows, i);
+    return nullptr;
+}
+int GetClassNameA(Hwnd window, char* name, int capacity) {
+    const Window* w = FindWindowOf(window);
+    if (!w || capacity <= 0) return 0;
+    size_t n = std::min(w->ClassName.size(), size_t(capacity - 1));
+    std::memcpy(name, w->ClassName.data(), n);
+    name[n] = 0;
+    return int(n);
+}
+int GetClientRect(Hwnd window, Rect* rect) {
+    const Window* w = FindWindowOf(window);
+    if (!w) return 0;
+    *rect = Rect{0, 0, w->Width, w->Height};
+    return 1;
+}
+int MessageBoxA(Hwnd owner, const char* text, const char* caption, uint32_t type) {
+    M().Boxes.push_back({owner, text ? text : "", caption == nullptr, type});
+    M().Calls.push_back(std::string("MessageBoxA ") + (text ? text : ""));
+    return 1; // IDOK
+}
+int PostMessageA(Hwnd window, uint32_t message, Word, Long) {
+    M().Calls.push_back("PostMessageA " + std::to_string(reinterpret_cast<uintptr_t>(window)) +
+                        " " + std::to_string(message));
+    return 1;
+}
+Hinstance GetModuleHandleA(const char* name) {
+    return name ? nullptr : sim::ExecutableHandle();
+}
+uint32_t GetCurrentThreadId() {
+    return kUiThread;
+}
+uintptr_t SetTimer(Hwnd, uintptr_t id, uint32_t elapseMs, TimerProc) {
+    M().Calls.push_back("SetTimer " + std::to_string(id) + " " + std::to_string(elapseMs));
+    return id;
+}
+int KillTimer(Hwnd, uintptr_t id) {
+    M().Calls.push_back("KillTimer " + std::to_string(id));
+    return 1;
+}
+
+Hhook SetWindowsHookExA(int hookId, HookProc proc, Hinstance module, uint32_t threadId) {
+    M().Calls.push_back("SetWindowsHookExA " + std::to_string(hookId));
+    auto& failing = M().FailingHooks;
+    if (std::find(failing.begin(), failing.end(), hookId) != failing.end()) return nullptr;
+    M().Hooks.push_back({hookId, proc, module, threadId, false});
+    return MakeHandle<Hhook>(kHooks, M().Hooks.size() - 1);
+}
+Long CallNextHookEx(Hhook, int, Word, Long) {
+    ++M().NextHookCalls;
+    return 0;
+}
+int UnhookWindowsHookEx(Hhook hook) {
+    size_t i = HandleIndex(kHooks, hook);
+    if (i >= M().Hooks.size() || M().Hooks[i].Removed) return 0;
+    M().Hooks[i].Removed = true;
+    M().Calls.push_back("UnhookWindowsHookEx " + std::to_string(M().Hooks[i].Id));
+    return 1;
+}
+
+Hmenu GetMenu(Hwnd window) {
+    const Window* w = FindWindowOf(window);
+    return w ? w->Bar : nullptr;
+}
+Hmenu GetSubMenu(Hmenu menu, int position) {
+    auto* items = FindMenu(menu);
+    if (!items || position < 0 || size_t(position) >= items->size()) return nullptr;
+    return (*items)[size_t(position)].Popup;
+}
+Hmenu CreatePopupMenu() {
+    M().Menus.emplace_back();
+    return MakeHandle<Hmenu>(kMenus, M().Menus.size() - 1);
+}
+int AppendMenuA(Hmenu menu, uint32_t flags, uintptr_t idOrPopup, const char* text) {
+    auto* items = FindMenu(menu);
+    if (!items) return 0;
+    sim::MenuItem item{flags, 0, text && !(flags & MenuSeparator) ? text : "", nullptr};
+    if (flags & MenuPopup)
+        item.Popup = reinterpret_cast<Hmenu>(idOrPopup);
+    else
+        item.Id = idOrPopup;
+    items->push_back(item);
+    return 1;
+}
+
+Long DialogBoxParamA(Hinstance instance, uintptr_t templateId, Hwnd owner, DialogProc proc,
+                     Long param) {
+    M().Calls.push_back("DialogBoxParamA " + std::to_string(templateId));
+    M().Dialogs.push_back({templateId, proc, {}, {}, false, 0});
+    Hwnd dialog = MakeHandle<Hwnd>(kDialogs, M().Dialogs.size() - 1);
+    proc(dialog, MsgInitDialog, 0, param);
+    if (M().Driver && !FindDialog(dialog)->Ended) M().Driver(dialog, templateId);
+    Dialog* d = FindDialog(dialog);
+    Long result = d->Ended ? d->Result : -1;
+    if (!d->Ended) M().Calls.push_back("dialog left open");
+    M().DialogsShown.push_back({templateId, owner, instance, result});
+    return result;
+}
+int EndDialog(Hwnd dialog, Long result) {
+    Dialog* d = FindDialog(dialog);
+    if (!d) return 0;
+    d->Ended = true;
+    d->Result = result;
+    return 1;
+}
+int SetDlgItemTextA(Hwnd dialog, int itemId, const char* text) {
+    Dialog* d = FindDialog(dialog);
+    if (!d) return 0;
+    d->Texts[itemId] = text ? text : "";
+    return 1;
+}
+uint32_t GetDlgItemTextA(Hwnd dialog, int itemId, char* text, int capacity) {
+    Dialog* d = FindDialog(dialog);
+    if (!d || capacity <= 0) return 0;
+    const std::string& s = d->Texts[itemId];
+    size_t n = std::min(s.size(), size_t(capacity - 1));
+    std::memcpy(text, s.data(), n);
+    text[n] = 0;
+    return uint32_t(n);
+}
+int CheckDlgButton(Hwnd dialog, int buttonId, uint32_t check) {
+    Dialog* d = FindDialog(dialog);
+    if (!d) return 0;
+    d->Checks[buttonId] = check == ButtonChecked;
+    return 1;
+}
+uint32_t IsDlgButtonChecked(Hwnd dialog, int buttonId) {
+    Dialog* d = FindDialog(dialog);
+    return d && d->Checks[buttonId] ? ButtonChecked : ButtonUnchecked;
+}
+
+long RegOpenKeyExA(Hkey root, const char* subKey, uint32_t, uint32_t, Hkey* result) {
+    *result = nullptr;
+    std::string path = Lower(subKey ? subKey : "");
+    if (root != HkeyLocalMachine()) return kErrorInvalidHandle;
+    if (Denied(path)) return kErrorAccessDenied;
+    if (!M().Registry.count(path)) return kErrorFileNotFound;
+    *result = OpenHandle(path);
+    return ErrorSuccess;
+}
+long RegCreateKeyExA(Hkey root, const char* subKey, uint32_t, uint32_t, Hkey* result) {
+    *result = nullptr;
+    std::string path = Lower(subKey ? subKey : "");
+    if (root != HkeyLocalMachine()) return kErrorInvalidHandle;
+    if (Denied(path)) return kErrorAccessDenied;
+    M().Registry[path];
+    M().Calls.push_back("RegCreateKeyExA " + path);
+    *result = OpenHandle(path);
+    return ErrorSuccess;
+}
+long RegQueryValueExA(Hkey key, const char* valueName, uint32_t* type, uint8_t* data,
+                      uint32_t* size) {
+    const std::string* path = OpenKeyPath(key);
+    if (!path) return kErrorInvalidHandle;
+    auto& values = M().Registry[*path].Values;
+    auto it = values.find(Lower(valueName ? valueName : ""));
+    if (it == values.end()) return kErrorFileNotFound;
+    const RegValue& v = it->second;
+    if (type) *type = v.Type;
+    if (!data) {
+        if (size) *size = uint32_t(v.Bytes.size());
+        return ErrorSuccess;
+    }
+    if (!size) return kErrorInvalidHandle;
+    if (*size < v.Bytes.size()) {
+        *size = uint32_t(v.Bytes.size());
+        return kErrorMoreData;
+    }
+    std::memcpy(data, v.Bytes.data(), v.Bytes.size());
+    *size = uint32_t(v.Bytes.size());
+    return ErrorSuccess;
+}
+long RegSetValueExA(Hkey key, const char* valueName, uint32_t type, const uint8_t* data,
+                    uint32_t size) {
+    const std::string* path = OpenKeyPath(key);
+    if (!path) return kErrorInvalidHandle;
+    std::string name = valueName ? valueName : "";
+    auto& failing = M().FailingWrites;
+    if (std::find(failing.begin(), failing.end(), name) != failing.end()) return kErrorAccessDenied;
+    sim::RegPutBytes(*path, name, type, std::vector<uint8_t>(data, data + size));
+    M().Calls.push_back("RegSetValueExA " + name);
+    return ErrorSuccess;
+}
+long RegCloseKey(Hkey key) {
+    size_t i = HandleIndex(kKeys, key);
+    if (i >= M().OpenKeys.size() || M().OpenKeys[i].empty()) return kErrorInvalidHandle;
+    M().OpenKeys[i].clear();
+    return ErrorSuccess;
+}
+
+} // namespace os
+
+// ============================================================================
+// The test's side
+// ============================================================================
+
+namespace sim {
+
+void Reset() {
+    M() = Machine{};
+    detail::ResetHostMemory();
+}
+
+const std::vector<std::string>& Calls() {
+    return M().Calls;
+}
+
+void SetTime(uint32_t milliseconds) {
+    M().Time = milliseconds;
+}
+void SetKeyDown(int virtualKey, bool down) {
+    M().Keys[virtualKey] = down;
+}
+void SetCursorPos(int x, int y) {
+    M().Cursor = os::Point{x, y};
+}
+int KeyStateReads() {
+    return M().KeyReads;
+}
+os::Hcursor CurrentCursor() {
+    return M().CurrentCursor;
+}
+os::Hcursor SystemCursor(uintptr_t cursorId) {
+    return os::LoadCursorA(nullptr, cursorId);
+}
+os::Hwnd CaptureWindow() {
+    return M().Capture;
+}
+
+os::Hwnd AddWindow(const char* className, int clientWidth, int clientHeight) {
+    M().Windows.push_back({className, clientWidth, clientHeight, nullptr});
+    return MakeHandle<os::Hwnd>(kWindows, M().Windows.size() - 1);
+}
+os::Hmenu AddMenuBar(os::Hwnd window, int popups) {
+    os::Hmenu bar = os::CreatePopupMenu();
+    for (int i = 0; i < popups; ++i) {
+        os::Hmenu popup = os::CreatePopupMenu();
+        std::string title = "Menu " + std::to_string(i);
+        os::AppendMenuA(bar, os::MenuPopup, reinterpret_cast<uintptr_t>(popup), title.c_str());
+    }
+    FindWindowOf(window)->Bar = bar;
+    return bar;
+}
+uint32_t UiThreadId() {
+    return kUiThread;
+}
+os::Hinstance ExecutableHandle() {
+    return reinterpret_cast<os::Hinstance>(uintptr_t(0x400000));
+}
+const std::vector<MessageBoxShown>& MessageBoxes() {
+    return M().Boxes;
+}
+
+void FailHookInstall(int hookId) {
+    M().FailingHooks.push_back(hookId);
+}
+const std::vector<InstalledHook>& Hooks() {
+    return M().Hooks;
+}
+int NextHookCalls() {
+    return M().NextHookCalls;
+}
+
+Delivered Send(os::Hwnd window, uint32_t message, os::Word wParam, os::Long lParam) {
+    os::SentMessage record{lParam, wParam, message, window};
+    if (InstalledHook* hook = ActiveHook(os::HookCallWndProc))
+        hook->Proc(os::HookActionCode, 0, reinterpret_cast<os::Long>(&record));
+    return {record.Window, record.Message};
+}
+static Delivered Queue(os::Word flag, os::Hwnd window, uint32_t message, os::Word wParam,
+                       os::Long lParam) {
+    os::QueuedMessage record{window, message, wParam, lParam, M().Time, M().Cursor};
+    if (InstalledHook* hook = ActiveHook(os::HookGetMessage))
+        hook->Proc(os::HookActionCode, flag, reinterpret_cast<os::Long>(&record));
+    return {record.Window, record.Message};
+}
+Delivered Peek(os::Hwnd window, uint32_t message, os::Word wParam, os::Long lParam) {
+    return Queue(0, window, message, wParam, lParam);
+}
+Delivered Get(os::Hwnd window, uint32_t message, os::Word wParam, os::Long lParam) {
+    return Queue(os::PeekRemove, window, message, wParam, lParam);
+}
+os::Long CallHook(int hookId, int code, os::Word flag, os::Long record) {
+    InstalledHook* hook = ActiveHook(hookId);
+    return hook ? hook->Proc(code, flag, record) : 0;
+}
+
+std::vector<MenuItem> MenuItems(os::Hmenu menu) {
+    auto* items = FindMenu(menu);
+    return items ? *items : std::vector<MenuItem>{};
+}
+os::Hmenu MenuBar(os::Hwnd window) {
+    return os::GetMenu(window);
+}
+
+void SetDialogDriver(DialogDriver driver) {
+    M().Driver = std::move(driver);
+}
+os::Long ClickButton(os::Hwnd dialog, int controlId) {
+    Dialog* d = FindDialog(dialog);
+    if (!d || d->Ended) return 0;
+    return d->Proc(dialog, os::MsgCommand, os::Word(controlId), 0);
+}
+std::string ItemText(os::Hwnd dialog, int controlId) {
+    Dialog* d = FindDialog(dialog);
+    return d ? d->Texts[controlId] : std::string();
+}
+void TypeText(os::Hwnd dialog, int controlId, const std::string& text) {
+    if (Dialog* d = FindDialog(dialog)) d->Texts[controlId] = text;
+}
+bool IsChecked(os::Hwnd dialog, int controlId) {
+    Dialog* d = FindDialog(dialog);
+    return d && d->Checks[controlId];
+}
+void SetChecked(os::Hwnd dialog, int controlId, bool checked) {
+    if (Dialog* d = FindDialog(dialog)) d->Checks[controlId] = checked;
+}
+bool DialogEnded(os::Hwnd dialog) {
+    Dialog* d = FindDialog(dialog);
+    return d && d->Ended;
+}
+const std::vector<DialogShown>& Dialogs() {
+    return M().DialogsShown;
+}
+
+void RegPutText(const std::string& keyPath, const std::string& name, const std::string& text) {
+    std::vector<uint8_t> bytes(text.begin(), text.end());
+    bytes.push_back(0);
+    RegPutBytes(keyPath, name, os::RegSz, bytes);
+}
+void RegPutBytes(const std::string& keyPath, const std::string& name, uint32_t type,
+                 const std::vector<uint8_t>& bytes) {
+    RegKey& key = M().Registry[Lower(keyPath)];
+    std::string lower = Lower(name);
+    if (!key.Values.count(lower)) key.Order.push_back(name);
+    key.Values[lower] = RegValue{type, bytes};
+}
+bool RegHasKey(const std::string& keyPath) {
+    return M().Registry.count(Lower(keyPath)) != 0;
+}
+std::optional<std::string> RegText(const std::string& keyPath, const std::string& name) {
+    auto key = M().Registry.find(Lower(keyPath));
+    if (key == M().Registry.end()) return std::nullopt;
+    auto value = key->second.Values.find(Lower(name));
+    if (value == key->second.Values.end()) return std::nullopt;
+    const auto& b = value->second.Bytes;
+    return std::string(b.begin(), std::find(b.begin(), b.end(), uint8_t(0)));
+}
+int RegValueCount(const std::string& keyPath) {
+    auto key = M().Registry.find(Lower(keyPath));
+    return key == M().Registry.end() ? 0 : int(key->second.Values.size());
+}
+std::vector<std::string> RegValueNames(const std::string& keyPath) {
+    auto key = M().Registry.find(Lower(keyPath));
+    return key == M().Registry.end() ? std::vector<std::string>{} : key->second.Order;
+}
+void RegDenyOpen(const std::string& keyPath) {
+    M().DeniedKeys.push_back(Lower(keyPath));
+}
+void RegFailWrite(const std::string& name) {
+    M().FailingWrites.push_back(name);
+}
+int RegOpenHandles() {
+    return int(std::count_if(M().OpenKeys.begin(), M().OpenKeys.end(),
+                             [](const std::string& s) { return !s.empty(); }));
+}
+
+} // namespace sim

@@ -1,0 +1,153 @@
+#include "module/dispatch.h"
+#include "module/settings.h"
+#include "pilot/pilot_state.h"
+
+#include "module_test.h"
+
+#include <algorithm>
+#include <cstring>
+#include <string>
+
+using namespace addon;
+
+namespace {
+
+class LifecycleTest : public ModuleTest {
+protected:
+    os::Hwnd mainWindow = nullptr;
+    void AddHostWindow() { mainWindow = sim::AddWindow("FS98MAIN"); }
+    // Position of the first call in the log that starts with prefix.
+    long CallIndex(const std::string& prefix) {
+        const auto& calls = sim::Calls();
+        auto it = std::find_if(calls.begin(), calls.end(),
+                               [&](const std::string& c) { return c.rfind(prefix, 0) == 0; });
+        return it == calls.end() ? -1 : long(it - calls.begin());
+    }
+};
+
+TEST_F(LifecycleTest, WithoutRegistryTheDefaultHostFolderFormsTheKeyBindingPath) {
+    AddHostWindow();
+    ModuleAttach();
+    EXPECT_STREQ(HostFolder, "C:\\Program Files\\Microsoft Games\\FS2002");
+    EXPECT_STREQ(KeyBindingPath, "C:\\Program Files\\Microsoft Games\\FS2002\\OrbivuePro.cfg");
+    EXPECT_EQ(Settings.FlyByDuration, 10);
+    EXPECT_TRUE(sim::MessageBoxes().empty());
+}
+
+TEST_F(LifecycleTest, HostFolderComesFromExePath) {
+    sim::RegPutText("Software\\Microsoft\\Microsoft Games\\Flight Simulator\\8.0", "EXE Path",
+                    "D:\\Games\\FS2002");
+    AddHostWindow();
+    ModuleAttach();
+    EXPECT_STREQ(HostFolder, "D:\\Games\\FS2002");
+    EXPECT_STREQ(KeyBindingPath, "D:\\Games\\FS2002\\OrbivuePro.cfg");
+}
+
+TEST_F(LifecycleTest, OverlongExePathIsCutToTheFolderBuffer) {
+    sim::RegPutText("Software\\Microsoft\\Microsoft Games\\Flight Simulator\\8.0", "EXE Path",
+                    std::string(255, 'x'));
+    AddHostWindow();
+    ModuleAttach();
+    EXPECT_EQ(std::strlen(HostFolder), 255u);
+    EXPECT_EQ(std::strlen(KeyBindingPath), 255u + std::strlen("\\OrbivuePro.cfg"));
+}
+
+TEST_F(LifecycleTest, FindsTheMainWindowAndHooksTheUiThreadWithTheExecutablesHandle) {
+    sim::AddWindow("OTHER");
+    AddHostWindow();
+    ModuleAttach();
+    EXPECT_EQ(HostMainWindow, mainWindow);
+    EXPECT_EQ(HostUiThreadId, sim::UiThreadId());
+    ASSERT_EQ(sim::Hooks().size(), 2u);
+    EXPECT_EQ(sim::Hooks()[0].Id, 4);
+    EXPECT_EQ(sim::Hooks()[0].Proc, &CallWndProcHookProc);
+    EXPECT_EQ(sim::Hooks()[1].Id, 3);
+    EXPECT_EQ(sim::Hooks()[1].Proc, &GetMessageHookProc);
+    for (const auto& hook : sim::Hooks()) {
+        EXPECT_EQ(hook.ThreadId, sim::UiThreadId());
+        EXPECT_EQ(hook.Module, sim::ExecutableHandle());
+    }
+    EXPECT_EQ(host::EyeWords.Latitude, host::HostEyeLatitude);
+    EXPECT_EQ(host::EyeWords.Altitude, host::HostEyeAltitude);
+}
+
+TEST_F(LifecycleTest, MissingMainWindowIsReportedOnceAndStartUpGoesOn) {
+    ModuleAttach();
+    ASSERT_EQ(sim::MessageBoxes().size(), 1u);
+    const auto& box = sim::MessageBoxes()[0];
+    EXPECT_EQ(box.Text, "FS window not found");
+    EXPECT_EQ(box.Owner, nullptr);
+    EXPECT_TRUE(box.DefaultCaption);
+    EXPECT_EQ(box.Type, os::MbOk);
+    EXPECT_EQ(HostMainWindow, nullptr);
+    EXPECT_EQ(sim::Hooks().size(), 2u);
+    EXPECT_EQ(pilot::ViewState.Bindings, &KeyBindings);
+}
+
+TEST_F(LifecycleTest, HookFailuresAreReportedAfterBothAttempts) {
+    AddHostWindow();
+    sim::FailHookInstall(4);
+    sim::FailHookInstall(3);
+    ModuleAttach();
+    std::vector<std::string> expected = {"SetWindowsHookExA 4", "SetWindowsHookExA 3",
+                                         "MessageBoxA Orbivue: Unable to set hook",
+                                         "MessageBoxA Orbivue: Unable to set hook"};
+    EXPECT_EQ(sim::Calls(), expected);
+    EXPECT_EQ(CallWndHook, nullptr);
+    EXPECT_EQ(GetMessageHook, nullptr);
+
+    ModuleDetach(); // nothing to remove
+    EXPECT_EQ(CallIndex("UnhookWindowsHookEx"), -1);
+}
+
+TEST_F(LifecycleTest, OneFailedHookGivesOneBoxAndTheOtherHookStillWorks) {
+    AddHostWindow();
+    sim::FailHookInstall(4);
+    ModuleAttach();
+    EXPECT_EQ(sim::MessageBoxes().size(), 1u);
+    EXPECT_NE(GetMessageHook, nullptr);
+    int before = Settings.FlyByActive;
+    sim::Get(mainWindow, os::MsgCommand, CommandActivateFlyBy);
+    EXPECT_EQ(Settings.FlyByActive, 1 - before);
+}
+
+TEST_F(LifecycleTest, PilotViewStateIsZeroButForItsBindings) {
+    std::memset(&pilot::ViewState, 0xA5, sizeof pilot::ViewState); // as if left dirty
+    AddHostWindow();
+    ModuleAttach();
+    pilot::PilotViewState expected{};
+    expected.Bindings = &KeyBindings;
+    EXPECT_EQ(std::memcmp(&pilot::ViewState, &expected, sizeof expected), 0);
+}
+
+TEST_F(LifecycleTest, DetachWritesSettingsThenRemovesBothHooks) {
+    AddHostWindow();
+    ModuleAttach();
+    Settings.FlyByDuration = 25;
+    Settings.RunningSpeed = 7.25;
+    ModuleDetach();
+    EXPECT_EQ(sim::RegText(SettingsKeyPath, "FlyByDuration"), "25");
+    EXPECT_EQ(sim::RegText(SettingsKeyPath, "RunningSpeed"), "7.250000");
+    long lastWrite = CallIndex("RegSetValueExA GroundTurbOn");
+    long unhookCall = CallIndex("UnhookWindowsHookEx 4");
+    long unhookGet = CallIndex("UnhookWindowsHookEx 3");
+    EXPECT_GE(lastWrite, 0);
+    EXPECT_GT(unhookCall, lastWrite);
+    EXPECT_GT(unhookGet, unhookCall);
+    EXPECT_TRUE(sim::Hooks()[0].Removed && sim::Hooks()[1].Removed);
+}
+
+TEST_F(LifecycleTest, StoredSettingsSurviveALoadAndUnload) {
+    sim::RegPutText(SettingsKeyPath, "FlyByDuration", "20");
+    sim::RegPutText(SettingsKeyPath, "ViewTurbRate", "7.5");
+    sim::RegPutText(SettingsKeyPath, "ExternalViewActive", "1");
+    AddHostWindow();
+    ModuleAttach();
+    ModuleDetach();
+    EXPECT_EQ(sim::RegText(SettingsKeyPath, "FlyByDuration"), "20");
+    EXPECT_EQ(sim::RegText(SettingsKeyPath, "ViewTurbRate"), "7.500000");
+    EXPECT_EQ(sim::RegText(SettingsKeyPath, "ExternalViewActive"), "1") << "left as it was";
+    EXPECT_EQ(sim::RegValueCount(SettingsKeyPath), 13);
+}
+
+} // namespace

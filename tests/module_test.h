@@ -1,0 +1,48 @@
+// Common ground of the native tests: a fresh machine and a freshly loaded
+// module for every test, and no stray host memory access at its end.
+#pragma once
+
+#include "module/host.h"
+#include "module/lifecycle.h"
+#include "platform/sim/sim.h"
+
+#include <gtest/gtest.h>
+
+#include <map>
+#include <vector>
+
+class ModuleTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        sim::Reset();
+        addon::ClearModuleState();
+    }
+    void TearDown() override {
+        EXPECT_EQ(sim::HostFaults(), 0) << "last fault: " << sim::LastHostFault();
+    }
+};
+
+// The host's side of the variable lookup, in simulated host memory: a panels
+// table whose slot 160 holds a lookup function that serves Values by token
+// and logs every token it was asked for.
+struct SimulatedHost {
+    static constexpr hostmem::Addr PanelsTable = 0x00510000;
+    static constexpr hostmem::Addr LookupFunction = 0x00520000;
+    static constexpr hostmem::Addr FixedWords = 0x20940000;
+
+    std::map<uint32_t, double> Values;
+    std::vector<uint32_t> Served;
+
+    // Maps the table and hands it to the module as the host does after load.
+    void ProvidePanelsTable() {
+        sim::MapHost(PanelsTable, 256);
+        sim::PokeHost<uint32_t>(PanelsTable + host::LookupVarSlot, LookupFunction);
+        sim::MapHostFunction(LookupFunction, [this](void* argument) {
+            auto* record = static_cast<host::HostVarRecord*>(argument);
+            Served.push_back(record->Token);
+            record->Value = Values[record->Token];
+        });
+        ImportTable[0].Table = PanelsTable;
+    }
+    void ProvideFixedWords() { sim::MapHost(FixedWords, 0x10000); }
+};

@@ -1,0 +1,142 @@
+#include "module/settings.h"
+
+#include "module_test.h"
+
+#include <string>
+
+using addon::Settings;
+using addon::SettingsKeyPath;
+
+namespace {
+
+const char* const kStoredNames[] = {
+    "FlyByActive",          "FlyByDuration",   "FlyByRelAltitude",   "FlyByMinDistance",
+    "FlyByCameraPlacement", "FlyByTravelling", "InternalViewActive", "ViewTurbRate",
+    "GroundTurbRate",       "RunningSpeed",    "ViewTurbOn",         "GroundTurbOn"};
+
+class SettingsTest : public ModuleTest {
+protected:
+    void Store(const char* name, const std::string& text) {
+        sim::RegPutText(SettingsKeyPath, name, text);
+    }
+    std::string Stored(const char* name) {
+        return sim::RegText(SettingsKeyPath, name).value_or("<missing>");
+    }
+};
+
+TEST_F(SettingsTest, NoKeyGivesDefaultsAndShutDownCreatesTwelveValuesInOrder) {
+    addon::LoadSettings();
+    EXPECT_EQ(Settings.FlyByActive, 1);
+    EXPECT_EQ(Settings.FlyByDuration, 10);
+    EXPECT_EQ(Settings.FlyByRelAltitude, 0);
+    EXPECT_EQ(Settings.FlyByMinDistance, 50);
+    EXPECT_EQ(Settings.FlyByCameraPlacement, 0);
+    EXPECT_EQ(Settings.FlyByTravelling, 0);
+    EXPECT_EQ(Settings.InternalViewActive, 0);
+    EXPECT_EQ(Settings.ViewTurbRate, 0.0);
+    EXPECT_EQ(Settings.GroundTurbRate, 0.0);
+    EXPECT_EQ(Settings.RunningSpeed, 5.0);
+    EXPECT_FALSE(sim::RegHasKey(SettingsKeyPath));
+
+    addon::SaveSettings();
+    ASSERT_TRUE(sim::RegHasKey(SettingsKeyPath));
+    EXPECT_EQ(sim::RegValueNames(SettingsKeyPath),
+              std::vector<std::string>(std::begin(kStoredNames), std::end(kStoredNames)));
+    EXPECT_EQ(Stored("FlyByActive"), "1");
+    EXPECT_EQ(Stored("FlyByDuration"), "10");
+    EXPECT_EQ(Stored("FlyByMinDistance"), "50");
+    EXPECT_EQ(Stored("ViewTurbRate"), "0.000000");
+    EXPECT_EQ(Stored("RunningSpeed"), "5.000000");
+    EXPECT_EQ(Stored("GroundTurbOn"), "0");
+    EXPECT_FALSE(sim::RegText(SettingsKeyPath, "ExternalViewActive"));
+    EXPECT_EQ(sim::RegOpenHandles(), 0);
+}
+
+TEST_F(SettingsTest, StoredTextsConvertLikeTheStandardConversions) {
+    Store("ViewTurbRate", "7.5");     // above the dialog's limit: only the dialog limits
+    Store("FlyByDuration", " 12abc"); // leading blanks skipped, number ends at 'a'
+    Store("FlyByMinDistance", "abc"); // no number at all
+    Store("FlyByRelAltitude", "-300");
+    Store("RunningSpeed", "\t2.25e1m");
+    Store("FlyByActive", "7"); // any whole number comes back unchanged
+    addon::LoadSettings();
+    EXPECT_EQ(Settings.ViewTurbRate, 7.5);
+    EXPECT_EQ(Settings.FlyByDuration, 12);
+    EXPECT_EQ(Settings.FlyByMinDistance, 0);
+    EXPECT_EQ(Settings.FlyByRelAltitude, -300);
+    EXPECT_EQ(Settings.RunningSpeed, 22.5);
+    EXPECT_EQ(Settings.FlyByActive, 7);
+    EXPECT_EQ(Settings.FlyByCameraPlacement, 0) << "missing values keep their defaults";
+    EXPECT_EQ(Settings.GroundTurbRate, 0.0);
+
+    addon::SaveSettings();
+    EXPECT_EQ(Stored("ViewTurbRate"), "7.500000");
+    EXPECT_EQ(Stored("FlyByDuration"), "12");
+    EXPECT_EQ(Stored("RunningSpeed"), "22.500000");
+}
+
+TEST_F(SettingsTest, OverlongValueKeepsTheDefaultAndUnterminatedTextIsReadSafely) {
+    Store("FlyByDuration", std::string(256, '3'));          // 257 bytes with its zero: too long
+    Store("FlyByRelAltitude", std::string(254, ' ') + "9"); // 256 bytes with its zero: fits
+    // Exactly as large as the buffer and without a terminating zero.
+    std::string text = "12.5" + std::string(252, ' ');
+    sim::RegPutBytes(SettingsKeyPath, "RunningSpeed", 1,
+                     std::vector<uint8_t>(text.begin(), text.end()));
+    addon::LoadSettings();
+    EXPECT_EQ(Settings.FlyByDuration, 10);
+    EXPECT_EQ(Settings.FlyByRelAltitude, 9);
+    EXPECT_EQ(Settings.RunningSpeed, 12.5);
+}
+
+TEST_F(SettingsTest, ExternalViewIsNeverStoredNorRead) {
+    Store("ExternalViewActive", "1");
+    Store("InternalViewActive", "1");
+    addon::LoadSettings();
+    EXPECT_EQ(Settings.ExternalViewActive, 0);
+    EXPECT_EQ(Settings.InternalViewActive, 1);
+}
+
+TEST_F(SettingsTest, UnopenableKeyKeepsDefaultsAndAFailedWriteDoesNotStopTheOthers) {
+    Store("FlyByDuration", "30");
+    sim::RegDenyOpen(SettingsKeyPath);
+    addon::LoadSettings();
+    EXPECT_EQ(Settings.FlyByDuration, 10);
+    addon::SaveSettings(); // neither opened nor created: nothing is written
+    EXPECT_EQ(Stored("FlyByDuration"), "30");
+
+    sim::Reset();
+    sim::RegFailWrite("FlyByDuration");
+    addon::SaveSettings();
+    EXPECT_EQ(sim::RegValueCount(SettingsKeyPath), 11);
+    EXPECT_EQ(Stored("GroundTurbOn"), "0");
+    EXPECT_EQ(sim::RegOpenHandles(), 0);
+}
+
+TEST(TextToNumber, WholeNumbers) {
+    EXPECT_EQ(addon::TextToInt("42"), 42);
+    EXPECT_EQ(addon::TextToInt(" \t\n-17x"), -17);
+    EXPECT_EQ(addon::TextToInt("+8"), 8);
+    EXPECT_EQ(addon::TextToInt("- 5"), 0);
+    EXPECT_EQ(addon::TextToInt(""), 0);
+    EXPECT_EQ(addon::TextToInt("3.9"), 3);
+    EXPECT_EQ(addon::TextToInt("99999999999999999999"), INT32_MAX);
+    EXPECT_EQ(addon::TextToInt("-2147483648"), INT32_MIN);
+    EXPECT_EQ(addon::TextToInt("-99999999999"), INT32_MIN);
+}
+
+TEST(TextToNumber, RealNumbersInPlainDecimalFormOnly) {
+    EXPECT_EQ(addon::TextToDouble("7.5"), 7.5);
+    EXPECT_EQ(addon::TextToDouble("  .5"), 0.5);
+    EXPECT_EQ(addon::TextToDouble("-.5e1x"), -5.0);
+    EXPECT_EQ(addon::TextToDouble("1e"), 1.0);
+    EXPECT_EQ(addon::TextToDouble("2e+"), 2.0);
+    EXPECT_EQ(addon::TextToDouble("5."), 5.0);
+    EXPECT_EQ(addon::TextToDouble("."), 0.0);
+    EXPECT_EQ(addon::TextToDouble("abc"), 0.0);
+    EXPECT_EQ(addon::TextToDouble("inf"), 0.0);
+    EXPECT_EQ(addon::TextToDouble("nan"), 0.0);
+    EXPECT_EQ(addon::TextToDouble("0x10"), 0.0);
+    EXPECT_EQ(addon::TextToDouble("1e999"), 0.0) << "no infinite setting";
+}
+
+} // namespace
