@@ -4,6 +4,7 @@
 #include "module/dispatch.h"
 #include "module/host.h"
 #include "module/key_bindings.h"
+#include "module/random.h"
 #include "module/settings.h"
 #include "module/text.h"
 #include "pilot/pilot_state.h"
@@ -86,6 +87,7 @@ void ClearModuleState() {
     camera::AircraftPosition = camera::GeoPosition{};
     camera::AircraftPitch = camera::AircraftHeading = camera::AircraftSpeed = 0.0;
     std::memset(camera::FlyByVars, 0, sizeof camera::FlyByVars);
+    RandState = RandStateAtLoad;
 }
 
 } // namespace addon
