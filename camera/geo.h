@@ -1,5 +1,9 @@
-// Positions and local vectors shared by the fly-by and the pilot view.
+// Positions and local vectors shared by the fly-by and the pilot view, and the
+// small geometry that turns one into the other and into the host's viewpoint
+// words.
 #pragma once
+
+#include <cstdint>
 
 namespace camera {
 
@@ -12,5 +16,62 @@ struct Vector3 {
 struct GeoPosition {
     double Latitude, Longitude, Altitude;
 };
+
+// ---- Constants of the host contract, used exactly as the host's -----------
+
+// Radius of the sphere onto which local offsets are projected.
+constexpr double EarthRadius = 6367310.0; // metres
+// The distance keeps its own earth: one arc minute of a great circle is one
+// nautical mile.
+constexpr double DegreesPerRadian = 57.29577951471995;
+constexpr double ArcMinutesPerDegree = 60.0;
+constexpr double MetresPerArcMinute = 1852.0;
+constexpr double HalfPi = 1.5707963267948966;
+constexpr double Pi = 3.141592653589793;
+// Viewpoint words: latitude in metres north, longitude in 2^32 units per turn.
+constexpr double MetresPerQuarterTurn = 10001700.0;
+constexpr double LongitudeUnitsPerHalfTurn = 2147483648.0;
+constexpr double FractionWordScale = 4294967295.0; // 2^32 - 1, not 2^32
+constexpr double MetresPerFoot = 0.3048;
+
+// ---- Rotations and angles ----------------------------------------------------
+
+// About the east axis: Y' = cos a Y - sin a Z, Z' = sin a Y + cos a Z.
+void RotateAboutX(Vector3& v, double angle);
+// About the up axis: X' = cos a X + sin a Z, Z' = -sin a X + cos a Z.
+void RotateAboutY(Vector3& v, double angle);
+
+// Horizontal and vertical angle of the line between a and b, radians; 0.0 when
+// the differences that decide it are zero (or not a number).
+double AzimuthOf(const Vector3& a, const Vector3& b);
+double ElevationOf(const Vector3& a, const Vector3& b);
+
+// ---- Positions ---------------------------------------------------------------
+
+// The point offset.X metres east and offset.Z metres north of from on the plane
+// touching the sphere there, projected back onto the sphere. offset.Y and
+// from.Altitude play no part; the result's altitude is 0.0 and its longitude
+// lies in [-2 pi, 0).
+GeoPosition OffsetPosition(const GeoPosition& from, const Vector3& offset);
+
+// Metres along the great circle from a to b; altitudes play no part.
+double GreatCircleDistance(const GeoPosition& a, const GeoPosition& b);
+
+// |x| - trunc(|x|): in [0, 1) for every finite x.
+double FractionOfMagnitude(double x);
+
+// ---- The host's viewpoint words ----------------------------------------------
+
+// Whole words cut toward zero, fraction words from the magnitude, so -12.75
+// metres is whole -12 and fraction 0.75.
+struct EncodedViewpoint {
+    int32_t Latitude;           // whole metres north of the equator
+    uint32_t LatitudeFraction;  // fraction x 4294967295
+    int32_t Longitude;          // 2^32 units per turn
+    uint32_t LongitudeFraction; // fraction x 4294967295
+    uint16_t Altitude;          // whole metres, low 16 bits
+};
+
+EncodedViewpoint EncodeViewpoint(const GeoPosition& p);
 
 } // namespace camera

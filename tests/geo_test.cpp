@@ -1,0 +1,186 @@
+#include "camera/geo.h"
+
+#include "geo_oracle.h"
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <limits>
+
+using namespace camera;
+
+namespace {
+
+constexpr double Degree = M_PI / 180.0;
+constexpr double NaN = std::numeric_limits<double>::quiet_NaN();
+// The distance's earth: sixty nautical miles to the degree.
+constexpr double DistanceRadius = 1852.0 * 60.0 * 57.29577951471995;
+
+// ---- Rotations and angles ----------------------------------------------------
+
+TEST(Rotations, TurnAheadAndRightVectorsAndUseOnlyTheOldComponents) {
+    for (double a : {0.3, -1.2, 2.5}) {
+        Vector3 ahead = {0, 0, 100};
+        RotateAboutX(ahead, a);
+        EXPECT_DOUBLE_EQ(ahead.Y, -100 * std::sin(a));
+        EXPECT_DOUBLE_EQ(ahead.Z, 100 * std::cos(a));
+        EXPECT_EQ(ahead.X, 0.0);
+
+        Vector3 right = {100, 7, 0};
+        RotateAboutY(right, a);
+        EXPECT_DOUBLE_EQ(right.X, 100 * std::cos(a));
+        EXPECT_DOUBLE_EQ(right.Z, -100 * std::sin(a));
+        EXPECT_EQ(right.Y, 7.0);
+    }
+    // A quarter turn of (1, 2, 3): an update in place would feed the new Y into Z.
+    Vector3 v = {1, 2, 3};
+    RotateAboutX(v, M_PI / 2);
+    EXPECT_NEAR(v.Y, -3, 1e-12);
+    EXPECT_NEAR(v.Z, 2, 1e-12);
+    RotateAboutY(v, M_PI / 2);
+    EXPECT_NEAR(v.X, 2, 1e-12);
+    EXPECT_NEAR(v.Z, -1, 1e-12);
+}
+
+TEST(Angles, TakeTheirBranchByWhichDifferenceIsZero) {
+    const Vector3 o = {0, 0, 0};
+    EXPECT_DOUBLE_EQ(AzimuthOf({3, 0, 4}, o), std::atan2(3.0, 4.0) + M_PI);
+    EXPECT_DOUBLE_EQ(AzimuthOf(o, {0, 0, 5}), 2 * M_PI); // due north reads as a full turn
+    EXPECT_DOUBLE_EQ(AzimuthOf({-2, 9, 0}, o), std::atan2(0.0, -2.0) + M_PI / 2);
+    EXPECT_EQ(AzimuthOf({0, 9, 0}, o), 0.0);
+    EXPECT_DOUBLE_EQ(ElevationOf({5, 2, -2}, o), std::atan2(-2.0, 2.0) + M_PI / 2);
+    EXPECT_EQ(ElevationOf({5, 0, 3}, o), 0.0);
+    // Not-a-number differences count as zero.
+    EXPECT_EQ(AzimuthOf({NaN, 0, NaN}, o), 0.0);
+    EXPECT_EQ(ElevationOf({0, NaN, 1}, o), 0.0);
+}
+
+// ---- OffsetPosition --------------------------------------------------------------
+
+TEST(OffsetPosition, ProjectsTheTangentPlaneBackOntoTheSphere) {
+    GeoPosition north = OffsetPosition({0, 0, 0}, {0, 0, 1000});
+    EXPECT_NEAR(north.Latitude, std::atan(1000 / 6367310.0), 1e-15);
+    EXPECT_NEAR(north.Longitude, -2 * M_PI, 1e-12);
+    EXPECT_EQ(north.Altitude, 0.0);
+
+    GeoPosition east = OffsetPosition({-33 * Degree, -70 * Degree, 5000}, {1000, 0, 0});
+    // Unchanged but for the projection's pull toward the equator, tan 33 x d^2 / 2R.
+    EXPECT_NEAR((east.Latitude + 33 * Degree) * 6367310.0, 0.051, 0.001);
+    EXPECT_NEAR(east.Longitude / Degree, -69.989271, 1e-6);
+
+    // Against the earth-centred reckoning, in every quarter and either longitude form.
+    for (GeoPosition from : {GeoPosition{0.8, -2.0, 0}, GeoPosition{-0.4, 0.7, 0},
+                             GeoPosition{0.2, 0.7 - 2 * M_PI, 0}, GeoPosition{-1.2, 3.0, 0}}) {
+        GeoPosition got = OffsetPosition(from, {-730, 0, 2400});
+        EXPECT_LT(oracle::Metres(got, oracle::TangentPoint(from, -730, 2400)), 1e-4);
+        EXPECT_GE(got.Longitude, -2 * M_PI);
+        EXPECT_LT(got.Longitude, 0.0);
+    }
+}
+
+TEST(OffsetPosition, ZeroOffsetReturnsTheStartAndUpIsIgnored) {
+    for (GeoPosition from : {GeoPosition{0.5, 1.0, 0}, GeoPosition{-0.5, -1.0, 0}}) {
+        for (double up : {0.0, 500.0}) {
+            GeoPosition got = OffsetPosition(from, {0, up, 0});
+            EXPECT_NEAR(got.Latitude, from.Latitude, 1e-12);
+            double expected = from.Longitude >= 0 ? from.Longitude - 2 * M_PI : from.Longitude;
+            EXPECT_NEAR(got.Longitude, expected, 1e-12);
+        }
+    }
+}
+
+// ---- GreatCircleDistance ---------------------------------------------------------
+
+TEST(GreatCircleDistance, CountsSixtyNauticalMilesToTheDegreeAcrossEitherMeridian) {
+    EXPECT_NEAR(GreatCircleDistance({0, 0.3, 0}, {1 * Degree, 0.3, 0}), 60 * 1852.0, 1e-5);
+    EXPECT_NEAR(GreatCircleDistance({0, 179.9 * Degree, 0}, {0, -179.9 * Degree, 0}),
+                0.2 * 60 * 1852.0, 1e-4);
+    for (double lat : {0.0, 0.4, -1.1})
+        EXPECT_LT(GreatCircleDistance({lat, 0.1, 0}, {lat, 0.1 - 2 * M_PI, 0}), 0.2);
+}
+
+TEST(GreatCircleDistance, EqualPositionsAreNeverNotANumberApart) {
+    // Next to a cosine of 1 acos resolves about a decimetre; where the cosine
+    // rounds above 1 the distance must be 0, not a missing one.
+    int exactZeros = 0;
+    for (int i = -1500; i <= 1500; ++i) {
+        double lat = i * 0.001, lon = i * 0.002;
+        for (double other : {lon, lon + 1e-15, lon - 2 * M_PI}) {
+            double d = GreatCircleDistance({lat, lon, 0}, {lat, other, 0});
+            ASSERT_TRUE(d >= 0 && d < 0.2) << d << " at latitude " << lat;
+            exactZeros += d == 0.0;
+        }
+    }
+    EXPECT_GT(exactZeros, 0);
+    EXPECT_TRUE(std::isnan(GreatCircleDistance({NaN, 0, 0}, {0, 0, 0})));
+}
+
+TEST(GreatCircleDistance, OfAnOffsetIsItsLengthInEveryDirection) {
+    for (double d : {100.0, 1000.0, 5000.0, 10000.0})
+        for (double bearing = 0; bearing < 360; bearing += 45) {
+            GeoPosition from = {0.7, -1.9, 0};
+            Vector3 v = {d * std::sin(bearing * Degree), 0, d * std::cos(bearing * Degree)};
+            double expected = std::atan(d / 6367310.0) * DistanceRadius;
+            EXPECT_NEAR(GreatCircleDistance(from, OffsetPosition(from, v)), expected, 1e-3)
+                << d << " m at " << bearing;
+        }
+}
+
+// ---- FractionOfMagnitude and EncodeViewpoint ---------------------------------------
+
+TEST(FractionOfMagnitude, IsTheFractionOfTheMagnitude) {
+    EXPECT_EQ(FractionOfMagnitude(-12.75), 0.75);
+    EXPECT_EQ(FractionOfMagnitude(3.25), 0.25);
+    EXPECT_EQ(FractionOfMagnitude(-0.0), 0.0);
+    for (double x : {1e15 + 0.5, -7.999999, 123456.789}) {
+        double f = FractionOfMagnitude(x);
+        EXPECT_TRUE(f >= 0 && f < 1) << x;
+        EXPECT_EQ(f, std::fmod(std::fabs(x), 1.0)) << x;
+    }
+}
+
+TEST(EncodeViewpoint, CutsWholeWordsTowardZeroAndTakesFractionsFromTheMagnitude) {
+    EncodedViewpoint w = EncodeViewpoint({0.5, -1.0, 1000.0});
+    EXPECT_EQ(w.Altitude, 304);
+    EXPECT_EQ(w.Longitude, -683565275); // 2^31 / pi = 683565275.58
+    EXPECT_NEAR(w.LongitudeFraction / 4294967295.0, 0.5758, 1e-3);
+    double a = 0.5 / (M_PI / 2) * 10001700.0;
+    EXPECT_EQ(w.Latitude, int32_t(a));
+    EXPECT_NEAR(w.LatitudeFraction / 4294967295.0, a - std::floor(a), 1e-9);
+
+    EXPECT_EQ(int16_t(EncodeViewpoint({0, 0, -10}).Altitude), -3);
+
+    // Latitude -12.75 metres: whole -12, fraction 0.75 (not -13 and a quarter).
+    EncodedViewpoint south = EncodeViewpoint({-12.75 / 10001700.0 * 1.5707963267948966, 0, 0});
+    EXPECT_EQ(south.Latitude, -12);
+    EXPECT_EQ(south.LatitudeFraction, 3221225471u); // 0.75 x 4294967295 = ...471.25
+
+    // Between -2 pi and -pi: low 32 bits of the whole, fraction of the magnitude.
+    double lon = -1.5 * M_PI - 1e-7;
+    double b = lon / M_PI * 2147483648.0;
+    EncodedViewpoint west = EncodeViewpoint({0, lon, 0});
+    EXPECT_EQ(uint32_t(west.Longitude), uint32_t(int64_t(b)));
+    EXPECT_GT(west.Longitude, 0) << "wrapped into the eastern half";
+    EXPECT_EQ(west.LongitudeFraction, uint32_t(std::fmod(-b, 1.0) * 4294967295.0));
+}
+
+TEST(EncodeViewpoint, DecodesBackWithinACentimetre) {
+    for (double lat = -1.4; lat <= 1.4; lat += 0.07)
+        for (double lon = -3.1; lon <= 3.1; lon += 0.31) {
+            GeoPosition p = {lat + 1e-3, lon + 1e-3, 3000.0};
+            GeoPosition back = oracle::Decode(EncodeViewpoint(p));
+            EXPECT_LT(oracle::Metres(p, back), 0.01) << lat << " " << lon;
+            EXPECT_EQ(back.Altitude, 914.0);
+        }
+}
+
+TEST(EncodeViewpoint, NonFiniteInputGivesDefinedWords) {
+    // What the processor's own conversion yields; above all no trap.
+    EncodedViewpoint w = EncodeViewpoint({NaN, INFINITY, 1e300});
+    EXPECT_EQ(w.Latitude, 0);
+    EXPECT_EQ(w.LatitudeFraction, 0u);
+    EXPECT_EQ(w.Longitude, 0);
+    EXPECT_EQ(w.Altitude, 0);
+}
+
+} // namespace
