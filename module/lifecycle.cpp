@@ -1,5 +1,6 @@
 #include "module/lifecycle.h"
 
+#include "camera/flyby.h"
 #include "camera/frame_tick.h"
 #include "module/dispatch.h"
 #include "module/host.h"
@@ -87,6 +88,7 @@ void ClearModuleState() {
     camera::AircraftPosition = camera::GeoPosition{};
     camera::AircraftPitch = camera::AircraftHeading = camera::AircraftSpeed = 0.0;
     std::memset(camera::FlyByVars, 0, sizeof camera::FlyByVars);
+    camera::FlyBy = camera::FlyByState{};
     RandState = RandStateAtLoad;
 }
 
