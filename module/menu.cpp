@@ -48,8 +48,4 @@ void AddModuleMenu() {
     os::AppendMenuA(hostMenu, os::MenuPopup, reinterpret_cast<uintptr_t>(popup), ModuleMenuCaption);
 }
 
-// The dialogs are not built yet: their commands do nothing.
-void OpenConfigurationDialog(os::Hwnd) {}
-void OpenAboutBox(os::Hwnd) {}
-
 } // namespace addon
