@@ -3,12 +3,30 @@
 
 #include "platform/os.h"
 
+#include <cstdint>
+
 namespace addon {
+
+constexpr char ModuleMenuCaption[] = "Orbi&vuePro";
+constexpr int HostMenuPosition = 3; // the fourth entry of the host's menu bar
+
+// Configuration dialog limits.
+constexpr double MaxViewTurbRate = 5.0;
+constexpr double MaxGroundTurbRate = 5.0; // 5, although the dialog's label says 3
+// Edit boxes are read as at most 31 characters.
+constexpr int DialogTextCapacity = 32;
 
 // Appends the "Orbi&vuePro" popup, built afresh, to the host's fourth menu.
 void AddModuleMenu();
+
 // Modal; return when the dialog closes.
 void OpenConfigurationDialog(os::Hwnd owner);
 void OpenAboutBox(os::Hwnd owner);
+
+// The dialog procedures behind them.
+os::Long OV_CALLBACK ConfigurationDialogProc(os::Hwnd dialog, uint32_t message, os::Word wParam,
+                                             os::Long lParam);
+os::Long OV_CALLBACK AboutBoxProc(os::Hwnd dialog, uint32_t message, os::Word wParam,
+                                  os::Long lParam);
 
 } // namespace addon

@@ -228,7 +228,11 @@ Hmenu CreatePopupMenu() {
 }
 int AppendMenuA(Hmenu menu, uint32_t flags, uintptr_t idOrPopup, const char* text) {
     auto* items = FindMenu(menu);
-    if (!items) return 0;
+    if (!items) {
+        // Windows would fail quietly; tests want to see the attempt.
+        M().Calls.push_back("AppendMenuA to no menu");
+        return 0;
+    }
     sim::MenuItem item{flags, 0, text && !(flags & MenuSeparator) ? text : "", nullptr};
     if (flags & MenuPopup)
         item.Popup = reinterpret_cast<Hmenu>(idOrPopup);

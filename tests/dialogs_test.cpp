@@ -1,0 +1,246 @@
+#include "module/menu.h"
+
+#include "module/dispatch.h"
+#include "module/resources/resource_ids.h"
+#include "module/settings.h"
+
+#include "module_test.h"
+
+#include <cstring>
+#include <functional>
+#include <string>
+
+using namespace addon;
+
+namespace {
+
+const os::Hinstance kModuleInstance = reinterpret_cast<os::Hinstance>(uintptr_t(0x10000000));
+
+class DialogTest : public ModuleTest {
+protected:
+    os::Hwnd mainWindow = nullptr;
+    void SetUp() override {
+        ModuleTest::SetUp();
+        mainWindow = sim::AddWindow("FS98MAIN");
+        ModuleAttach();
+        ModuleInstance = kModuleInstance; // as DllMain stores it
+    }
+};
+
+// ---- The configuration dialog --------------------------------------------------
+
+class ConfigurationTest : public DialogTest {
+protected:
+    // Opens the dialog through its menu command; play is the user. The dialog's result.
+    os::Long Configure(const std::function<void(os::Hwnd)>& play) {
+        size_t shown = sim::Dialogs().size();
+        sim::SetDialogDriver([&](os::Hwnd dialog, uintptr_t) { play(dialog); });
+        EXPECT_TRUE(sim::Get(mainWindow, os::MsgCommand, CommandConfigure).Blanked());
+        EXPECT_EQ(sim::Dialogs().size(), shown + 1);
+        return sim::Dialogs().empty() ? -1 : sim::Dialogs().back().Result;
+    }
+    // Types text into one box and presses OK.
+    void Enter(int box, const std::string& text) {
+        EXPECT_EQ(Configure([&](os::Hwnd d) {
+                      sim::TypeText(d, box, text);
+                      sim::ClickButton(d, ID_OK);
+                  }),
+                  1);
+    }
+    std::string Shown(int box) {
+        std::string text;
+        Configure([&](os::Hwnd d) {
+            text = sim::ItemText(d, box);
+            sim::ClickButton(d, ID_CANCEL);
+        });
+        return text;
+    }
+    bool SettingsEqual(const ModuleSettings& a) {
+        return std::memcmp(&a, &Settings, sizeof a) == 0;
+    }
+};
+
+TEST_F(ConfigurationTest, OpensAsTheModulesDialogOwnedByTheMainWindowShowingTheSettings) {
+    Settings.FlyByDuration = 25;
+    Settings.FlyByRelAltitude = -300;
+    Settings.FlyByMinDistance = 75;
+    Settings.ViewTurbRate = 1.5;
+    Settings.GroundTurbRate = 0.25;
+    Settings.RunningSpeed = 5.0;
+    std::string texts;
+    Configure([&](os::Hwnd d) {
+        for (int box : {ID_FLYBY_DURATION, ID_RELATIVE_ALTITUDE, ID_MIN_DISTANCE, ID_VIEW_TURB_RATE,
+                        ID_GROUND_TURB_RATE, ID_RUNNING_SPEED})
+            texts += sim::ItemText(d, box) + "|";
+        EXPECT_EQ(ConfigurationDialogProc(d, os::MsgInitDialog, 0, 0), 0) << "sets no focus";
+        EXPECT_EQ(sim::ClickButton(d, ID_TRAVELLING), 1) << "notifications are accepted";
+        EXPECT_EQ(sim::ClickButton(d, 0x03000000 | ID_MIN_DISTANCE), 1);
+        EXPECT_FALSE(sim::DialogEnded(d));
+        EXPECT_EQ(ConfigurationDialogProc(d, os::MsgTimer, 0, 0), 0);
+        EXPECT_EQ(sim::ClickButton(d, ID_CANCEL), 1);
+    });
+    EXPECT_EQ(texts, "25|-300|75|1.50|0.25|5.00|");
+    const sim::DialogShown& shown = sim::Dialogs().back();
+    EXPECT_EQ(shown.TemplateId, 101u);
+    EXPECT_EQ(shown.Owner, mainWindow);
+    EXPECT_EQ(shown.Instance, kModuleInstance);
+    EXPECT_EQ(shown.Result, 0);
+}
+
+TEST_F(ConfigurationTest, OkWithoutEditsKeepsEverySettingInRange) {
+    Settings = ModuleSettings{1, 33, -120, 250, 2, 1, 1, 1, 0, 1, 4.75, 0.5, 12.25};
+    ModuleSettings before = Settings;
+    EXPECT_EQ(Configure([](os::Hwnd d) { sim::ClickButton(d, 0x10000 | ID_OK); }), 1);
+    EXPECT_TRUE(SettingsEqual(before));
+}
+
+double StoredFrom(int box) {
+    switch (box) {
+    case ID_FLYBY_DURATION:
+        return Settings.FlyByDuration;
+    case ID_RELATIVE_ALTITUDE:
+        return Settings.FlyByRelAltitude;
+    case ID_MIN_DISTANCE:
+        return Settings.FlyByMinDistance;
+    case ID_VIEW_TURB_RATE:
+        return Settings.ViewTurbRate;
+    case ID_GROUND_TURB_RATE:
+        return Settings.GroundTurbRate;
+    case ID_RUNNING_SPEED:
+        return Settings.RunningSpeed;
+    default:
+        return -12345.0;
+    }
+}
+
+TEST_F(ConfigurationTest, OkStoresEachBoxWithinItsLimits) {
+    struct Case {
+        int Box;
+        const char* Text;
+        double Stored;
+    };
+    const Case cases[] = {
+        {ID_FLYBY_DURATION, "-5", -5}, // no limits on the first two
+        {ID_RELATIVE_ALTITUDE, " -300ft", -300},
+        {ID_MIN_DISTANCE, "-20", 20},
+        {ID_MIN_DISTANCE, "abc", 0},
+        {ID_MIN_DISTANCE, "-2147483648", 2147483647}, // no magnitude overflow
+        {ID_MIN_DISTANCE, "-99999999999", 2147483647},
+        {ID_VIEW_TURB_RATE, "7", 5.0},
+        {ID_VIEW_TURB_RATE, "-1", 0.0},
+        {ID_VIEW_TURB_RATE, "2.5", 2.5},
+        {ID_GROUND_TURB_RATE, "4", 4.0}, // above the label's 3
+        {ID_GROUND_TURB_RATE, "9", 5.0},
+        {ID_GROUND_TURB_RATE, "-0.5", 0.0},
+        {ID_RUNNING_SPEED, "-3", 0.0},
+        {ID_RUNNING_SPEED, "1000", 1000.0},
+    };
+    for (const Case& c : cases) {
+        Enter(c.Box, c.Text);
+        EXPECT_EQ(StoredFrom(c.Box), c.Stored) << c.Box << " \"" << c.Text << "\"";
+    }
+}
+
+TEST_F(ConfigurationTest, ARunningSpeedTypedAs12Point5IsShownAs12Point50OnReopening) {
+    Enter(ID_RUNNING_SPEED, "12.5");
+    EXPECT_EQ(Settings.RunningSpeed, 12.5);
+    EXPECT_EQ(Shown(ID_RUNNING_SPEED), "12.50");
+}
+
+TEST_F(ConfigurationTest, EditBoxesAreReadAsAtMost31Characters) {
+    Enter(ID_FLYBY_DURATION, std::string(30, '0') + "7");
+    EXPECT_EQ(Settings.FlyByDuration, 7);
+    Enter(ID_FLYBY_DURATION, std::string(31, '0') + "7");
+    EXPECT_EQ(Settings.FlyByDuration, 0);
+    Enter(ID_RUNNING_SPEED, "1" + std::string(30, '0') + "9");
+    EXPECT_EQ(Settings.RunningSpeed, 1e30);
+}
+
+TEST_F(ConfigurationTest, CancelAfterEditingChangesNothing) {
+    ModuleSettings before = Settings;
+    EXPECT_EQ(Configure([](os::Hwnd d) {
+                  for (int box = ID_FLYBY_DURATION; box <= ID_GROUND_TURB_ON; ++box) {
+                      sim::TypeText(d, box, "3");
+                      sim::SetChecked(d, box, !sim::IsChecked(d, box));
+                  }
+                  sim::ClickButton(d, ID_CANCEL);
+              }),
+              0);
+    EXPECT_TRUE(SettingsEqual(before));
+}
+
+TEST_F(ConfigurationTest, RadioButtonsShowAndSetThePlacement) {
+    const int buttons[] = {ID_ALWAYS_RIGHT, ID_ALWAYS_LEFT, ID_RANDOM_SIDE};
+    auto checkedButtons = [&] {
+        std::vector<int> checked;
+        Configure([&](os::Hwnd d) {
+            for (int b : buttons)
+                if (sim::IsChecked(d, b)) checked.push_back(b);
+            sim::ClickButton(d, ID_CANCEL);
+        });
+        return checked;
+    };
+    auto choose = [&](std::vector<int> checked) {
+        Configure([&](os::Hwnd d) {
+            for (int b : buttons) sim::SetChecked(d, b, false);
+            for (int b : checked) sim::SetChecked(d, b, true);
+            sim::ClickButton(d, ID_OK);
+        });
+    };
+    for (int32_t side = 0; side < 3; ++side) {
+        Settings.FlyByCameraPlacement = side;
+        EXPECT_EQ(checkedButtons(), std::vector<int>{buttons[side]}) << side;
+    }
+    choose({ID_ALWAYS_LEFT});
+    EXPECT_EQ(Settings.FlyByCameraPlacement, 1);
+    choose({});
+    EXPECT_EQ(Settings.FlyByCameraPlacement, 1) << "none checked keeps the value";
+
+    Settings.FlyByCameraPlacement = 5; // as a stored value can bring it
+    EXPECT_TRUE(checkedButtons().empty());
+    Configure([](os::Hwnd d) { sim::ClickButton(d, ID_OK); });
+    EXPECT_EQ(Settings.FlyByCameraPlacement, 5);
+}
+
+TEST_F(ConfigurationTest, CheckBoxesShowAndSetTheirFlags) {
+    Settings.FlyByTravelling = 0;
+    Settings.ViewTurbOn = 0;
+    Settings.GroundTurbOn = 7; // any non-zero stored value shows checked
+    Configure([](os::Hwnd d) {
+        EXPECT_FALSE(sim::IsChecked(d, ID_TRAVELLING));
+        EXPECT_FALSE(sim::IsChecked(d, ID_VIEW_TURB_ON));
+        EXPECT_TRUE(sim::IsChecked(d, ID_GROUND_TURB_ON));
+        sim::SetChecked(d, ID_TRAVELLING, true);
+        sim::SetChecked(d, ID_VIEW_TURB_ON, true);
+        sim::ClickButton(d, ID_OK);
+    });
+    EXPECT_EQ(Settings.FlyByTravelling, 1);
+    EXPECT_EQ(Settings.ViewTurbOn, 1);
+    EXPECT_EQ(Settings.GroundTurbOn, 1);
+}
+
+// ---- The About box -------------------------------------------------------------
+
+TEST_F(DialogTest, AboutBoxShowsNothingAndClosesWithCloseOrEscape) {
+    ModuleSettings before = Settings;
+    sim::SetDialogDriver([](os::Hwnd d, uintptr_t) {
+        EXPECT_EQ(sim::ItemText(d, ID_ABOUT_NOTE), "");
+        EXPECT_EQ(sim::ClickButton(d, 0x01000000 | ID_ABOUT_NOTE), 1);
+        EXPECT_FALSE(sim::DialogEnded(d));
+        EXPECT_EQ(sim::ClickButton(d, ID_CLOSE), 1);
+    });
+    EXPECT_TRUE(sim::Get(mainWindow, os::MsgCommand, CommandAbout).Blanked());
+    ASSERT_EQ(sim::Dialogs().size(), 1u);
+    EXPECT_EQ(sim::Dialogs()[0].TemplateId, 102u);
+    EXPECT_EQ(sim::Dialogs()[0].Owner, mainWindow);
+    EXPECT_EQ(sim::Dialogs()[0].Instance, kModuleInstance);
+    EXPECT_EQ(sim::Dialogs()[0].Result, 1);
+
+    sim::SetDialogDriver([](os::Hwnd d, uintptr_t) { sim::ClickButton(d, ID_CANCEL); });
+    sim::Get(mainWindow, os::MsgCommand, CommandAbout);
+    ASSERT_EQ(sim::Dialogs().size(), 2u);
+    EXPECT_EQ(sim::Dialogs()[1].Result, 0);
+    EXPECT_EQ(std::memcmp(&before, &Settings, sizeof before), 0);
+}
+
+} // namespace

@@ -1,0 +1,98 @@
+#include "module/menu.h"
+
+#include "module/dispatch.h"
+#include "module/settings.h"
+
+#include "module_test.h"
+
+#include <algorithm>
+
+using namespace addon;
+
+namespace {
+
+class MenuTest : public ModuleTest {
+protected:
+    os::Hwnd mainWindow = nullptr;
+    void SetUp() override {
+        ModuleTest::SetUp();
+        mainWindow = sim::AddWindow("FS98MAIN");
+        ModuleAttach();
+    }
+    std::vector<sim::MenuItem> BarEntry(int position) {
+        return sim::MenuItems(os::GetSubMenu(sim::MenuBar(mainWindow), position));
+    }
+    static bool TriedAppendingToNoMenu() {
+        const auto& calls = sim::Calls();
+        return std::find(calls.begin(), calls.end(), "AppendMenuA to no menu") != calls.end();
+    }
+};
+
+void ExpectModulePopup(const sim::MenuItem& entry, bool flyBy, bool internal, bool external) {
+    EXPECT_EQ(entry.Flags, os::MenuPopup);
+    EXPECT_EQ(entry.Text, "Orbi&vuePro");
+    auto items = sim::MenuItems(entry.Popup);
+    ASSERT_EQ(items.size(), 6u);
+    auto mark = [](bool on) { return os::MenuString | (on ? os::MenuChecked : 0u); };
+    const sim::MenuItem expected[] = {
+        {mark(flyBy), 0x7800, "Activate Fly-by", nullptr},
+        {mark(internal), 0x7802, "Internal pilot view", nullptr},
+        {mark(external), 0x7803, "External pilot view", nullptr},
+        {mark(false), 0x7801, "Configure...", nullptr},
+        {os::MenuSeparator, 0, "", nullptr},
+        {mark(false), 0x7804, "About...", nullptr},
+    };
+    for (size_t i = 0; i < 6; ++i) {
+        EXPECT_EQ(items[i].Flags, expected[i].Flags) << "item " << i;
+        EXPECT_EQ(items[i].Id, expected[i].Id) << "item " << i;
+        EXPECT_EQ(items[i].Text, expected[i].Text) << "item " << i;
+    }
+}
+
+TEST_F(MenuTest, OpeningTheMainMenuAppendsThePopupToTheFourthEntry) {
+    sim::AddMenuBar(mainWindow, 5);
+    Settings.ExternalViewActive = 1; // FlyByActive is 1 by default, the internal view 0
+    EXPECT_FALSE(sim::Get(mainWindow, os::MsgInitMenu).Blanked());
+
+    auto entry = BarEntry(3);
+    ASSERT_EQ(entry.size(), 2u);
+    EXPECT_EQ(entry[0].Flags, os::MenuSeparator);
+    ExpectModulePopup(entry[1], true, false, true);
+    for (int other : {0, 1, 2, 4}) EXPECT_TRUE(BarEntry(other).empty()) << "entry " << other;
+}
+
+TEST_F(MenuTest, EveryOpeningAppendsAFreshPopupWithTheCurrentCheckMarks) {
+    sim::AddMenuBar(mainWindow, 4);
+    sim::Send(mainWindow, os::MsgInitMenu);
+    sim::Get(mainWindow, os::MsgCommand, CommandActivateFlyBy);
+    sim::Get(mainWindow, os::MsgCommand, CommandInternalView);
+    sim::Get(mainWindow, os::MsgInitMenu);
+
+    auto entry = BarEntry(3);
+    ASSERT_EQ(entry.size(), 4u);
+    EXPECT_EQ(entry[2].Flags, os::MenuSeparator);
+    ExpectModulePopup(entry[1], true, false, false); // the earlier copy stays as it was
+    ExpectModulePopup(entry[3], false, true, false);
+    EXPECT_NE(entry[1].Popup, entry[3].Popup);
+}
+
+TEST_F(MenuTest, NothingIsAppendedWhereTheHostHasNoPlaceForIt) {
+    // A main window without a menu bar.
+    sim::Get(mainWindow, os::MsgInitMenu);
+    EXPECT_FALSE(TriedAppendingToNoMenu());
+
+    // A menu bar of three entries.
+    sim::AddMenuBar(mainWindow, 3);
+    sim::Get(mainWindow, os::MsgInitMenu);
+    for (int entry : {0, 1, 2}) EXPECT_TRUE(BarEntry(entry).empty()) << "entry " << entry;
+    EXPECT_EQ(sim::MenuItems(sim::MenuBar(mainWindow)).size(), 3u);
+
+    // No main window found at start-up.
+    sim::AddMenuBar(mainWindow, 4);
+    HostMainWindow = nullptr;
+    AddModuleMenu();
+    EXPECT_TRUE(BarEntry(3).empty());
+    EXPECT_FALSE(TriedAppendingToNoMenu());
+}
+
+} // namespace
