@@ -1,0 +1,207 @@
+// The stand-in host's threads: the UI thread owns the host's windows, loads
+// the module and runs the message loop (the module's hooks run here); the
+// script thread plays the scenario; the watcher thread answers message boxes.
+#include "standin/scenario.h"
+#include "standin/standin.h"
+
+#include <cstdio>
+#include <cstring>
+
+namespace standin {
+
+HWND MainWindow;
+HWND ViewWindow;
+HMODULE Module;
+std::string LoadError;
+
+namespace {
+
+HWND ControlWindow; // the stand-in's own window for requests and markers
+constexpr UINT kRequestMessage = WM_APP + 1;
+constexpr UINT kMarkerMessage = WM_APP + 2;
+HANDLE RequestDone;
+HANDLE MarkerSeen;
+bool RequestResult;
+
+using Procedure = void (*)();
+
+void CallLinkage(int word) {
+    auto* linkage = reinterpret_cast<uint32_t*>(GetProcAddress(Module, "Linkage"));
+    if (linkage && linkage[word]) reinterpret_cast<Procedure>(uintptr_t(linkage[word]))();
+}
+
+// The module record the host expects: version, start, stop, 0, 0, flags, 0.
+bool LinkageIsTheHosts() {
+    auto* linkage = reinterpret_cast<uint32_t*>(GetProcAddress(Module, "Linkage"));
+    return linkage && linkage[0] == 0x13 && linkage[1] && linkage[2] && linkage[3] == 0 &&
+           linkage[4] == 0 && linkage[5] == 0x800 && linkage[6] == 0;
+}
+
+// What the host does when it loads a module: load it, hand over its panels
+// table through ImportTable, call the start procedure named in Linkage.
+bool LoadModule() {
+    Module = LoadLibraryA(CurrentOptions().DllPath.c_str());
+    if (!Module) {
+        LoadError = "LoadLibrary failed with error " + std::to_string(GetLastError());
+        return false;
+    }
+    if (RedirectImports(Module, LoadError) != 3) return false;
+    auto* importTable = reinterpret_cast<uint32_t*>(GetProcAddress(Module, "ImportTable"));
+    if (!importTable || importTable[0] != 0x0F) {
+        LoadError = "no ImportTable with the panels table id";
+        return false;
+    }
+    if (importTable[1] != 0 || importTable[2] != 0 || importTable[3] != 0) {
+        LoadError = "ImportTable's other words are not zero";
+        return false;
+    }
+    if (!LinkageIsTheHosts()) {
+        LoadError = "Linkage does not hold the host's words";
+        return false;
+    }
+    if (CurrentScenario().ProvidePanelsTable) importTable[1] = PanelsTableAddress();
+    CallLinkage(1);
+    return true;
+}
+
+void UnloadModule() {
+    if (!Module) return;
+    CallLinkage(2);
+    FreeLibrary(Module);
+    Module = nullptr;
+}
+
+LRESULT CALLBACK ControlProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+    if (message == kRequestMessage) {
+        switch (Request(wParam)) {
+        case Request::Load:
+            RequestResult = LoadModule();
+            break;
+        case Request::Unload:
+            UnloadModule();
+            RequestResult = true;
+            break;
+        case Request::Quit:
+            PostQuitMessage(0);
+            RequestResult = true;
+            break;
+        }
+        SetEvent(RequestDone);
+        return 0;
+    }
+    if (message == kMarkerMessage) {
+        SetEvent(MarkerSeen);
+        return 0;
+    }
+    return DefWindowProcA(window, message, wParam, lParam);
+}
+
+LRESULT CALLBACK HostWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+    return DefWindowProcA(window, message, wParam, lParam);
+}
+
+HMENU HostMenuBar() {
+    HMENU bar = CreateMenu();
+    const char* titles[] = {"&File", "&World", "&Views", "&Aircraft", "&Options", "&Help"};
+    for (const char* title : titles) {
+        HMENU popup = CreatePopupMenu();
+        AppendMenuA(popup, MF_STRING, 0x100, "(host item)");
+        AppendMenuA(bar, MF_POPUP, reinterpret_cast<UINT_PTR>(popup), title);
+    }
+    return bar;
+}
+
+bool CreateWindows(bool withMainWindow) {
+    HINSTANCE instance = GetModuleHandleA(nullptr);
+    WNDCLASSA cls = {};
+    cls.hInstance = instance;
+    cls.hCursor = LoadCursor(nullptr, IDC_ARROW);
+    cls.lpfnWndProc = ControlProc;
+    cls.lpszClassName = "OrbivueStandInControl";
+    RegisterClassA(&cls);
+    ControlWindow = CreateWindowA(cls.lpszClassName, "", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr,
+                                  instance, nullptr);
+
+    cls.lpfnWndProc = HostWindowProc;
+    cls.lpszClassName = "FS98MAIN";
+    cls.hbrBackground = HBRUSH(GetStockObject(GRAY_BRUSH));
+    RegisterClassA(&cls);
+    cls.lpszClassName = "FS98CHILD";
+    cls.hbrBackground = HBRUSH(GetStockObject(BLACK_BRUSH));
+    RegisterClassA(&cls);
+    if (withMainWindow) {
+        MainWindow = CreateWindowA("FS98MAIN", "Stand-in host", WS_OVERLAPPEDWINDOW | WS_VISIBLE, 0,
+                                   0, 800, 600, nullptr, HostMenuBar(), instance, nullptr);
+        ViewWindow = CreateWindowA("FS98CHILD", "", WS_CHILD | WS_VISIBLE, 0, 0, 780, 540,
+                                   MainWindow, nullptr, instance, nullptr);
+    } else {
+        ViewWindow = CreateWindowA("FS98CHILD", "View", WS_OVERLAPPEDWINDOW | WS_VISIBLE, 0, 0, 640,
+                                   480, nullptr, nullptr, instance, nullptr);
+    }
+    return ControlWindow && ViewWindow && (!withMainWindow || MainWindow);
+}
+
+DWORD WINAPI ScriptThread(void*) {
+    int failed = RunScenario(CurrentOptions());
+    AskUiThread(Request::Quit);
+    return DWORD(failed);
+}
+
+} // namespace
+
+bool AskUiThread(Request request) {
+    ResetEvent(RequestDone);
+    PostMessageA(ControlWindow, kRequestMessage, WPARAM(request), 0);
+    WaitForSingleObject(RequestDone, INFINITE);
+    return RequestResult;
+}
+
+void PostAndWait(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+    // Posted messages are retrieved in order: once the marker is seen, the
+    // message before it has been through the hooks and the host's window.
+    ResetEvent(MarkerSeen);
+    PostMessageA(window ? window : ControlWindow, message, wParam, lParam);
+    PostMessageA(ControlWindow, kMarkerMessage, 0, 0);
+    WaitForSingleObject(MarkerSeen, INFINITE);
+}
+
+HWND FrameWindow() {
+    return MainWindow ? MainWindow : ViewWindow;
+}
+
+} // namespace standin
+
+int main(int argc, char** argv) {
+    using namespace standin;
+    if (argc < 4) {
+        std::fprintf(stderr, "usage: orbivue-standin SCENARIO OrbivuePro.dll OUTPUT-FOLDER\n");
+        return 2;
+    }
+    setvbuf(stdout, nullptr, _IONBF, 0);
+    Options& options = CurrentOptions();
+    options = {argv[1], argv[2], argv[3]};
+    std::string error;
+    if (!ReadScenario(options.ScenarioPath, CurrentScenario(), error)) {
+        std::fprintf(stderr, "%s\n", error.c_str());
+        return 2;
+    }
+    if (!PrepareHostMemory(error) || !CreateWindows(CurrentScenario().HostMainWindow)) {
+        std::fprintf(stderr, "stand-in host: %s\n",
+                     error.empty() ? "cannot create windows" : error.c_str());
+        return 2;
+    }
+    RequestDone = CreateEventA(nullptr, TRUE, FALSE, nullptr);
+    MarkerSeen = CreateEventA(nullptr, TRUE, FALSE, nullptr);
+    StartMessageBoxWatcher();
+    HANDLE script = CreateThread(nullptr, 0, ScriptThread, nullptr, 0, nullptr);
+
+    MSG message;
+    while (GetMessageA(&message, nullptr, 0, 0) > 0) {
+        TranslateMessage(&message);
+        DispatchMessageA(&message);
+    }
+    WaitForSingleObject(script, INFINITE);
+    DWORD failed = 0;
+    GetExitCodeThread(script, &failed);
+    return failed ? 1 : 0;
+}

@@ -1,0 +1,122 @@
+// What the stand-in tells of a flight: a log line per second, a trace file
+// and a top-down picture of the aircraft's track and the module's viewpoint.
+#include "standin/scenario.h"
+
+#include <algorithm>
+#include <cmath>
+#include <cstdio>
+
+namespace standin {
+
+namespace {
+
+std::string LatLon(double lat, double lon) {
+    char text[64];
+    std::snprintf(text, sizeof text, "%9.5f %c %10.5f %c", std::fabs(lat), lat < 0 ? 'S' : 'N',
+                  std::fabs(lon), lon < 0 ? 'W' : 'E');
+    return text;
+}
+
+// Metres east and north of an origin, on the scale of a few kilometres.
+struct Local {
+    double East, North;
+};
+Local ToLocal(double lat, double lon, double lat0, double lon0) {
+    return {(lon - lon0) * 111130.0 * std::cos(lat0 * Pi / 180.0), (lat - lat0) * 111130.0};
+}
+
+bool HasViewpoint(const TraceRow& r) {
+    return r.ModuleLoaded && r.View.LatitudeMetres != 0.0;
+}
+
+} // namespace
+
+std::string DescribeRow(const TraceRow& row) {
+    char text[256];
+    const Aircraft& a = row.Plane;
+    std::string view = HasViewpoint(row)
+                           ? LatLon(row.View.LatitudeDegrees(), row.View.LongitudeDegrees()) + " " +
+                                 std::to_string(row.View.AltitudeWord) + " m"
+                           : std::string("(not written)");
+    std::snprintf(text, sizeof text,
+                  "[%6.2f s] aircraft %s %5.0f m hdg %3.0f %4.0f km/h | viewpoint %s | %d lookups",
+                  row.Time, LatLon(a.Latitude, a.Longitude).c_str(), a.Altitude, a.Heading, a.Speed,
+                  view.c_str(), row.Lookups);
+    return text;
+}
+
+void WriteTrace(const std::string& path, const std::vector<TraceRow>& rows) {
+    FILE* file = std::fopen(path.c_str(), "w");
+    if (!file) return;
+    std::fprintf(file, "time_s,aircraft_lat_deg,aircraft_lon_deg,aircraft_alt_m,heading_deg,"
+                       "pitch_deg,speed_kmh,view_lat_deg,view_lon_deg,view_alt_m,lookups\n");
+    for (const TraceRow& r : rows) {
+        const Aircraft& a = r.Plane;
+        std::fprintf(file, "%.3f,%.7f,%.7f,%.2f,%.2f,%.2f,%.1f,", r.Time, a.Latitude, a.Longitude,
+                     a.Altitude, a.Heading, a.Pitch, a.Speed);
+        if (HasViewpoint(r))
+            std::fprintf(file, "%.7f,%.7f,%u,%d\n", r.View.LatitudeDegrees(),
+                         r.View.LongitudeDegrees(), unsigned(r.View.AltitudeWord), r.Lookups);
+        else
+            std::fprintf(file, ",,,%d\n", r.Lookups);
+    }
+    std::fclose(file);
+}
+
+void WritePicture(const std::string& path, const std::string& title,
+                  const std::vector<TraceRow>& rows) {
+    double lat0 = rows.front().Plane.Latitude, lon0 = rows.front().Plane.Longitude;
+    std::vector<Local> track, view;
+    std::vector<Local> cameraPoints; // where the viewpoint jumped to a new point
+    for (const TraceRow& r : rows) {
+        track.push_back(ToLocal(r.Plane.Latitude, r.Plane.Longitude, lat0, lon0));
+        if (!HasViewpoint(r)) continue;
+        Local v = ToLocal(r.View.LatitudeDegrees(), r.View.LongitudeDegrees(), lat0, lon0);
+        if (view.empty() ||
+            std::hypot(v.East - view.back().East, v.North - view.back().North) > 30.0)
+            cameraPoints.push_back(v);
+        view.push_back(v);
+    }
+    double minE = 0, maxE = 0, minN = 0, maxN = 0;
+    for (const auto* set : {&track, &view})
+        for (const Local& p : *set) {
+            minE = std::min(minE, p.East), maxE = std::max(maxE, p.East);
+            minN = std::min(minN, p.North), maxN = std::max(maxN, p.North);
+        }
+    const double width = 900, height = 640, margin = 40;
+    double span = std::max({maxE - minE, maxN - minN, 100.0});
+    double scale = std::min(width - 2 * margin, height - 2 * margin - 40) / span;
+    auto x = [&](const Local& p) { return margin + (p.East - minE) * scale; };
+    auto y = [&](const Local& p) { return height - margin - (p.North - minN) * scale; };
+
+    FILE* file = std::fopen(path.c_str(), "w");
+    if (!file) return;
+    std::fprintf(file,
+                 "<svg xmlns='http://www.w3.org/2000/svg' width='%.0f' height='%.0f' "
+                 "font-family='sans-serif' font-size='13'>\n<rect width='100%%' height='100%%' "
+                 "fill='white'/>\n<text x='%.0f' y='24' font-size='16'>%s: top-down, north up, "
+                 "%.0f m across</text>\n",
+                 width, height, margin, title.c_str(), span);
+    std::fprintf(file, "<polyline fill='none' stroke='#1f5fbf' stroke-width='2' points='");
+    for (const Local& p : track) std::fprintf(file, "%.1f,%.1f ", x(p), y(p));
+    std::fprintf(file, "'/>\n<polyline fill='none' stroke='#e08020' stroke-width='1.5' points='");
+    for (const Local& p : view) std::fprintf(file, "%.1f,%.1f ", x(p), y(p));
+    std::fprintf(file, "'/>\n");
+    int n = 0;
+    for (const Local& p : cameraPoints)
+        std::fprintf(file,
+                     "<circle cx='%.1f' cy='%.1f' r='5' fill='#d02020'/><text x='%.1f' "
+                     "y='%.1f'>%d</text>\n",
+                     x(p), y(p), x(p) + 7, y(p) - 7, ++n);
+    std::fprintf(file,
+                 "<circle cx='%.1f' cy='%.1f' r='4' fill='#1f5fbf'/>\n"
+                 "<text x='%.0f' y='%.0f' fill='#1f5fbf'>aircraft track (dot: start)</text>\n"
+                 "<text x='%.0f' y='%.0f' fill='#d02020'>camera points, in order</text>\n"
+                 "<text x='%.0f' y='%.0f' fill='#e08020'>viewpoint as written (travelling)</text>\n"
+                 "</svg>\n",
+                 x(track.front()), y(track.front()), margin, height - 12, margin + 230, height - 12,
+                 margin + 430, height - 12);
+    std::fclose(file);
+}
+
+} // namespace standin

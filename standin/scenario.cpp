@@ -1,0 +1,332 @@
+// Reading and playing scenarios on the script thread.
+//
+//   # comment                          anything after '#' (outside quotes)
+//   host main-window off               set-up: no "FS98MAIN" window
+//   host panels-table off              set-up: the host hands over no panels table
+//   registry NAME "TEXT"               a stored setting before the module loads
+//   fps N                              simulated frames per second (default 20)
+//   load / unload                      the host loads or unloads the module
+//   aircraft at LAT LON                place the aircraft (degrees)
+//   aircraft alt M heading H speed KMH pitch P bank B turn DEG/S climb M/S
+//   run SECONDS                        fly, one host frame message per frame
+//   command ID [to view]               WM_COMMAND to the main (or view) window
+//   initmenu                           WM_INITMENU to the main window
+//   expect viewpoint LAT LON alt M within METRES
+//   expect lookups 47 48 ... | none    tokens looked up in the last frame
+//   expect registry NAME "TEXT" | missing
+//   expect registry-count N            values under the module's key
+//   expect messagebox "TEXT" times N   message boxes shown with that text
+//   expect messageboxes N              message boxes shown in all
+#include "standin/scenario.h"
+
+#include <cmath>
+#include <cstdarg>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+
+namespace standin {
+
+namespace {
+
+constexpr char kSettingsKey[] =
+    "SOFTWARE\\Microsoft\\Microsoft Games\\Flight Simulator\\8.0\\Orbivue";
+constexpr DWORD kStartOfTime = 1000000; // the host's machine has been up for a while
+
+struct Player {
+    const Scenario& Script;
+    int Fps = 20;
+    double Time = 0.0;
+    int Passed = 0, Failed = 0;
+    bool Stop = false;
+    std::vector<TraceRow> Trace;
+    int LastLoggedSecond = -1;
+
+    explicit Player(const Scenario& s) : Script(s) {}
+
+    void Check(const Step& step, bool ok, const char* format, ...) {
+        char text[512];
+        va_list args;
+        va_start(args, format);
+        std::vsnprintf(text, sizeof text, format, args);
+        va_end(args);
+        if (ok) {
+            ++Passed;
+            std::printf("  ok    line %d: %s\n", step.Line, text);
+        } else {
+            ++Failed;
+            std::printf("  FAIL  line %d: %s\n", step.Line, text);
+        }
+    }
+
+    void Frame() {
+        double dt = 1.0 / Fps;
+        SimulatedTime = SimulatedTime + DWORD(1000 / Fps);
+        Time += dt;
+        Fly(dt);
+        LookupsThisFrame().clear();
+        PostAndWait(FrameWindow(), HostFrameMessage, 0, 0);
+        TraceRow row{Time, Flight, Module != nullptr, ReadViewpoint(),
+                     int(LookupsThisFrame().size())};
+        Trace.push_back(row);
+        int second = int(std::floor(Time + 1e-9));
+        if (second != LastLoggedSecond) {
+            LastLoggedSecond = second;
+            std::printf("%s\n", DescribeRow(row).c_str());
+        }
+    }
+
+    void Play(const Step& step);
+    void Expect(const Step& step);
+};
+
+std::string Word(const Step& step, size_t i) {
+    return i < step.Words.size() ? step.Words[i] : "";
+}
+double Number(const Step& step, size_t i) {
+    return std::strtod(Word(step, i).c_str(), nullptr);
+}
+
+HKEY OpenSettings(bool create) {
+    HKEY key = nullptr;
+    if (create)
+        RegCreateKeyExA(HKEY_LOCAL_MACHINE, kSettingsKey, 0, nullptr, 0, KEY_ALL_ACCESS, nullptr,
+                        &key, nullptr);
+    else
+        RegOpenKeyExA(HKEY_LOCAL_MACHINE, kSettingsKey, 0, KEY_READ, &key);
+    return key;
+}
+
+bool ReadSetting(const std::string& name, std::string& text) {
+    HKEY key = OpenSettings(false);
+    if (!key) return false;
+    char data[1024] = {};
+    DWORD size = sizeof data - 1;
+    LONG status =
+        RegQueryValueExA(key, name.c_str(), nullptr, nullptr, reinterpret_cast<BYTE*>(data), &size);
+    RegCloseKey(key);
+    text = data;
+    return status == ERROR_SUCCESS;
+}
+
+void Player::Play(const Step& step) {
+    const std::string verb = Word(step, 0);
+    if (verb == "registry") {
+        HKEY key = OpenSettings(true);
+        std::string text = Word(step, 2);
+        RegSetValueExA(key, Word(step, 1).c_str(), 0, REG_SZ,
+                       reinterpret_cast<const BYTE*>(text.c_str()), DWORD(text.size() + 1));
+        RegCloseKey(key);
+    } else if (verb == "fps") {
+        Fps = int(Number(step, 1));
+        if (Fps < 1 || Fps > 1000) Fps = 20;
+    } else if (verb == "load") {
+        std::printf("[%6.2f s] the host loads the module\n", Time);
+        if (!AskUiThread(Request::Load)) {
+            Check(step, false, "load: %s", LoadError.c_str());
+            Stop = true;
+        }
+    } else if (verb == "unload") {
+        std::printf("[%6.2f s] the host unloads the module\n", Time);
+        AskUiThread(Request::Unload);
+    } else if (verb == "aircraft") {
+        for (size_t i = 1; i < step.Words.size(); ++i) {
+            const std::string& key = step.Words[i];
+            if (key == "at") {
+                Flight.Latitude = Number(step, i + 1);
+                Flight.Longitude = Number(step, i + 2);
+                i += 2;
+                continue;
+            }
+            double value = Number(step, ++i);
+            if (key == "alt")
+                Flight.Altitude = value;
+            else if (key == "heading")
+                Flight.Heading = value;
+            else if (key == "speed")
+                Flight.Speed = value;
+            else if (key == "pitch")
+                Flight.Pitch = value;
+            else if (key == "bank")
+                Flight.Bank = value;
+            else if (key == "turn")
+                Flight.TurnRate = value;
+            else if (key == "climb")
+                Flight.ClimbRate = value;
+            else if (key == "ground")
+                Flight.GroundAltitude = value;
+            else
+                Check(step, false, "unknown aircraft value '%s'", key.c_str());
+        }
+    } else if (verb == "run") {
+        int frames = int(std::lround(Number(step, 1) * Fps));
+        for (int i = 0; i < frames; ++i) Frame();
+    } else if (verb == "command") {
+        HWND target = Word(step, 2) == "to" && Word(step, 3) == "view" ? ViewWindow : MainWindow;
+        WPARAM id = WPARAM(std::strtoul(Word(step, 1).c_str(), nullptr, 0));
+        std::printf("[%6.2f s] menu command 0x%04X to the %s window\n", Time, unsigned(id),
+                    target == ViewWindow ? "view" : "main");
+        PostAndWait(target, WM_COMMAND, id, 0);
+    } else if (verb == "initmenu") {
+        if (MainWindow) SendMessageA(MainWindow, WM_INITMENU, WPARAM(GetMenu(MainWindow)), 0);
+    } else if (verb == "expect") {
+        Expect(step);
+    } else {
+        Check(step, false, "unknown step '%s'", verb.c_str());
+        Stop = true;
+    }
+}
+
+void Player::Expect(const Step& step) {
+    const std::string what = Word(step, 1);
+    if (what == "viewpoint") {
+        double lat = Number(step, 2), lon = Number(step, 3);
+        double alt = Word(step, 4) == "alt" ? Number(step, 5) : 0.0;
+        double within = Word(step, 6) == "within" ? Number(step, 7) : 1.0;
+        Viewpoint v = ReadViewpoint();
+        double north = (v.LatitudeDegrees() - lat) * 111130.0;
+        double east = (v.LongitudeDegrees() - lon) * 111130.0 * std::cos(lat * Pi / 180.0);
+        double off = std::sqrt(north * north + east * east);
+        bool ok = off <= within && std::fabs(double(v.AltitudeWord) - alt) <= within + 1.0;
+        Check(step, ok, "viewpoint %.6f %.6f alt %u is %.2f m from %.6f %.6f alt %.0f",
+              v.LatitudeDegrees(), v.LongitudeDegrees(), unsigned(v.AltitudeWord), off, lat, lon,
+              alt);
+    } else if (what == "lookups") {
+        std::string expected, seen;
+        for (size_t i = 2; i < step.Words.size(); ++i)
+            if (step.Words[i] != "none") expected += (expected.empty() ? "" : " ") + step.Words[i];
+        for (uint32_t token : LookupsThisFrame()) {
+            char hex[16];
+            std::snprintf(hex, sizeof hex, "%X", unsigned(token));
+            seen += (seen.empty() ? "" : " ") + std::string(hex);
+        }
+        Check(step, seen == expected, "lookups of the last frame: [%s], expected [%s]",
+              seen.c_str(), expected.c_str());
+    } else if (what == "registry") {
+        std::string name = Word(step, 2), text;
+        bool present = ReadSetting(name, text);
+        if (Word(step, 3) == "missing")
+            Check(step, !present, "%s is %s", name.c_str(), present ? text.c_str() : "missing");
+        else
+            Check(step, present && text == Word(step, 3), "%s is \"%s\", expected \"%s\"",
+                  name.c_str(), present ? text.c_str() : "<missing>", Word(step, 3).c_str());
+    } else if (what == "registry-count") {
+        DWORD count = 0;
+        if (HKEY key = OpenSettings(false)) {
+            RegQueryInfoKeyA(key, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, &count,
+                             nullptr, nullptr, nullptr, nullptr);
+            RegCloseKey(key);
+        }
+        Check(step, int(count) == int(Number(step, 2)), "%lu values stored, expected %s", count,
+              Word(step, 2).c_str());
+    } else if (what == "messagebox") {
+        int times = 0;
+        for (const std::string& text : MessageBoxesShown()) times += text == Word(step, 2);
+        int expected = Word(step, 3) == "times" ? int(Number(step, 4)) : 1;
+        Check(step, times == expected, "message box \"%s\" shown %d times, expected %d",
+              Word(step, 2).c_str(), times, expected);
+    } else if (what == "messageboxes") {
+        int shown = int(MessageBoxesShown().size());
+        Check(step, shown == int(Number(step, 2)), "%d message boxes shown, expected %s", shown,
+              Word(step, 2).c_str());
+    } else {
+        Check(step, false, "unknown check '%s'", what.c_str());
+    }
+}
+
+std::vector<std::string> SplitWords(const std::string& line) {
+    std::vector<std::string> words;
+    std::string word;
+    bool quoted = false, any = false;
+    for (char c : line) {
+        if (quoted) {
+            if (c == '"')
+                quoted = false;
+            else
+                word += c;
+        } else if (c == '"') {
+            quoted = any = true;
+        } else if (c == '#') {
+            break;
+        } else if (c == ' ' || c == '\t' || c == '\r') {
+            if (any) words.push_back(word);
+            word.clear();
+            any = false;
+        } else {
+            word += c;
+            any = true;
+        }
+    }
+    if (any) words.push_back(word);
+    return words;
+}
+
+} // namespace
+
+Scenario& CurrentScenario() {
+    static Scenario scenario;
+    return scenario;
+}
+
+Options& CurrentOptions() {
+    static Options options;
+    return options;
+}
+
+bool ReadScenario(const std::string& path, Scenario& scenario, std::string& error) {
+    FILE* file = std::fopen(path.c_str(), "r");
+    if (!file) {
+        error = "cannot read scenario " + path;
+        return false;
+    }
+    size_t slash = path.find_last_of("/\\");
+    scenario.Name = path.substr(slash == std::string::npos ? 0 : slash + 1);
+    scenario.Name = scenario.Name.substr(0, scenario.Name.find('.'));
+    char line[1024];
+    for (int number = 1; std::fgets(line, sizeof line, file); ++number) {
+        line[std::strcspn(line, "\n")] = 0;
+        Step step{number, SplitWords(line)};
+        if (step.Words.empty()) continue;
+        if (step.Words[0] == "host") {
+            bool off = Word(step, 2) == "off";
+            if (Word(step, 1) == "main-window")
+                scenario.HostMainWindow = !off;
+            else if (Word(step, 1) == "panels-table")
+                scenario.ProvidePanelsTable = !off;
+            else {
+                error = path + ":" + std::to_string(number) + ": unknown host set-up";
+                std::fclose(file);
+                return false;
+            }
+            continue;
+        }
+        scenario.Steps.push_back(step);
+    }
+    std::fclose(file);
+    return true;
+}
+
+int RunScenario(const Options& options) {
+    const Scenario& scenario = CurrentScenario();
+    std::printf("scenario %s\n", scenario.Name.c_str());
+    // Every scenario starts from a host whose registry knows nothing of the module.
+    RegDeleteKeyA(HKEY_LOCAL_MACHINE, kSettingsKey);
+    SimulatedTime = kStartOfTime;
+
+    Player player(scenario);
+    for (const Step& step : scenario.Steps) {
+        if (player.Stop) break;
+        player.Play(step);
+    }
+    if (Module) AskUiThread(Request::Unload);
+
+    if (!player.Trace.empty()) {
+        std::string base = options.OutputFolder + "\\" + scenario.Name;
+        WriteTrace(base + ".csv", player.Trace);
+        WritePicture(base + ".svg", scenario.Name, player.Trace);
+    }
+    std::printf("%d passed, %d failed\n", player.Passed, player.Failed);
+    return player.Failed;
+}
+
+} // namespace standin
