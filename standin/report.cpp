@@ -68,13 +68,16 @@ void WritePicture(const std::string& path, const std::string& title,
     double lat0 = rows.front().Plane.Latitude, lon0 = rows.front().Plane.Longitude;
     std::vector<Local> track, view;
     std::vector<Local> cameraPoints; // where the viewpoint jumped to a new point
+    std::vector<size_t> jumps;       // indices in view where a new point starts
     for (const TraceRow& r : rows) {
         track.push_back(ToLocal(r.Plane.Latitude, r.Plane.Longitude, lat0, lon0));
         if (!HasViewpoint(r)) continue;
         Local v = ToLocal(r.View.LatitudeDegrees(), r.View.LongitudeDegrees(), lat0, lon0);
         if (view.empty() ||
-            std::hypot(v.East - view.back().East, v.North - view.back().North) > 30.0)
+            std::hypot(v.East - view.back().East, v.North - view.back().North) > 30.0) {
             cameraPoints.push_back(v);
+            jumps.push_back(view.size());
+        }
         view.push_back(v);
     }
     double minE = 0, maxE = 0, minN = 0, maxN = 0;
@@ -99,9 +102,15 @@ void WritePicture(const std::string& path, const std::string& title,
                  width, height, margin, title.c_str(), span);
     std::fprintf(file, "<polyline fill='none' stroke='#1f5fbf' stroke-width='2' points='");
     for (const Local& p : track) std::fprintf(file, "%.1f,%.1f ", x(p), y(p));
-    std::fprintf(file, "'/>\n<polyline fill='none' stroke='#e08020' stroke-width='1.5' points='");
-    for (const Local& p : view) std::fprintf(file, "%.1f,%.1f ", x(p), y(p));
     std::fprintf(file, "'/>\n");
+    // The viewpoint between jumps: a dot where it stood still, a line where it travelled.
+    jumps.push_back(view.size());
+    for (size_t j = 0; j + 1 < jumps.size(); ++j) {
+        std::fprintf(file, "<polyline fill='none' stroke='#e08020' stroke-width='2.5' points='");
+        for (size_t i = jumps[j]; i < jumps[j + 1]; ++i)
+            std::fprintf(file, "%.1f,%.1f ", x(view[i]), y(view[i]));
+        std::fprintf(file, "'/>\n");
+    }
     int n = 0;
     for (const Local& p : cameraPoints)
         std::fprintf(file,
