@@ -3,8 +3,9 @@
 // the lookup serves.
 #include "standin/standin.h"
 
+#include "module/host.h"
+
 #include <cmath>
-#include <cstddef>
 #include <cstring>
 
 namespace standin {
@@ -22,17 +23,8 @@ constexpr double kLongitudeUnitsPerTurn = 281474976710656.0; // 2^48
 constexpr uintptr_t kHostImageData = 0x401000;
 __attribute__((section(".hostfix"), used)) volatile uint8_t HostImageData[0x29000];
 constexpr uintptr_t kFixedViewpointRegion = 0x20940000;
-constexpr uintptr_t kEyeWords = 0x20943D50;
 
-#pragma pack(push, 4)
-struct HostVarRecord {
-    uint32_t Token;
-    uint8_t HostOwnBefore[8];
-    double Value;
-    uint8_t HostOwnAfter[8];
-};
-#pragma pack(pop)
-static_assert(sizeof(HostVarRecord) == 28 && offsetof(HostVarRecord, Value) == 12);
+using host::HostVarRecord;
 
 std::vector<uint32_t> Lookups;
 uint32_t PanelsTable[64];
@@ -99,7 +91,7 @@ bool PrepareHostMemory(std::string& error) {
         error = "cannot reserve 0x20940000 for the viewpoint words";
         return false;
     }
-    PanelsTable[160 / 4] = uint32_t(reinterpret_cast<uintptr_t>(&LookupVar));
+    PanelsTable[host::LookupVarSlot / 4] = uint32_t(reinterpret_cast<uintptr_t>(&LookupVar));
     Lookups.reserve(4096);
     return true;
 }
@@ -119,7 +111,8 @@ double Viewpoint::LongitudeDegrees() const {
 }
 
 Viewpoint ReadViewpoint() {
-    const volatile uint8_t* words = reinterpret_cast<const volatile uint8_t*>(kEyeWords);
+    const volatile uint8_t* words =
+        reinterpret_cast<const volatile uint8_t*>(uintptr_t(host::HostEyeLatitudeFraction));
     auto word = [&](int offset) {
         uint32_t v;
         std::memcpy(&v, const_cast<const uint8_t*>(words) + offset, 4);

@@ -16,13 +16,10 @@ namespace {
 
 const os::Hinstance kModuleInstance = reinterpret_cast<os::Hinstance>(uintptr_t(0x10000000));
 
-class DialogTest : public ModuleTest {
+class DialogTest : public StartedModuleTest {
 protected:
-    os::Hwnd mainWindow = nullptr;
     void SetUp() override {
-        ModuleTest::SetUp();
-        mainWindow = sim::AddWindow("FS98MAIN");
-        ModuleAttach();
+        StartedModuleTest::SetUp();
         ModuleInstance = kModuleInstance; // as DllMain stores it
     }
 };

@@ -9,15 +9,12 @@ using namespace addon;
 
 namespace {
 
-class DispatchTest : public ModuleTest {
+class DispatchTest : public StartedModuleTest {
 protected:
-    os::Hwnd mainWindow = nullptr;
     os::Hwnd viewWindow = nullptr;
     void SetUp() override {
-        ModuleTest::SetUp();
-        mainWindow = sim::AddWindow("FS98MAIN");
+        StartedModuleTest::SetUp();
         viewWindow = sim::AddWindow("FS98CHILD");
-        ModuleAttach();
     }
 };
 

@@ -12,13 +12,11 @@ using addon::Settings;
 
 namespace {
 
-class FrameTickTest : public ModuleTest {
+class FrameTickTest : public StartedModuleTest {
 protected:
     SimulatedHost host;
     void SetUp() override {
-        ModuleTest::SetUp();
-        sim::AddWindow("FS98MAIN");
-        addon::ModuleAttach();
+        StartedModuleTest::SetUp();
         host.ProvideFixedWords();
     }
     void TickAt(uint32_t milliseconds) {

@@ -11,14 +11,8 @@ using namespace addon;
 
 namespace {
 
-class MenuTest : public ModuleTest {
+class MenuTest : public StartedModuleTest {
 protected:
-    os::Hwnd mainWindow = nullptr;
-    void SetUp() override {
-        ModuleTest::SetUp();
-        mainWindow = sim::AddWindow("FS98MAIN");
-        ModuleAttach();
-    }
     std::vector<sim::MenuItem> BarEntry(int position) {
         return sim::MenuItems(os::GetSubMenu(sim::MenuBar(mainWindow), position));
     }

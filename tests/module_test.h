@@ -22,6 +22,17 @@ protected:
     }
 };
 
+// A module as the host has just loaded it: started in a host with its main window.
+class StartedModuleTest : public ModuleTest {
+protected:
+    os::Hwnd mainWindow = nullptr;
+    void SetUp() override {
+        ModuleTest::SetUp();
+        mainWindow = sim::AddWindow("FS98MAIN");
+        addon::ModuleAttach();
+    }
+};
+
 // The host's side of the variable lookup, in simulated host memory: a panels
 // table whose slot 160 holds a lookup function that serves Values by token
 // and logs every token it was asked for.
