@@ -17,6 +17,13 @@
 //   expect registry-count N            values under the module's key
 //   expect messagebox "TEXT" times N   message boxes shown with that text
 //   expect messageboxes N              message boxes shown in all
+//   expect menu copies N               "Orbi&vuePro" popups in the host's fourth menu,
+//                                      each after a separator, the last at its end
+//   expect menu entries N              entries of the last popup
+//   expect menu [POS] "TEXT" [ID] checked | unchecked
+//                                      an entry of the last popup (POS from 1, else
+//                                      found by text), enabled
+//   expect menu POS separator
 #include "standin/scenario.h"
 
 #include <cmath>
@@ -78,6 +85,7 @@ struct Player {
 
     void Play(const Step& step);
     void Expect(const Step& step);
+    void ExpectMenu(const Step& step);
 };
 
 std::string Word(const Step& step, size_t i) {
@@ -229,9 +237,71 @@ void Player::Expect(const Step& step) {
         int shown = int(MessageBoxesShown().size());
         Check(step, shown == int(Number(step, 2)), "%d message boxes shown, expected %s", shown,
               Word(step, 2).c_str());
+    } else if (what == "menu") {
+        ExpectMenu(step);
     } else {
         Check(step, false, "unknown check '%s'", what.c_str());
     }
+}
+
+std::string Describe(const MenuEntry& e) {
+    if (!e.Exists) return "missing";
+    if (e.Separator) return "a separator";
+    char text[128];
+    std::snprintf(text, sizeof text, "\"%s\" 0x%04X %s%s%s", e.Text.c_str(), e.Id,
+                  e.Checked ? "checked" : "unchecked", e.Greyed ? " greyed" : "",
+                  e.Popup ? " popup" : "");
+    return text;
+}
+
+void Player::ExpectMenu(const Step& step) {
+    ModuleMenu menu = ReadModuleMenu();
+    const std::string what = Word(step, 2);
+    if (what == "copies") {
+        int copies = int(Number(step, 3));
+        bool placed = copies == 0 || (menu.EachAfterSeparator && menu.AtEnd);
+        Check(step, menu.Copies == copies && placed,
+              "the host's fourth menu holds %d \"Orbi&vuePro\" popups%s%s, expected %d",
+              menu.Copies, menu.EachAfterSeparator ? "" : ", not each after a separator",
+              menu.Copies && !menu.AtEnd ? ", the last not at its end" : "", copies);
+        return;
+    }
+    if (!menu.Last) {
+        Check(step, false, "no \"Orbi&vuePro\" popup in the host's fourth menu");
+        return;
+    }
+    if (what == "entries") {
+        int count = GetMenuItemCount(menu.Last);
+        Check(step, count == int(Number(step, 3)), "the popup has %d entries, expected %s", count,
+              Word(step, 3).c_str());
+        return;
+    }
+    // An entry by its place (counted from 1) or by its text.
+    size_t word = 2;
+    int position =
+        what.find_first_not_of("0123456789") == std::string::npos ? std::atoi(what.c_str()) : 0;
+    if (position) ++word;
+    const std::string text = Word(step, word++);
+    MenuEntry entry;
+    if (position) {
+        entry = ReadMenuEntry(menu.Last, position - 1);
+    } else {
+        do entry = ReadMenuEntry(menu.Last, position++);
+        while (entry.Exists && (entry.Separator || entry.Text != text));
+    }
+    std::string expected = text == "separator" ? "a separator" : "\"" + text + "\"";
+    bool ok = entry.Exists && (text == "separator" ? entry.Separator : entry.Text == text);
+    if (text != "separator") {
+        bool idGiven = Word(step, word).rfind("0x", 0) == 0;
+        UINT id = idGiven ? UINT(std::strtoul(Word(step, word++).c_str(), nullptr, 0)) : entry.Id;
+        const std::string state = Word(step, word);
+        ok = ok && !entry.Separator && !entry.Popup && !entry.Greyed && entry.Id == id &&
+             (state == "checked" || state == "unchecked") && entry.Checked == (state == "checked");
+        if (idGiven) expected += " " + Word(step, word - 1);
+        expected += " " + state;
+    }
+    Check(step, ok, "menu entry %d is %s, expected %s", position, Describe(entry).c_str(),
+          expected.c_str());
 }
 
 std::vector<std::string> SplitWords(const std::string& line) {

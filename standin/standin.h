@@ -65,6 +65,25 @@ constexpr UINT HostFrameMessage = 0x466;
 void StartMessageBoxWatcher();
 std::vector<std::string> MessageBoxesShown();
 
+// ---- The module's menu, as the user sees it ---------------------------------
+
+// The "Orbi&vuePro" popups in the host's fourth menu (one more per opening).
+struct ModuleMenu {
+    int Copies = 0;
+    bool EachAfterSeparator = true;
+    bool AtEnd = false; // the last copy is the menu's last item
+    HMENU Last = nullptr;
+};
+ModuleMenu ReadModuleMenu();
+
+struct MenuEntry {
+    bool Exists = false;
+    std::string Text;
+    UINT Id = 0;
+    bool Separator = false, Checked = false, Greyed = false, Popup = false;
+};
+MenuEntry ReadMenuEntry(HMENU popup, int position);
+
 // ---- Scenarios --------------------------------------------------------------
 
 struct Options {
