@@ -1,5 +1,5 @@
-// The module's menu as a user meets it, read from the script thread while the
-// UI thread owns it.
+// The module's menu and dialogs as a user meets them, read and driven from
+// the script thread while the UI thread owns them.
 #include "standin/standin.h"
 
 #include <cstring>
@@ -50,6 +50,53 @@ MenuEntry ReadMenuEntry(HMENU popup, int position) {
     entry.Greyed = state & (MF_GRAYED | MF_DISABLED);
     entry.Popup = GetSubMenu(popup, position) != nullptr;
     return entry;
+}
+
+HWND WaitForDialog(const char* title, DWORD milliseconds) {
+    // The dialog exists once the command is taken; it shows when its loop idles.
+    DWORD start = GetTickCount();
+    do {
+        HWND dialog = FindWindowA("#32770", title);
+        if (dialog && IsWindowVisible(dialog)) return dialog;
+        Sleep(10);
+    } while (GetTickCount() - start < milliseconds);
+    return nullptr;
+}
+
+bool WaitUntilGone(HWND window, DWORD milliseconds) {
+    DWORD start = GetTickCount();
+    while (IsWindow(window)) {
+        if (GetTickCount() - start >= milliseconds) return false;
+        Sleep(10);
+    }
+    return true;
+}
+
+namespace {
+
+struct LabelSearch {
+    const char* Text;
+    bool Found;
+};
+
+BOOL CALLBACK FindLabel(HWND child, LPARAM wanted) {
+    auto* search = reinterpret_cast<LabelSearch*>(wanted);
+    char cls[16] = {}, text[256] = {};
+    GetClassNameA(child, cls, sizeof cls);
+    GetWindowTextA(child, text, sizeof text);
+    if (_stricmp(cls, "Static") == 0 && std::strstr(text, search->Text)) {
+        search->Found = true;
+        return FALSE;
+    }
+    return TRUE;
+}
+
+} // namespace
+
+bool DialogHasLabel(HWND dialog, const char* text) {
+    LabelSearch search{text, false};
+    EnumChildWindows(dialog, FindLabel, reinterpret_cast<LPARAM>(&search));
+    return search.Found;
 }
 
 } // namespace standin

@@ -8,9 +8,20 @@
 //   load / unload                      the host loads or unloads the module
 //   aircraft at LAT LON                place the aircraft (degrees)
 //   aircraft alt M heading H speed KMH pitch P bank B turn DEG/S climb M/S
-//   run SECONDS                        fly, one host frame message per frame
-//   command ID [to view]               WM_COMMAND to the main (or view) window
+//   run SECONDS                        fly, one host frame message per frame (while a
+//                                      dialog is open, its own loop takes them)
+//   command ID [to view]               WM_COMMAND to the main (or view) window; one
+//                                      that opens a dialog returns while it is open
 //   initmenu                           WM_INITMENU to the main window
+//
+// The pilot at the module's dialogs (IDs are the dialog's item ids):
+//   dialog "TITLE" opens               waits for it: modal, owned by the main window
+//   type "TEXT" into ID                replaces the text of a box
+//   tick ID / untick ID                sets or clears a check box or radio button
+//   click ID                           clicks a button (a radio button clears its group)
+//   dialog closes                      waits until it is gone
+//
+// Checks:
 //   expect viewpoint LAT LON alt M within METRES
 //   expect lookups 47 48 ... | none    tokens looked up in the last frame
 //   expect registry NAME "TEXT" | missing
@@ -24,6 +35,9 @@
 //                                      an entry of the last popup (POS from 1, else
 //                                      found by text), enabled
 //   expect menu POS separator
+//   expect box ID "TEXT"               the text of a box of the open dialog
+//   expect button ID checked | unchecked
+//   expect label "TEXT"                a label of the open dialog contains TEXT
 #include "standin/scenario.h"
 
 #include <cmath>
@@ -39,6 +53,7 @@ namespace {
 constexpr char kSettingsKey[] =
     "SOFTWARE\\Microsoft\\Microsoft Games\\Flight Simulator\\8.0\\Orbivue";
 constexpr DWORD kStartOfTime = 1000000; // the host's machine has been up for a while
+constexpr DWORD kDialogWait = 20000;    // milliseconds of real time; Wine may be emulated
 
 struct Player {
     const Scenario& Script;
@@ -48,6 +63,7 @@ struct Player {
     bool Stop = false;
     std::vector<TraceRow> Trace;
     int LastLoggedSecond = -1;
+    HWND Dialog = nullptr; // the module's dialog that the pilot is at
 
     explicit Player(const Scenario& s) : Script(s) {}
 
@@ -84,8 +100,11 @@ struct Player {
     }
 
     void Play(const Step& step);
+    void AtDialog(const Step& step);
+    void CloseLeftoverDialogs();
     void Expect(const Step& step);
     void ExpectMenu(const Step& step);
+    HWND Item(const Step& step, size_t word);
 };
 
 std::string Word(const Step& step, size_t i) {
@@ -136,6 +155,7 @@ void Player::Play(const Step& step) {
         }
     } else if (verb == "unload") {
         std::printf("[%6.2f s] the host unloads the module\n", Time);
+        CloseLeftoverDialogs();
         AskUiThread(Request::Unload);
     } else if (verb == "aircraft") {
         for (size_t i = 1; i < step.Words.size(); ++i) {
@@ -177,12 +197,74 @@ void Player::Play(const Step& step) {
         PostAndWait(target, WM_COMMAND, id, 0);
     } else if (verb == "initmenu") {
         if (MainWindow) SendMessageA(MainWindow, WM_INITMENU, WPARAM(GetMenu(MainWindow)), 0);
+    } else if (verb == "dialog" || verb == "type" || verb == "tick" || verb == "untick" ||
+               verb == "click") {
+        AtDialog(step);
     } else if (verb == "expect") {
         Expect(step);
     } else {
         Check(step, false, "unknown step '%s'", verb.c_str());
         Stop = true;
     }
+}
+
+HWND Player::Item(const Step& step, size_t word) {
+    int id = int(Number(step, word));
+    HWND item = Dialog ? GetDlgItem(Dialog, id) : nullptr;
+    if (!item) Check(step, false, Dialog ? "the dialog has no item %d" : "no dialog is open", id);
+    return item;
+}
+
+void Player::AtDialog(const Step& step) {
+    const std::string verb = Word(step, 0);
+    if (verb == "dialog" && Word(step, 2) == "opens") {
+        std::string title = Word(step, 1);
+        Dialog = WaitForDialog(title.c_str(), kDialogWait);
+        HWND owner = Dialog ? GetWindow(Dialog, GW_OWNER) : nullptr;
+        bool modal = MainWindow && !IsWindowEnabled(MainWindow);
+        Check(step, Dialog && owner == MainWindow && modal, "dialog \"%s\" %s%s%s", title.c_str(),
+              Dialog ? "is open" : "did not open",
+              owner == MainWindow ? "" : ", not owned by the main window",
+              modal ? "" : ", the main window is not disabled");
+    } else if (verb == "dialog" && Word(step, 1) == "closes") {
+        bool gone = Dialog && WaitUntilGone(Dialog, kDialogWait);
+        bool enabled = MainWindow && IsWindowEnabled(MainWindow);
+        Check(step, gone && enabled, "the dialog %s%s", gone ? "closed" : "is still open",
+              enabled ? "" : ", the main window is not enabled");
+        if (gone) Dialog = nullptr;
+    } else if (verb == "type" && Word(step, 2) == "into") {
+        std::printf("[%6.2f s] the pilot types \"%s\" into box %s\n", Time, Word(step, 1).c_str(),
+                    Word(step, 3).c_str());
+        if (Item(step, 3)) SetDlgItemTextA(Dialog, int(Number(step, 3)), Word(step, 1).c_str());
+    } else if (verb == "tick" || verb == "untick" || verb == "click") {
+        std::printf("[%6.2f s] the pilot %ss button %s\n", Time, verb.c_str(),
+                    Word(step, 1).c_str());
+        HWND button = Item(step, 1);
+        if (button && verb == "click") // as the mouse would: down and up, on the dialog's thread
+            SendMessageTimeoutA(button, BM_CLICK, 0, 0, SMTO_NORMAL, kDialogWait, nullptr);
+        else if (button)
+            CheckDlgButton(Dialog, int(Number(step, 1)),
+                           verb == "tick" ? BST_CHECKED : BST_UNCHECKED);
+    } else {
+        Check(step, false, "unknown dialog step");
+    }
+}
+
+// A dialog left open holds the module's code on the UI thread's stack: unloading
+// under it would crash the host, so it is cancelled first (and counted as a fault).
+void Player::CloseLeftoverDialogs() {
+    for (HWND w = nullptr; (w = FindWindowExA(nullptr, w, "#32770", nullptr));) {
+        bool ours = w == Dialog || (MainWindow && GetWindow(w, GW_OWNER) == MainWindow);
+        if (!ours) continue; // message boxes are the watcher's
+        char title[128] = {};
+        GetWindowTextA(w, title, sizeof title);
+        ++Failed;
+        std::printf("  FAIL  dialog \"%s\" left open; cancelled\n", title);
+        PostMessageA(w, WM_COMMAND, IDCANCEL, 0);
+        if (!WaitUntilGone(w, kDialogWait)) break;
+        w = nullptr; // start over: the list changed
+    }
+    Dialog = nullptr;
 }
 
 void Player::Expect(const Step& step) {
@@ -239,6 +321,25 @@ void Player::Expect(const Step& step) {
               Word(step, 2).c_str());
     } else if (what == "menu") {
         ExpectMenu(step);
+    } else if (what == "box" || what == "button") {
+        if (!Item(step, 2)) return; // reported there
+        int id = int(Number(step, 2));
+        const std::string expected = Word(step, 3);
+        if (what == "box") {
+            char text[256] = {};
+            GetDlgItemTextA(Dialog, id, text, sizeof text);
+            Check(step, expected == text, "box %d shows \"%s\", expected \"%s\"", id, text,
+                  expected.c_str());
+            return;
+        }
+        bool checked = IsDlgButtonChecked(Dialog, id) == BST_CHECKED;
+        bool known = expected == "checked" || expected == "unchecked";
+        Check(step, known && (expected == "checked") == checked, "button %d is %s, expected %s", id,
+              checked ? "checked" : "unchecked", expected.c_str());
+    } else if (what == "label") {
+        bool found = Dialog && DialogHasLabel(Dialog, Word(step, 2).c_str());
+        Check(step, found, "a label %s \"%s\"", found ? "shows" : "does not show",
+              Word(step, 2).c_str());
     } else {
         Check(step, false, "unknown check '%s'", what.c_str());
     }
@@ -388,6 +489,7 @@ int RunScenario(const Options& options) {
         if (player.Stop) break;
         player.Play(step);
     }
+    player.CloseLeftoverDialogs();
     if (Module) AskUiThread(Request::Unload);
 
     if (!player.Trace.empty()) {

@@ -65,7 +65,7 @@ constexpr UINT HostFrameMessage = 0x466;
 void StartMessageBoxWatcher();
 std::vector<std::string> MessageBoxesShown();
 
-// ---- The module's menu, as the user sees it ---------------------------------
+// ---- The module's menu and dialogs, as the user sees them -------------------
 
 // The "Orbi&vuePro" popups in the host's fourth menu (one more per opening).
 struct ModuleMenu {
@@ -83,6 +83,12 @@ struct MenuEntry {
     bool Separator = false, Checked = false, Greyed = false, Popup = false;
 };
 MenuEntry ReadMenuEntry(HMENU popup, int position);
+
+// A visible dialog of that title, or null when none showed within the time.
+HWND WaitForDialog(const char* title, DWORD milliseconds);
+bool WaitUntilGone(HWND window, DWORD milliseconds);
+// Whether one of the dialog's labels contains the text.
+bool DialogHasLabel(HWND dialog, const char* text);
 
 // ---- Scenarios --------------------------------------------------------------
 
