@@ -19,6 +19,7 @@
 //   type "TEXT" into ID                replaces the text of a box
 //   tick ID / untick ID                sets or clears a check box or radio button
 //   click ID                           clicks a button (a radio button clears its group)
+//   screenshot NAME                    saves the dialog as OUTPUT-FOLDER/NAME.png
 //   dialog closes                      waits until it is gone
 //
 // Checks:
@@ -198,7 +199,7 @@ void Player::Play(const Step& step) {
     } else if (verb == "initmenu") {
         if (MainWindow) SendMessageA(MainWindow, WM_INITMENU, WPARAM(GetMenu(MainWindow)), 0);
     } else if (verb == "dialog" || verb == "type" || verb == "tick" || verb == "untick" ||
-               verb == "click") {
+               verb == "click" || verb == "screenshot") {
         AtDialog(step);
     } else if (verb == "expect") {
         Expect(step);
@@ -245,6 +246,15 @@ void Player::AtDialog(const Step& step) {
         else if (button)
             CheckDlgButton(Dialog, int(Number(step, 1)),
                            verb == "tick" ? BST_CHECKED : BST_UNCHECKED);
+    } else if (verb == "screenshot") {
+        std::string name = Word(step, 1) + ".png";
+        WindowPicture picture;
+        bool saved = Dialog && SaveWindowPicture(
+                                   Dialog, CurrentOptions().OutputFolder + "\\" + name, picture);
+        // A blank or black picture has one or two colours; a drawn dialog has many.
+        Check(step, saved && picture.Colours >= 4, "picture %s: %s, %dx%d, %d%s colours",
+              name.c_str(), saved ? "saved" : "not saved", picture.Width, picture.Height,
+              picture.Colours, picture.Colours >= 8 ? " or more" : "");
     } else {
         Check(step, false, "unknown dialog step");
     }

@@ -90,6 +90,13 @@ bool WaitUntilGone(HWND window, DWORD milliseconds);
 // Whether one of the dialog's labels contains the text.
 bool DialogHasLabel(HWND dialog, const char* text);
 
+struct WindowPicture {
+    int Width = 0, Height = 0;
+    int Colours = 0; // distinct colours seen, counted up to 8
+};
+// Draws the window, frame and all, into a PNG file.
+bool SaveWindowPicture(HWND window, const std::string& path, WindowPicture& picture);
+
 // ---- Scenarios --------------------------------------------------------------
 
 struct Options {
