@@ -8,15 +8,37 @@
 //   load / unload                      the host loads or unloads the module
 //   aircraft at LAT LON                place the aircraft (degrees)
 //   aircraft alt M heading H speed KMH pitch P bank B turn DEG/S climb M/S
-//   run SECONDS                        fly, one host frame message per frame
-//   command ID [to view]               WM_COMMAND to the main (or view) window
+//   run SECONDS                        fly, one host frame message per frame (while a
+//                                      dialog is open, its own loop takes them)
+//   command ID [to view]               WM_COMMAND to the main (or view) window; one
+//                                      that opens a dialog returns while it is open
 //   initmenu                           WM_INITMENU to the main window
+//
+// The pilot at the module's dialogs (IDs are the dialog's item ids):
+//   dialog "TITLE" opens               waits for it: modal, owned by the main window
+//   type "TEXT" into ID                replaces the text of a box
+//   tick ID / untick ID                sets or clears a check box or radio button
+//   click ID                           clicks a button (a radio button clears its group)
+//   screenshot NAME                    saves the dialog as OUTPUT-FOLDER/NAME.png
+//   dialog closes                      waits until it is gone
+//
+// Checks:
 //   expect viewpoint LAT LON alt M within METRES
 //   expect lookups 47 48 ... | none    tokens looked up in the last frame
 //   expect registry NAME "TEXT" | missing
 //   expect registry-count N            values under the module's key
 //   expect messagebox "TEXT" times N   message boxes shown with that text
 //   expect messageboxes N              message boxes shown in all
+//   expect menu copies N               "Orbi&vuePro" popups in the host's fourth menu,
+//                                      each after a separator, the last at its end
+//   expect menu entries N              entries of the last popup
+//   expect menu [POS] "TEXT" [ID] checked | unchecked
+//                                      an entry of the last popup (POS from 1, else
+//                                      found by text), enabled
+//   expect menu POS separator
+//   expect box ID "TEXT"               the text of a box of the open dialog
+//   expect button ID checked | unchecked
+//   expect label "TEXT"                a label of the open dialog contains TEXT
 #include "standin/scenario.h"
 
 #include <cmath>
@@ -32,6 +54,7 @@ namespace {
 constexpr char kSettingsKey[] =
     "SOFTWARE\\Microsoft\\Microsoft Games\\Flight Simulator\\8.0\\Orbivue";
 constexpr DWORD kStartOfTime = 1000000; // the host's machine has been up for a while
+constexpr DWORD kDialogWait = 20000;    // milliseconds of real time; Wine may be emulated
 
 struct Player {
     const Scenario& Script;
@@ -41,6 +64,7 @@ struct Player {
     bool Stop = false;
     std::vector<TraceRow> Trace;
     int LastLoggedSecond = -1;
+    HWND Dialog = nullptr; // the module's dialog that the pilot is at
 
     explicit Player(const Scenario& s) : Script(s) {}
 
@@ -77,7 +101,11 @@ struct Player {
     }
 
     void Play(const Step& step);
+    void AtDialog(const Step& step);
+    void CloseLeftoverDialogs();
     void Expect(const Step& step);
+    void ExpectMenu(const Step& step);
+    HWND Item(const Step& step, size_t word);
 };
 
 std::string Word(const Step& step, size_t i) {
@@ -128,6 +156,7 @@ void Player::Play(const Step& step) {
         }
     } else if (verb == "unload") {
         std::printf("[%6.2f s] the host unloads the module\n", Time);
+        CloseLeftoverDialogs();
         AskUiThread(Request::Unload);
     } else if (verb == "aircraft") {
         for (size_t i = 1; i < step.Words.size(); ++i) {
@@ -169,12 +198,83 @@ void Player::Play(const Step& step) {
         PostAndWait(target, WM_COMMAND, id, 0);
     } else if (verb == "initmenu") {
         if (MainWindow) SendMessageA(MainWindow, WM_INITMENU, WPARAM(GetMenu(MainWindow)), 0);
+    } else if (verb == "dialog" || verb == "type" || verb == "tick" || verb == "untick" ||
+               verb == "click" || verb == "screenshot") {
+        AtDialog(step);
     } else if (verb == "expect") {
         Expect(step);
     } else {
         Check(step, false, "unknown step '%s'", verb.c_str());
         Stop = true;
     }
+}
+
+HWND Player::Item(const Step& step, size_t word) {
+    int id = int(Number(step, word));
+    HWND item = Dialog ? GetDlgItem(Dialog, id) : nullptr;
+    if (!item) Check(step, false, Dialog ? "the dialog has no item %d" : "no dialog is open", id);
+    return item;
+}
+
+void Player::AtDialog(const Step& step) {
+    const std::string verb = Word(step, 0);
+    if (verb == "dialog" && Word(step, 2) == "opens") {
+        std::string title = Word(step, 1);
+        Dialog = WaitForDialog(title.c_str(), kDialogWait);
+        HWND owner = Dialog ? GetWindow(Dialog, GW_OWNER) : nullptr;
+        bool modal = MainWindow && !IsWindowEnabled(MainWindow);
+        Check(step, Dialog && owner == MainWindow && modal, "dialog \"%s\" %s%s%s", title.c_str(),
+              Dialog ? "is open" : "did not open",
+              owner == MainWindow ? "" : ", not owned by the main window",
+              modal ? "" : ", the main window is not disabled");
+    } else if (verb == "dialog" && Word(step, 1) == "closes") {
+        bool gone = Dialog && WaitUntilGone(Dialog, kDialogWait);
+        bool enabled = MainWindow && IsWindowEnabled(MainWindow);
+        Check(step, gone && enabled, "the dialog %s%s", gone ? "closed" : "is still open",
+              enabled ? "" : ", the main window is not enabled");
+        if (gone) Dialog = nullptr;
+    } else if (verb == "type" && Word(step, 2) == "into") {
+        std::printf("[%6.2f s] the pilot types \"%s\" into box %s\n", Time, Word(step, 1).c_str(),
+                    Word(step, 3).c_str());
+        if (Item(step, 3)) SetDlgItemTextA(Dialog, int(Number(step, 3)), Word(step, 1).c_str());
+    } else if (verb == "tick" || verb == "untick" || verb == "click") {
+        std::printf("[%6.2f s] the pilot %ss button %s\n", Time, verb.c_str(),
+                    Word(step, 1).c_str());
+        HWND button = Item(step, 1);
+        if (button && verb == "click") // as the mouse would: down and up, on the dialog's thread
+            SendMessageTimeoutA(button, BM_CLICK, 0, 0, SMTO_NORMAL, kDialogWait, nullptr);
+        else if (button)
+            CheckDlgButton(Dialog, int(Number(step, 1)),
+                           verb == "tick" ? BST_CHECKED : BST_UNCHECKED);
+    } else if (verb == "screenshot") {
+        std::string name = Word(step, 1) + ".png";
+        WindowPicture picture;
+        bool saved = Dialog && SaveWindowPicture(
+                                   Dialog, CurrentOptions().OutputFolder + "\\" + name, picture);
+        // A blank or black picture has one or two colours; a drawn dialog has many.
+        Check(step, saved && picture.Colours >= 4, "picture %s: %s, %dx%d, %d%s colours",
+              name.c_str(), saved ? "saved" : "not saved", picture.Width, picture.Height,
+              picture.Colours, picture.Colours >= 8 ? " or more" : "");
+    } else {
+        Check(step, false, "unknown dialog step");
+    }
+}
+
+// A dialog left open holds the module's code on the UI thread's stack: unloading
+// under it would crash the host, so it is cancelled first (and counted as a fault).
+void Player::CloseLeftoverDialogs() {
+    for (HWND w = nullptr; (w = FindWindowExA(nullptr, w, "#32770", nullptr));) {
+        bool ours = w == Dialog || (MainWindow && GetWindow(w, GW_OWNER) == MainWindow);
+        if (!ours) continue; // message boxes are the watcher's
+        char title[128] = {};
+        GetWindowTextA(w, title, sizeof title);
+        ++Failed;
+        std::printf("  FAIL  dialog \"%s\" left open; cancelled\n", title);
+        PostMessageA(w, WM_COMMAND, IDCANCEL, 0);
+        if (!WaitUntilGone(w, kDialogWait)) break;
+        w = nullptr; // start over: the list changed
+    }
+    Dialog = nullptr;
 }
 
 void Player::Expect(const Step& step) {
@@ -229,9 +329,90 @@ void Player::Expect(const Step& step) {
         int shown = int(MessageBoxesShown().size());
         Check(step, shown == int(Number(step, 2)), "%d message boxes shown, expected %s", shown,
               Word(step, 2).c_str());
+    } else if (what == "menu") {
+        ExpectMenu(step);
+    } else if (what == "box" || what == "button") {
+        if (!Item(step, 2)) return; // reported there
+        int id = int(Number(step, 2));
+        const std::string expected = Word(step, 3);
+        if (what == "box") {
+            char text[256] = {};
+            GetDlgItemTextA(Dialog, id, text, sizeof text);
+            Check(step, expected == text, "box %d shows \"%s\", expected \"%s\"", id, text,
+                  expected.c_str());
+            return;
+        }
+        bool checked = IsDlgButtonChecked(Dialog, id) == BST_CHECKED;
+        bool known = expected == "checked" || expected == "unchecked";
+        Check(step, known && (expected == "checked") == checked, "button %d is %s, expected %s", id,
+              checked ? "checked" : "unchecked", expected.c_str());
+    } else if (what == "label") {
+        bool found = Dialog && DialogHasLabel(Dialog, Word(step, 2).c_str());
+        Check(step, found, "a label %s \"%s\"", found ? "shows" : "does not show",
+              Word(step, 2).c_str());
     } else {
         Check(step, false, "unknown check '%s'", what.c_str());
     }
+}
+
+std::string Describe(const MenuEntry& e) {
+    if (!e.Exists) return "missing";
+    if (e.Separator) return "a separator";
+    char text[128];
+    std::snprintf(text, sizeof text, "\"%s\" 0x%04X %s%s%s", e.Text.c_str(), e.Id,
+                  e.Checked ? "checked" : "unchecked", e.Greyed ? " greyed" : "",
+                  e.Popup ? " popup" : "");
+    return text;
+}
+
+void Player::ExpectMenu(const Step& step) {
+    ModuleMenu menu = ReadModuleMenu();
+    const std::string what = Word(step, 2);
+    if (what == "copies") {
+        int copies = int(Number(step, 3));
+        bool placed = copies == 0 || (menu.EachAfterSeparator && menu.AtEnd);
+        Check(step, menu.Copies == copies && placed,
+              "the host's fourth menu holds %d \"Orbi&vuePro\" popups%s%s, expected %d",
+              menu.Copies, menu.EachAfterSeparator ? "" : ", not each after a separator",
+              menu.Copies && !menu.AtEnd ? ", the last not at its end" : "", copies);
+        return;
+    }
+    if (!menu.Last) {
+        Check(step, false, "no \"Orbi&vuePro\" popup in the host's fourth menu");
+        return;
+    }
+    if (what == "entries") {
+        int count = GetMenuItemCount(menu.Last);
+        Check(step, count == int(Number(step, 3)), "the popup has %d entries, expected %s", count,
+              Word(step, 3).c_str());
+        return;
+    }
+    // An entry by its place (counted from 1) or by its text.
+    size_t word = 2;
+    int position =
+        what.find_first_not_of("0123456789") == std::string::npos ? std::atoi(what.c_str()) : 0;
+    if (position) ++word;
+    const std::string text = Word(step, word++);
+    MenuEntry entry;
+    if (position) {
+        entry = ReadMenuEntry(menu.Last, position - 1);
+    } else {
+        do entry = ReadMenuEntry(menu.Last, position++);
+        while (entry.Exists && (entry.Separator || entry.Text != text));
+    }
+    std::string expected = text == "separator" ? "a separator" : "\"" + text + "\"";
+    bool ok = entry.Exists && (text == "separator" ? entry.Separator : entry.Text == text);
+    if (text != "separator") {
+        bool idGiven = Word(step, word).rfind("0x", 0) == 0;
+        UINT id = idGiven ? UINT(std::strtoul(Word(step, word++).c_str(), nullptr, 0)) : entry.Id;
+        const std::string state = Word(step, word);
+        ok = ok && !entry.Separator && !entry.Popup && !entry.Greyed && entry.Id == id &&
+             (state == "checked" || state == "unchecked") && entry.Checked == (state == "checked");
+        if (idGiven) expected += " " + Word(step, word - 1);
+        expected += " " + state;
+    }
+    Check(step, ok, "menu entry %d is %s, expected %s", position, Describe(entry).c_str(),
+          expected.c_str());
 }
 
 std::vector<std::string> SplitWords(const std::string& line) {
@@ -318,6 +499,7 @@ int RunScenario(const Options& options) {
         if (player.Stop) break;
         player.Play(step);
     }
+    player.CloseLeftoverDialogs();
     if (Module) AskUiThread(Request::Unload);
 
     if (!player.Trace.empty()) {

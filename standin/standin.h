@@ -65,6 +65,38 @@ constexpr UINT HostFrameMessage = 0x466;
 void StartMessageBoxWatcher();
 std::vector<std::string> MessageBoxesShown();
 
+// ---- The module's menu and dialogs, as the user sees them -------------------
+
+// The "Orbi&vuePro" popups in the host's fourth menu (one more per opening).
+struct ModuleMenu {
+    int Copies = 0;
+    bool EachAfterSeparator = true;
+    bool AtEnd = false; // the last copy is the menu's last item
+    HMENU Last = nullptr;
+};
+ModuleMenu ReadModuleMenu();
+
+struct MenuEntry {
+    bool Exists = false;
+    std::string Text;
+    UINT Id = 0;
+    bool Separator = false, Checked = false, Greyed = false, Popup = false;
+};
+MenuEntry ReadMenuEntry(HMENU popup, int position);
+
+// A visible dialog of that title, or null when none showed within the time.
+HWND WaitForDialog(const char* title, DWORD milliseconds);
+bool WaitUntilGone(HWND window, DWORD milliseconds);
+// Whether one of the dialog's labels contains the text.
+bool DialogHasLabel(HWND dialog, const char* text);
+
+struct WindowPicture {
+    int Width = 0, Height = 0;
+    int Colours = 0; // distinct colours seen, counted up to 8
+};
+// Draws the window, frame and all, into a PNG file.
+bool SaveWindowPicture(HWND window, const std::string& path, WindowPicture& picture);
+
 // ---- Scenarios --------------------------------------------------------------
 
 struct Options {

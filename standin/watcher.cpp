@@ -46,6 +46,8 @@ BOOL CALLBACK VisitWindow(HWND window, LPARAM) {
     if (seen) return TRUE;
     std::string text;
     EnumChildWindows(window, FindMessageText, reinterpret_cast<LPARAM>(&text));
+    // A dialog that closed while it was read gives empty texts: not a box to answer.
+    if (!IsWindow(window) || !IsWindowVisible(window)) return TRUE;
     std::printf("  message box: \"%s\" (answered OK)\n", text.c_str());
     EnterCriticalSection(&Lock);
     Shown.push_back(text);
