@@ -82,10 +82,12 @@ TEST_F(SettingsTest, OverlongValueKeepsTheDefaultAndUnterminatedTextIsReadSafely
     std::string text = "12.5" + std::string(252, ' ');
     sim::RegPutBytes(SettingsKeyPath, "RunningSpeed", 1,
                      std::vector<uint8_t>(text.begin(), text.end()));
+    sim::RegPutBytes(SettingsKeyPath, "FlyByMinDistance", 1, {}); // empty: no number
     addon::LoadSettings();
     EXPECT_EQ(Settings.FlyByDuration, 10);
     EXPECT_EQ(Settings.FlyByRelAltitude, 9);
     EXPECT_EQ(Settings.RunningSpeed, 12.5);
+    EXPECT_EQ(Settings.FlyByMinDistance, 0);
 }
 
 TEST_F(SettingsTest, ExternalViewIsNeverStoredNorRead) {

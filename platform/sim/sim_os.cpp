@@ -325,7 +325,7 @@ long RegQueryValueExA(Hkey key, const char* valueName, uint32_t* type, uint8_t* 
         *size = uint32_t(v.Bytes.size());
         return kErrorMoreData;
     }
-    std::memcpy(data, v.Bytes.data(), v.Bytes.size());
+    if (!v.Bytes.empty()) std::memcpy(data, v.Bytes.data(), v.Bytes.size());
     *size = uint32_t(v.Bytes.size());
     return ErrorSuccess;
 }
