@@ -41,6 +41,8 @@
 //   expect label "TEXT"                a label of the open dialog contains TEXT
 #include "standin/scenario.h"
 
+#include "module/settings.h"
+
 #include <cmath>
 #include <cstdarg>
 #include <cstdio>
@@ -51,8 +53,6 @@ namespace standin {
 
 namespace {
 
-constexpr char kSettingsKey[] =
-    "SOFTWARE\\Microsoft\\Microsoft Games\\Flight Simulator\\8.0\\Orbivue";
 constexpr DWORD kStartOfTime = 1000000; // the host's machine has been up for a while
 constexpr DWORD kDialogWait = 20000;    // milliseconds of real time; Wine may be emulated
 
@@ -118,10 +118,10 @@ double Number(const Step& step, size_t i) {
 HKEY OpenSettings(bool create) {
     HKEY key = nullptr;
     if (create)
-        RegCreateKeyExA(HKEY_LOCAL_MACHINE, kSettingsKey, 0, nullptr, 0, KEY_ALL_ACCESS, nullptr,
-                        &key, nullptr);
+        RegCreateKeyExA(HKEY_LOCAL_MACHINE, addon::SettingsKeyPath, 0, nullptr, 0, KEY_ALL_ACCESS,
+                        nullptr, &key, nullptr);
     else
-        RegOpenKeyExA(HKEY_LOCAL_MACHINE, kSettingsKey, 0, KEY_READ, &key);
+        RegOpenKeyExA(HKEY_LOCAL_MACHINE, addon::SettingsKeyPath, 0, KEY_READ, &key);
     return key;
 }
 
@@ -135,6 +135,23 @@ bool ReadSetting(const std::string& name, std::string& text) {
     RegCloseKey(key);
     text = data;
     return status == ERROR_SUCCESS;
+}
+
+// The values an "aircraft" step sets, by their words in the scenario.
+struct AircraftValue {
+    const char* Word;
+    double Aircraft::*Field;
+};
+constexpr AircraftValue kAircraftValues[] = {
+    {"alt", &Aircraft::Altitude},    {"heading", &Aircraft::Heading},
+    {"speed", &Aircraft::Speed},     {"pitch", &Aircraft::Pitch},
+    {"bank", &Aircraft::Bank},       {"turn", &Aircraft::TurnRate},
+    {"climb", &Aircraft::ClimbRate}, {"ground", &Aircraft::GroundAltitude}};
+
+const AircraftValue* FindAircraftValue(const std::string& word) {
+    for (const AircraftValue& v : kAircraftValues)
+        if (word == v.Word) return &v;
+    return nullptr;
 }
 
 void Player::Play(const Step& step) {
@@ -168,24 +185,14 @@ void Player::Play(const Step& step) {
                 continue;
             }
             double value = Number(step, ++i);
-            if (key == "alt")
-                Flight.Altitude = value;
-            else if (key == "heading")
-                Flight.Heading = value;
-            else if (key == "speed")
-                Flight.Speed = value;
-            else if (key == "pitch")
-                Flight.Pitch = value;
-            else if (key == "bank")
-                Flight.Bank = value;
-            else if (key == "turn")
-                Flight.TurnRate = value;
-            else if (key == "climb")
-                Flight.ClimbRate = value;
-            else if (key == "ground")
-                Flight.GroundAltitude = value;
-            else
+            const AircraftValue* field = FindAircraftValue(key);
+            if (!field) {
                 Check(step, false, "unknown aircraft value '%s'", key.c_str());
+                continue;
+            }
+            Flight.*field->Field = value;
+            if (field->Field == &Aircraft::ClimbRate && value == 0.0)
+                Flight.Pitch = 0.0; // levels off
         }
     } else if (verb == "run") {
         int frames = int(std::lround(Number(step, 1) * Fps));
@@ -491,7 +498,7 @@ int RunScenario(const Options& options) {
     const Scenario& scenario = CurrentScenario();
     std::printf("scenario %s\n", scenario.Name.c_str());
     // Every scenario starts from a host whose registry knows nothing of the module.
-    RegDeleteKeyA(HKEY_LOCAL_MACHINE, kSettingsKey);
+    RegDeleteKeyA(HKEY_LOCAL_MACHINE, addon::SettingsKeyPath);
     SimulatedTime = kStartOfTime;
 
     Player player(scenario);
