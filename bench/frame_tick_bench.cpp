@@ -2,11 +2,9 @@
 // tick and heap allocations across all ticks (which must be none).
 #include "heap_counter.h"
 
-#include "camera/flyby.h"
-#include "camera/frame_tick.h"
-#include "module/host.h"
+#include "host/contract.h"
+#include "module/frame.h"
 #include "module/lifecycle.h"
-#include "module/settings.h"
 #include "platform/sim/sim.h"
 
 #include <benchmark/benchmark.h>
@@ -57,17 +55,17 @@ void ServeVariable(void* argument) {
 // A freshly loaded module in a host with its panels table and viewpoint words.
 void LoadModule(int32_t duration) {
     sim::Reset();
-    addon::ClearModuleState();
+    addon::Module = addon::ModuleState{};
     sim::AddWindow("FS98MAIN");
-    addon::ModuleAttach();
+    addon::ModuleAttach(addon::Module);
     sim::MapHost(PanelsTable, 256);
     sim::PokeHost<uint32_t>(PanelsTable + host::LookupVarSlot, LookupFunction);
     sim::MapHostFunction(LookupFunction, &ServeVariable);
     ImportTable[0].Table = PanelsTable;
     sim::MapHost(FixedWords, 0x10000);
-    addon::Settings.FlyByActive = 1;
-    addon::Settings.FlyByTravelling = 1;
-    addon::Settings.FlyByDuration = duration;
+    addon::Module.Settings.FlyByActive = 1;
+    addon::Module.Settings.FlyByTravelling = 1;
+    addon::Module.Settings.FlyByDuration = duration;
     Aircraft = Flight{};
     Now = 0;
 }
@@ -77,12 +75,12 @@ void RunTicks(benchmark::State& state) {
     int64_t placements = 0;
     for (auto _ : state) {
         uint64_t before = bench::HeapAllocations();
-        double lastPoint = camera::FlyBy.CameraPosition.Latitude;
+        double lastPoint = addon::Module.FlyBy.CameraPosition.Latitude;
         Now += FrameMilliseconds;
         sim::SetTime(Now);
         Aircraft.NorthMetres += Aircraft.Speed / 3.6 * FrameMilliseconds / 1000.0;
-        camera::FrameTick();
-        placements += camera::FlyBy.CameraPosition.Latitude != lastPoint;
+        addon::FrameTick(addon::Module);
+        placements += addon::Module.FlyBy.CameraPosition.Latitude != lastPoint;
         allocations += bench::HeapAllocations() - before;
     }
     state.counters["heap_allocations"] = double(allocations);

@@ -1,16 +1,8 @@
 #include "camera/flyby.h"
 
-#include "camera/frame_tick.h"
-#include "module/host.h"
-#include "module/random.h"
-#include "module/settings.h"
-#include "platform/hostmem.h"
-
 #include <cmath>
 
 namespace camera {
-
-FlyByState FlyBy;
 
 namespace {
 
@@ -18,23 +10,18 @@ constexpr double SideFractionOfLead = 10.0; // the point lies a tenth of the lea
 constexpr double MetresPerKilometre = 1000.0;
 constexpr double SecondsPerHour = 3600.0;
 constexpr int32_t PlacementRight = 0, PlacementLeft = 1, PlacementRandom = 2;
-constexpr int32_t LastLeftDraw = 16384; // Rand results up to this choose the left side
+constexpr int32_t LastLeftDraw = 16384; // draws up to this choose the left side
 
-// The five fixed words form one block; a host that lacks it must not be written.
-constexpr hostmem::Addr ViewpointBlock = host::HostEyeLatitudeFraction;
-constexpr uint32_t ViewpointBlockSize =
-    host::HostEyeAltitude + sizeof(uint16_t) - host::HostEyeLatitudeFraction;
-
-void ChooseSide(int32_t placement) {
+void ChooseSide(FlyByState& state, int32_t placement, RandomSequence& random) {
     switch (placement) {
     case PlacementRight:
-        FlyBy.CameraSide = 1;
+        state.CameraSide = 1;
         break;
     case PlacementLeft:
-        FlyBy.CameraSide = -1;
+        state.CameraSide = -1;
         break;
     case PlacementRandom:
-        FlyBy.CameraSide = addon::Rand() <= LastLeftDraw ? -1 : 1;
+        state.CameraSide = NextRandom(random) <= LastLeftDraw ? -1 : 1;
         break;
     default:
         break; // an unknown placement keeps the last side
@@ -43,77 +30,70 @@ void ChooseSide(int32_t placement) {
 
 } // namespace
 
-// ============================================================================
-// The tick
-// ============================================================================
+AircraftState AircraftFromSample(const host::AircraftSample& s) {
+    AircraftState a;
+    a.Position.Latitude = (s.Latitude / host::MetresPerDegreeLatitude) * DegreesToRadians;
+    a.Position.Longitude = (s.Longitude / host::LongitudeUnitsPerDegreeRoot /
+                            host::LongitudeUnitsPerDegreeRoot * 360.0) *
+                           DegreesToRadians;
+    a.Position.Altitude = s.Altitude * FeetPerMetre;
+    a.Pitch = s.Pitch;
+    a.Heading = s.Heading;
+    a.Speed = s.Speed;
+    return a;
+}
 
-void FlyByTick() {
-    const addon::ModuleSettings& s = addon::Settings;
-    FlyBy.Countdown -= FrameStep;
+FlyByOutput FlyByStep(FlyByState& state, const FlyBySettings& settings,
+                      const AircraftState& aircraft, float frameStep, RandomSequence& random) {
+    FlyByOutput out{false, {}};
+    state.Countdown -= frameStep;
     // Strictly below zero: a countdown of exactly 0.0 waits, and the overshoot
     // is dropped rather than carried into the next period.
-    if (FlyBy.Countdown < 0.0f) {
-        FlyBy.Countdown = float(s.FlyByDuration);
-        ChooseSide(s.FlyByCameraPlacement);
+    if (state.Countdown < 0.0f) {
+        state.Countdown = float(settings.Duration);
+        ChooseSide(state, settings.Placement, random);
         // The distance flown in one period at the present speed (km/h).
-        FlyBy.LeadDistance = AircraftSpeed * MetresPerKilometre / SecondsPerHour * s.FlyByDuration;
-        if (s.FlyByMinDistance > FlyBy.LeadDistance) FlyBy.LeadDistance = s.FlyByMinDistance;
-        PlaceFlyByCamera();
+        state.LeadDistance =
+            aircraft.Speed * MetresPerKilometre / SecondsPerHour * settings.Duration;
+        if (settings.MinDistance > state.LeadDistance) state.LeadDistance = settings.MinDistance;
+        out = {true, PlaceFlyByCamera(state, settings, aircraft)};
     }
-    if (s.FlyByTravelling) TravelFlyByCamera();
+    // On a tick that placed a point the travel step follows at once; the host
+    // sees only the last of the two viewpoints, so only that one is written.
+    if (settings.Travelling) out = {true, TravelFlyByCamera(state, settings, aircraft)};
+    return out;
 }
 
-// ============================================================================
-// Placement and travelling
-// ============================================================================
-
-void PlaceFlyByCamera() {
-    const addon::ModuleSettings& s = addon::Settings;
-    double lead = FlyBy.LeadDistance;
-    Vector3 v = {lead / SideFractionOfLead * FlyBy.CameraSide, 0.0, lead};
-    if (s.FlyByTravelling) v.X = 0.0; // travelling steps aside by itself
-    RotateAboutX(v, AircraftPitch * DegreesToRadians);
-    RotateAboutY(v, AircraftHeading * DegreesToRadians);
-    GeoPosition p = OffsetPosition(AircraftPosition, v);
+GeoPosition PlaceFlyByCamera(FlyByState& state, const FlyBySettings& settings,
+                             const AircraftState& aircraft) {
+    double lead = state.LeadDistance;
+    Vector3 v = {lead / SideFractionOfLead * state.CameraSide, 0.0, lead};
+    if (settings.Travelling) v.X = 0.0; // travelling steps aside by itself
+    RotateAboutX(v, aircraft.Pitch * DegreesToRadians);
+    RotateAboutY(v, aircraft.Heading * DegreesToRadians);
+    GeoPosition p = OffsetPosition(aircraft.Position, v);
     // Half the climb of the pitched lead, so a nose-down aircraft looks down
     // onto a lower point.
-    p.Altitude = v.Y * 0.5 * FeetPerMetre + AircraftPosition.Altitude + s.FlyByRelAltitude;
-    WriteViewpoint(p);
-    FlyBy.CameraPosition = p;
-    FlyBy.CameraHeading = AircraftHeading;
+    p.Altitude = v.Y * 0.5 * FeetPerMetre + aircraft.Position.Altitude + settings.RelAltitude;
+    state.CameraPosition = p;
+    state.CameraHeading = aircraft.Heading;
+    return p;
 }
 
-void TravelFlyByCamera() {
-    int32_t minDistance = addon::Settings.FlyByMinDistance;
-    double d = GreatCircleDistance(FlyBy.CameraPosition, AircraftPosition);
+GeoPosition TravelFlyByCamera(const FlyByState& state, const FlyBySettings& settings,
+                              const AircraftState& aircraft) {
+    int32_t minDistance = settings.MinDistance;
+    double d = GreatCircleDistance(state.CameraPosition, aircraft.Position);
     Vector3 w = {0.0, 0.0, 0.0};
     // The magnitude decides when to step, the signed value how far: a negative
     // distance steps to the other side. Widened first, so that the most
     // negative setting has a magnitude too.
-    if (std::fabs(double(minDistance)) >= d) w.X = (minDistance - d) * FlyBy.CameraSide;
+    if (std::fabs(double(minDistance)) >= d) w.X = (minDistance - d) * state.CameraSide;
     // At right angles to the path the aircraft had when the point was chosen.
-    RotateAboutY(w, FlyBy.CameraHeading * DegreesToRadians);
-    GeoPosition p = OffsetPosition(FlyBy.CameraPosition, w);
-    p.Altitude = FlyBy.CameraPosition.Altitude;
-    WriteViewpoint(p);
-}
-
-// ============================================================================
-// The host's viewpoint words
-// ============================================================================
-
-void WriteViewpoint(const GeoPosition& p) {
-    const host::ViewpointWords& to = host::EyeWords;
-    if (!to.Latitude || !to.LatitudeFraction || !to.Longitude || !to.LongitudeFraction ||
-        !to.Altitude)
-        return;
-    if (!hostmem::IsReadable(ViewpointBlock, ViewpointBlockSize)) return;
-    EncodedViewpoint words = EncodeViewpoint(p);
-    hostmem::Store<int32_t>(to.Latitude, words.Latitude);
-    hostmem::Store<uint32_t>(to.LatitudeFraction, words.LatitudeFraction);
-    hostmem::Store<int32_t>(to.Longitude, words.Longitude);
-    hostmem::Store<uint32_t>(to.LongitudeFraction, words.LongitudeFraction);
-    hostmem::Store<uint16_t>(to.Altitude, words.Altitude);
+    RotateAboutY(w, state.CameraHeading * DegreesToRadians);
+    GeoPosition p = OffsetPosition(state.CameraPosition, w);
+    p.Altitude = state.CameraPosition.Altitude;
+    return p;
 }
 
 } // namespace camera

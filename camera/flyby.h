@@ -1,14 +1,40 @@
 // The fly-by camera: every few seconds a viewpoint ahead of the aircraft and
 // beside its path, left there while the aircraft flies past; with travelling
 // on, the point lies on the path and the viewpoint steps aside as the aircraft
-// comes close.
+// comes close. Pure: the frame hands in the aircraft and the settings and
+// writes the viewpoint that comes out.
 #pragma once
 
 #include "camera/geo.h"
+#include "camera/random.h"
+#include "host/lookup.h"
 
 #include <cstdint>
 
 namespace camera {
+
+constexpr double DegreesToRadians = 0.01745329251944;
+constexpr double FeetPerMetre = 3.28084;
+
+// The aircraft as the fly-by uses it.
+struct AircraftState {
+    GeoPosition Position; // radians, radians, feet
+    double Pitch;         // degrees, positive nose down
+    double Heading;       // degrees
+    double Speed;         // km/h
+};
+
+// The host's units turned into the fly-by's, in the order and with the
+// constants the host's own reckoning uses.
+AircraftState AircraftFromSample(const host::AircraftSample& sample);
+
+struct FlyBySettings {
+    int32_t Duration;    // seconds between points
+    int32_t RelAltitude; // feet added to each point
+    int32_t MinDistance; // metres: least lead, sideways step when travelling
+    int32_t Placement;   // 0 always right, 1 always left, 2 random
+    int32_t Travelling;  // non-zero: the point lies on the path
+};
 
 struct FlyByState {
     GeoPosition CameraPosition; // the point last chosen
@@ -18,20 +44,21 @@ struct FlyByState {
     float Countdown;            // seconds until the next point
 };
 
-// Zero at load and never reset: switching the fly-by off and on goes on from
-// where it stopped.
-extern FlyByState FlyBy;
+// What one step asks of the host: the viewpoint to write, if any.
+struct FlyByOutput {
+    bool Write;
+    GeoPosition Viewpoint;
+};
 
-// One fly-by step, run by the frame tick after it has refreshed the aircraft values.
-void FlyByTick();
+// One fly-by step. The side of a random placement is drawn from random.
+FlyByOutput FlyByStep(FlyByState& state, const FlyBySettings& settings,
+                      const AircraftState& aircraft, float frameStep, RandomSequence& random);
 
-// Chooses a new camera point from the aircraft's position and attitude.
-void PlaceFlyByCamera();
-// Steps the viewpoint aside from the camera point as the aircraft comes close.
-void TravelFlyByCamera();
-
-// Writes p into the host's five viewpoint words; nothing while they are not
-// set or not there.
-void WriteViewpoint(const GeoPosition& p);
+// The new camera point from the aircraft's position and attitude.
+GeoPosition PlaceFlyByCamera(FlyByState& state, const FlyBySettings& settings,
+                             const AircraftState& aircraft);
+// The viewpoint beside the camera point as the aircraft comes close.
+GeoPosition TravelFlyByCamera(const FlyByState& state, const FlyBySettings& settings,
+                              const AircraftState& aircraft);
 
 } // namespace camera

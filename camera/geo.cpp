@@ -13,15 +13,6 @@ bool IsNonZero(double x) {
     return x < 0.0 || x > 0.0;
 }
 
-// Cut toward zero to 64 bits. Not a number and values out of range give the
-// processor's own "integer indefinite", as the conversion instruction does,
-// instead of undefined behaviour.
-int64_t TruncateToInt64(double x) {
-    constexpr double Limit = 9223372036854775808.0; // 2^63
-    if (!(x > -Limit && x < Limit)) return INT64_MIN;
-    return int64_t(x);
-}
-
 } // namespace
 
 // ============================================================================
@@ -83,29 +74,6 @@ double GreatCircleDistance(const GeoPosition& a, const GeoPosition& b) {
     if (c > 1.0) c = 1.0;
     if (c < -1.0) c = -1.0;
     return std::acos(c) * DegreesPerRadian * ArcMinutesPerDegree * MetresPerArcMinute;
-}
-
-double FractionOfMagnitude(double x) {
-    double magnitude = std::fabs(x);
-    return magnitude - std::trunc(magnitude);
-}
-
-// ============================================================================
-// The host's viewpoint words
-// ============================================================================
-
-EncodedViewpoint EncodeViewpoint(const GeoPosition& p) {
-    double a = p.Latitude / HalfPi * MetresPerQuarterTurn;
-    double b = p.Longitude / Pi * LongitudeUnitsPerHalfTurn;
-    EncodedViewpoint words;
-    // Only the low 32 bits of the whole parts: 2^32 longitude units are a full
-    // turn, so a longitude in [-2 pi, -pi) wraps onto the eastern half.
-    words.Latitude = int32_t(uint32_t(TruncateToInt64(a)));
-    words.LatitudeFraction = uint32_t(TruncateToInt64(FractionOfMagnitude(a) * FractionWordScale));
-    words.Longitude = int32_t(uint32_t(TruncateToInt64(b)));
-    words.LongitudeFraction = uint32_t(TruncateToInt64(FractionOfMagnitude(b) * FractionWordScale));
-    words.Altitude = uint16_t(TruncateToInt64(p.Altitude * MetresPerFoot));
-    return words;
 }
 
 } // namespace camera

@@ -1,6 +1,5 @@
 // Positions and local vectors shared by the fly-by and the pilot view, and the
-// small geometry that turns one into the other and into the host's viewpoint
-// words.
+// small geometry that turns one into the other.
 #pragma once
 
 #include <cstdint>
@@ -28,11 +27,6 @@ constexpr double ArcMinutesPerDegree = 60.0;
 constexpr double MetresPerArcMinute = 1852.0;
 constexpr double HalfPi = 1.5707963267948966;
 constexpr double Pi = 3.141592653589793;
-// Viewpoint words: latitude in metres north, longitude in 2^32 units per turn.
-constexpr double MetresPerQuarterTurn = 10001700.0;
-constexpr double LongitudeUnitsPerHalfTurn = 2147483648.0;
-constexpr double FractionWordScale = 4294967295.0; // 2^32 - 1, not 2^32
-constexpr double MetresPerFoot = 0.3048;
 
 // ---- Rotations and angles ----------------------------------------------------
 
@@ -56,22 +50,5 @@ GeoPosition OffsetPosition(const GeoPosition& from, const Vector3& offset);
 
 // Metres along the great circle from a to b; altitudes play no part.
 double GreatCircleDistance(const GeoPosition& a, const GeoPosition& b);
-
-// |x| - trunc(|x|): in [0, 1) for every finite x.
-double FractionOfMagnitude(double x);
-
-// ---- The host's viewpoint words ----------------------------------------------
-
-// Whole words cut toward zero, fraction words from the magnitude, so -12.75
-// metres is whole -12 and fraction 0.75.
-struct EncodedViewpoint {
-    int32_t Latitude;           // whole metres north of the equator
-    uint32_t LatitudeFraction;  // fraction x 4294967295
-    int32_t Longitude;          // 2^32 units per turn
-    uint32_t LongitudeFraction; // fraction x 4294967295
-    uint16_t Altitude;          // whole metres, low 16 bits
-};
-
-EncodedViewpoint EncodeViewpoint(const GeoPosition& p);
 
 } // namespace camera

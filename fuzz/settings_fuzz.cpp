@@ -1,7 +1,6 @@
 // Registry values as the module finds them: any bytes, any length, any type,
 // under any of the stored names. Loading must not fault, and a setting saved
 // and loaded again must come back as the same text (the stored form is stable).
-#include "module/lifecycle.h"
 #include "module/settings.h"
 #include "platform/sim/sim.h"
 
@@ -30,7 +29,7 @@ std::vector<std::string> StoredTexts() {
 // Input: repeated records of [name index][type][length][bytes...].
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     sim::Reset();
-    addon::ClearModuleState();
+    addon::ModuleSettings settings{};
     size_t i = 0;
     while (i + 3 <= size) {
         const char* name = kNames[data[i] % (sizeof kNames / sizeof kNames[0])];
@@ -42,12 +41,12 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
                          std::vector<uint8_t>(data + i, data + i + length));
         i += length;
     }
-    addon::LoadSettings();
-    addon::SaveSettings();
+    addon::LoadSettings(settings);
+    addon::SaveSettings(settings);
     std::vector<std::string> first = StoredTexts();
-    addon::ClearModuleState();
-    addon::LoadSettings();
-    addon::SaveSettings();
+    settings = addon::ModuleSettings{};
+    addon::LoadSettings(settings);
+    addon::SaveSettings(settings);
     if (StoredTexts() != first) {
         std::fprintf(stderr, "the stored form changed on a second load and save\n");
         std::abort();

@@ -1,7 +1,6 @@
-#include "module/lifecycle.h"
 #include "module/menu.h"
+#include "module/module.h"
 #include "module/resources/resource_ids.h"
-#include "module/settings.h"
 
 #include <cstdio>
 
@@ -80,33 +79,33 @@ int32_t Magnitude(int32_t value) {
 // Indexed by FlyByCameraPlacement.
 constexpr int kPlacementButtons[] = {ID_ALWAYS_RIGHT, ID_ALWAYS_LEFT, ID_RANDOM_SIDE};
 
-void FillConfiguration(os::Hwnd dialog) {
-    ShowWhole(dialog, ID_FLYBY_DURATION, Settings.FlyByDuration);
-    ShowWhole(dialog, ID_RELATIVE_ALTITUDE, Settings.FlyByRelAltitude);
-    ShowWhole(dialog, ID_MIN_DISTANCE, Settings.FlyByMinDistance);
+void FillConfiguration(const ModuleSettings& s, os::Hwnd dialog) {
+    ShowWhole(dialog, ID_FLYBY_DURATION, s.FlyByDuration);
+    ShowWhole(dialog, ID_RELATIVE_ALTITUDE, s.FlyByRelAltitude);
+    ShowWhole(dialog, ID_MIN_DISTANCE, s.FlyByMinDistance);
     for (int32_t side = 0; side < 3; ++side)
-        ShowCheck(dialog, kPlacementButtons[side], Settings.FlyByCameraPlacement == side);
-    ShowCheck(dialog, ID_TRAVELLING, Settings.FlyByTravelling);
-    ShowReal(dialog, ID_VIEW_TURB_RATE, Settings.ViewTurbRate);
-    ShowReal(dialog, ID_GROUND_TURB_RATE, Settings.GroundTurbRate);
-    ShowReal(dialog, ID_RUNNING_SPEED, Settings.RunningSpeed);
-    ShowCheck(dialog, ID_VIEW_TURB_ON, Settings.ViewTurbOn);
-    ShowCheck(dialog, ID_GROUND_TURB_ON, Settings.GroundTurbOn);
+        ShowCheck(dialog, kPlacementButtons[side], s.FlyByCameraPlacement == side);
+    ShowCheck(dialog, ID_TRAVELLING, s.FlyByTravelling);
+    ShowReal(dialog, ID_VIEW_TURB_RATE, s.ViewTurbRate);
+    ShowReal(dialog, ID_GROUND_TURB_RATE, s.GroundTurbRate);
+    ShowReal(dialog, ID_RUNNING_SPEED, s.RunningSpeed);
+    ShowCheck(dialog, ID_VIEW_TURB_ON, s.ViewTurbOn);
+    ShowCheck(dialog, ID_GROUND_TURB_ON, s.GroundTurbOn);
 }
 
-void StoreConfiguration(os::Hwnd dialog) {
-    Settings.FlyByDuration = ReadWhole(dialog, ID_FLYBY_DURATION);
-    Settings.FlyByRelAltitude = ReadWhole(dialog, ID_RELATIVE_ALTITUDE);
-    Settings.FlyByMinDistance = Magnitude(ReadWhole(dialog, ID_MIN_DISTANCE));
+void StoreConfiguration(ModuleSettings& s, os::Hwnd dialog) {
+    s.FlyByDuration = ReadWhole(dialog, ID_FLYBY_DURATION);
+    s.FlyByRelAltitude = ReadWhole(dialog, ID_RELATIVE_ALTITUDE);
+    s.FlyByMinDistance = Magnitude(ReadWhole(dialog, ID_MIN_DISTANCE));
     // No button checked (a placement out of range was shown): keep it.
     for (int32_t side = 0; side < 3; ++side)
-        if (ReadCheck(dialog, kPlacementButtons[side])) Settings.FlyByCameraPlacement = side;
-    Settings.FlyByTravelling = ReadCheck(dialog, ID_TRAVELLING);
-    Settings.ViewTurbRate = Limited(ReadReal(dialog, ID_VIEW_TURB_RATE), MaxViewTurbRate);
-    Settings.GroundTurbRate = Limited(ReadReal(dialog, ID_GROUND_TURB_RATE), MaxGroundTurbRate);
-    Settings.RunningSpeed = AtLeastZero(ReadReal(dialog, ID_RUNNING_SPEED));
-    Settings.ViewTurbOn = ReadCheck(dialog, ID_VIEW_TURB_ON);
-    Settings.GroundTurbOn = ReadCheck(dialog, ID_GROUND_TURB_ON);
+        if (ReadCheck(dialog, kPlacementButtons[side])) s.FlyByCameraPlacement = side;
+    s.FlyByTravelling = ReadCheck(dialog, ID_TRAVELLING);
+    s.ViewTurbRate = Limited(ReadReal(dialog, ID_VIEW_TURB_RATE), MaxViewTurbRate);
+    s.GroundTurbRate = Limited(ReadReal(dialog, ID_GROUND_TURB_RATE), MaxGroundTurbRate);
+    s.RunningSpeed = AtLeastZero(ReadReal(dialog, ID_RUNNING_SPEED));
+    s.ViewTurbOn = ReadCheck(dialog, ID_VIEW_TURB_ON);
+    s.GroundTurbOn = ReadCheck(dialog, ID_GROUND_TURB_ON);
 }
 
 } // namespace
@@ -114,13 +113,13 @@ void StoreConfiguration(os::Hwnd dialog) {
 os::Long OV_CALLBACK ConfigurationDialogProc(os::Hwnd dialog, uint32_t message, os::Word wParam,
                                              os::Long) {
     if (message == os::MsgInitDialog) {
-        FillConfiguration(dialog);
+        FillConfiguration(Module.Settings, dialog);
         return kFocusLeftToSystem;
     }
     if (message != os::MsgCommand) return kNotHandled;
     switch (CommandId(wParam)) {
     case ID_OK:
-        StoreConfiguration(dialog);
+        StoreConfiguration(Module.Settings, dialog);
         os::EndDialog(dialog, kResultDone);
         break;
     case ID_CANCEL: // also Escape and the caption's close button
@@ -133,7 +132,8 @@ os::Long OV_CALLBACK ConfigurationDialogProc(os::Hwnd dialog, uint32_t message, 
 }
 
 void OpenConfigurationDialog(os::Hwnd owner) {
-    os::DialogBoxParamA(ModuleInstance, DIALOG_CONFIGURATION, owner, &ConfigurationDialogProc, 0);
+    os::DialogBoxParamA(Module.Host.Instance, DIALOG_CONFIGURATION, owner, &ConfigurationDialogProc,
+                        0);
 }
 
 // ---- About box --------------------------------------------------------------
@@ -155,7 +155,7 @@ os::Long OV_CALLBACK AboutBoxProc(os::Hwnd dialog, uint32_t message, os::Word wP
 }
 
 void OpenAboutBox(os::Hwnd owner) {
-    os::DialogBoxParamA(ModuleInstance, DIALOG_ABOUT, owner, &AboutBoxProc, 0);
+    os::DialogBoxParamA(Module.Host.Instance, DIALOG_ABOUT, owner, &AboutBoxProc, 0);
 }
 
 } // namespace addon

@@ -1,6 +1,6 @@
 // The library as the host and Windows see it: the entry point and the two
 // exported records. Everything with logic in it lives in the portable files.
-#include "module/host.h"
+#include "host/contract.h"
 #include "module/lifecycle.h"
 
 #include <windows.h>
@@ -23,15 +23,16 @@ struct ModuleLinkage {
 static_assert(sizeof(ModuleLinkage) == 28);
 
 extern "C" ModuleLinkage Linkage;
-ModuleLinkage Linkage = {0x13, &ModuleStart, &ModuleStop, 0, 0, 0x800, 0};
+ModuleLinkage Linkage = {
+    host::LinkageVersion, &ModuleStart, &ModuleStop, 0, 0, host::LinkageFlags, 0};
 
 extern "C" BOOL WINAPI DllMain(HINSTANCE instance, DWORD reason, LPVOID) {
     if (reason == DLL_PROCESS_ATTACH) {
-        addon::ModuleInstance = reinterpret_cast<os::Hinstance>(instance);
+        addon::Module.Host.Instance = reinterpret_cast<os::Hinstance>(instance);
         DisableThreadLibraryCalls(instance);
-        addon::ModuleAttach();
+        addon::ModuleAttach(addon::Module);
     } else if (reason == DLL_PROCESS_DETACH) {
-        addon::ModuleDetach();
+        addon::ModuleDetach(addon::Module);
     }
     return TRUE;
 }

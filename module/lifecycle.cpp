@@ -1,95 +1,68 @@
 #include "module/lifecycle.h"
 
-#include "camera/flyby.h"
-#include "camera/frame_tick.h"
-#include "module/dispatch.h"
-#include "module/host.h"
-#include "module/key_bindings.h"
-#include "module/random.h"
-#include "module/settings.h"
+#include "host/contract.h"
+#include "module/router.h"
 #include "module/text.h"
-#include "pilot/pilot_state.h"
 
 #include <cstdio>
-#include <cstring>
 
 namespace addon {
 
-os::Hinstance ModuleInstance;
-char HostFolder[256];
-char KeyBindingPath[300];
-os::Hwnd HostMainWindow;
-uint32_t HostUiThreadId;
-os::Hhook CallWndHook;
-os::Hhook GetMessageHook;
+// Constant-initialised: the loader maps its load-time values, no constructor runs.
+constinit ModuleState Module{};
 
 namespace {
 
-void FindHostFolder() {
+void FindHostFolder(HostLink& host) {
     RegistryValue value{};
     value.Root = os::HkeyLocalMachine();
-    CopyText(value.KeyPath, sizeof value.KeyPath, HostKeyPath);
-    CopyText(value.ValueName, sizeof value.ValueName, HostFolderValue);
-    const char* folder = ReadRegistryValue(value) ? value.Data : DefaultHostFolder;
-    CopyText(HostFolder, sizeof HostFolder, folder);
+    CopyText(value.KeyPath, sizeof value.KeyPath, host::HostKeyPath);
+    CopyText(value.ValueName, sizeof value.ValueName, host::HostFolderValue);
+    const char* folder = ReadRegistryValue(value) ? value.Data : host::DefaultHostFolder;
+    CopyText(host.HostFolder, sizeof host.HostFolder, folder);
 }
 
-void InstallHooks() {
+void InstallHooks(HostLink& host) {
     // Hooks on this thread only, registered to the host's executable.
-    os::Hinstance host = os::GetModuleHandleA(nullptr);
-    CallWndHook =
-        os::SetWindowsHookExA(os::HookCallWndProc, &CallWndProcHookProc, host, HostUiThreadId);
-    GetMessageHook =
-        os::SetWindowsHookExA(os::HookGetMessage, &GetMessageHookProc, host, HostUiThreadId);
-    if (!CallWndHook) os::MessageBoxA(nullptr, HookFailedText, nullptr, os::MbOk);
-    if (!GetMessageHook) os::MessageBoxA(nullptr, HookFailedText, nullptr, os::MbOk);
+    os::Hinstance executable = os::GetModuleHandleA(nullptr);
+    host.CallWndHook = os::SetWindowsHookExA(os::HookCallWndProc, &CallWndProcHookProc, executable,
+                                             host.UiThreadId);
+    host.GetMessageHook =
+        os::SetWindowsHookExA(os::HookGetMessage, &GetMessageHookProc, executable, host.UiThreadId);
+    if (!host.CallWndHook) os::MessageBoxA(nullptr, HookFailedText, nullptr, os::MbOk);
+    if (!host.GetMessageHook) os::MessageBoxA(nullptr, HookFailedText, nullptr, os::MbOk);
+}
+
+// A hook left behind would call into the library after it is gone, at the
+// host's next message: one more try before giving up on it.
+void RemoveHook(os::Hhook& hook) {
+    if (!hook) return;
+    if (os::UnhookWindowsHookEx(hook) || os::UnhookWindowsHookEx(hook)) hook = nullptr;
 }
 
 } // namespace
 
-int ModuleAttach() {
-    FindHostFolder();
-    LoadSettings();
-    HostMainWindow = os::FindWindowA(HostMainWindowClass, nullptr);
-    if (!HostMainWindow) os::MessageBoxA(nullptr, WindowNotFoundText, nullptr, os::MbOk);
-    HostUiThreadId = os::GetCurrentThreadId();
-    host::SetViewpointWords();
-    InstallHooks();
-    std::memset(&pilot::ViewState, 0, sizeof pilot::ViewState);
-    std::snprintf(KeyBindingPath, sizeof KeyBindingPath, KeyBindingFilePattern, HostFolder);
+int ModuleAttach(ModuleState& module) {
+    HostLink& host = module.Host;
+    FindHostFolder(host);
+    LoadSettings(module.Settings);
+    host.MainWindow = os::FindWindowA(host::MainWindowClass, nullptr);
+    if (!host.MainWindow) os::MessageBoxA(nullptr, WindowNotFoundText, nullptr, os::MbOk);
+    host.UiThreadId = os::GetCurrentThreadId();
+    host.ViewpointWordsSet = 1;
+    InstallHooks(host);
+    module.Pilot = pilot::PilotViewState{};
+    std::snprintf(host.KeyBindingPath, sizeof host.KeyBindingPath, KeyBindingFilePattern,
+                  host.HostFolder);
     // Loading the "Keyboard" section of KeyBindingPath belongs here; it arrives
     // with the pilot view's input, until then the table stays empty.
-    pilot::ViewState.Bindings = &KeyBindings;
     return 1;
 }
 
-void ModuleDetach() {
-    SaveSettings();
-    if (CallWndHook) os::UnhookWindowsHookEx(CallWndHook);
-    if (GetMessageHook) os::UnhookWindowsHookEx(GetMessageHook);
-}
-
-void ClearModuleState() {
-    ModuleInstance = nullptr;
-    std::memset(HostFolder, 0, sizeof HostFolder);
-    std::memset(KeyBindingPath, 0, sizeof KeyBindingPath);
-    HostMainWindow = nullptr;
-    HostUiThreadId = 0;
-    CallWndHook = nullptr;
-    GetMessageHook = nullptr;
-    Settings = ModuleSettings{};
-    host::EyeWords = host::ViewpointWords{};
-    ImportTable[0] = {host::PanelsTableId, 0};
-    ImportTable[1] = {0, 0};
-    KeyBindings = KeyBindingTable{KeyBindingCapacity, 0, {}};
-    pilot::ViewState = pilot::PilotViewState{};
-    camera::PreviousFrameTime = 0;
-    camera::FrameStep = 0.0f;
-    camera::AircraftPosition = camera::GeoPosition{};
-    camera::AircraftPitch = camera::AircraftHeading = camera::AircraftSpeed = 0.0;
-    std::memset(camera::FlyByVars, 0, sizeof camera::FlyByVars);
-    camera::FlyBy = camera::FlyByState{};
-    RandState = RandStateAtLoad;
+void ModuleDetach(ModuleState& module) {
+    SaveSettings(module.Settings);
+    RemoveHook(module.Host.CallWndHook);
+    RemoveHook(module.Host.GetMessageHook);
 }
 
 } // namespace addon

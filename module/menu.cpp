@@ -1,8 +1,7 @@
 #include "module/menu.h"
 
-#include "module/dispatch.h"
-#include "module/lifecycle.h"
-#include "module/settings.h"
+#include "host/contract.h"
+#include "module/router.h"
 
 namespace addon {
 
@@ -26,12 +25,12 @@ constexpr MenuEntry kEntries[] = {
 
 } // namespace
 
-void AddModuleMenu() {
+void AddModuleMenu(const ModuleSettings& settings, os::Hwnd mainWindow) {
     // The host's menu is looked up first: a popup that could not be placed
     // would belong to no menu and never be freed.
-    if (!HostMainWindow) return;
-    os::Hmenu bar = os::GetMenu(HostMainWindow);
-    os::Hmenu hostMenu = bar ? os::GetSubMenu(bar, HostMenuPosition) : nullptr;
+    if (!mainWindow) return;
+    os::Hmenu bar = os::GetMenu(mainWindow);
+    os::Hmenu hostMenu = bar ? os::GetSubMenu(bar, host::HostMenuPosition) : nullptr;
     if (!hostMenu) return;
     os::Hmenu popup = os::CreatePopupMenu();
     if (!popup) return;
@@ -41,7 +40,7 @@ void AddModuleMenu() {
             os::AppendMenuA(popup, os::MenuSeparator, 0, nullptr);
             continue;
         }
-        bool checked = e.CheckedBy && Settings.*e.CheckedBy != 0;
+        bool checked = e.CheckedBy && settings.*e.CheckedBy != 0;
         os::AppendMenuA(popup, os::MenuString | (checked ? os::MenuChecked : 0), e.Id, e.Text);
     }
     os::AppendMenuA(hostMenu, os::MenuSeparator, 0, nullptr);

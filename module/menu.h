@@ -1,6 +1,7 @@
 // The module's menu in the host's menu bar, and its two dialogs.
 #pragma once
 
+#include "module/settings.h"
 #include "platform/os.h"
 
 #include <cstdint>
@@ -8,7 +9,6 @@
 namespace addon {
 
 constexpr char ModuleMenuCaption[] = "Orbi&vuePro";
-constexpr int HostMenuPosition = 3; // the fourth entry of the host's menu bar
 
 // Configuration dialog limits.
 constexpr double MaxViewTurbRate = 5.0;
@@ -16,10 +16,12 @@ constexpr double MaxGroundTurbRate = 5.0; // 5, although the dialog's label says
 // Edit boxes are read as at most 31 characters.
 constexpr int DialogTextCapacity = 32;
 
-// Appends the "Orbi&vuePro" popup, built afresh, to the host's fourth menu.
-void AddModuleMenu();
+// Appends the "Orbi&vuePro" popup, built afresh, to the host's fourth menu,
+// with check marks from settings.
+void AddModuleMenu(const ModuleSettings& settings, os::Hwnd mainWindow);
 
-// Modal; return when the dialog closes.
+// Modal; return when the dialog closes. The dialog procedures edit the
+// module record's settings.
 void OpenConfigurationDialog(os::Hwnd owner);
 void OpenAboutBox(os::Hwnd owner);
 

@@ -9,8 +9,6 @@
 
 namespace addon {
 
-ModuleSettings Settings;
-
 namespace {
 
 // The stored settings, in the order in which they are read and written.
@@ -18,20 +16,21 @@ struct StoredSetting {
     const char* Name;
     int32_t ModuleSettings::*Whole;
     double ModuleSettings::*Real;
+    bool Flag; // on or off
 };
 constexpr StoredSetting kStored[] = {
-    {"FlyByActive", &ModuleSettings::FlyByActive, nullptr},
-    {"FlyByDuration", &ModuleSettings::FlyByDuration, nullptr},
-    {"FlyByRelAltitude", &ModuleSettings::FlyByRelAltitude, nullptr},
-    {"FlyByMinDistance", &ModuleSettings::FlyByMinDistance, nullptr},
-    {"FlyByCameraPlacement", &ModuleSettings::FlyByCameraPlacement, nullptr},
-    {"FlyByTravelling", &ModuleSettings::FlyByTravelling, nullptr},
-    {"InternalViewActive", &ModuleSettings::InternalViewActive, nullptr},
-    {"ViewTurbRate", nullptr, &ModuleSettings::ViewTurbRate},
-    {"GroundTurbRate", nullptr, &ModuleSettings::GroundTurbRate},
-    {"RunningSpeed", nullptr, &ModuleSettings::RunningSpeed},
-    {"ViewTurbOn", &ModuleSettings::ViewTurbOn, nullptr},
-    {"GroundTurbOn", &ModuleSettings::GroundTurbOn, nullptr},
+    {"FlyByActive", &ModuleSettings::FlyByActive, nullptr, true},
+    {"FlyByDuration", &ModuleSettings::FlyByDuration, nullptr, false},
+    {"FlyByRelAltitude", &ModuleSettings::FlyByRelAltitude, nullptr, false},
+    {"FlyByMinDistance", &ModuleSettings::FlyByMinDistance, nullptr, false},
+    {"FlyByCameraPlacement", &ModuleSettings::FlyByCameraPlacement, nullptr, false},
+    {"FlyByTravelling", &ModuleSettings::FlyByTravelling, nullptr, true},
+    {"InternalViewActive", &ModuleSettings::InternalViewActive, nullptr, true},
+    {"ViewTurbRate", nullptr, &ModuleSettings::ViewTurbRate, false},
+    {"GroundTurbRate", nullptr, &ModuleSettings::GroundTurbRate, false},
+    {"RunningSpeed", nullptr, &ModuleSettings::RunningSpeed, false},
+    {"ViewTurbOn", &ModuleSettings::ViewTurbOn, nullptr, true},
+    {"GroundTurbOn", &ModuleSettings::GroundTurbOn, nullptr, true},
 };
 
 constexpr uint32_t kQueryBufferSize = 256;
@@ -87,33 +86,35 @@ int WriteRegistryValue(const RegistryValue& value) {
     return status == os::ErrorSuccess ? 1 : 0;
 }
 
-void LoadSettings() {
-    Settings.FlyByActive = 1;
-    Settings.FlyByDuration = 10;
-    Settings.FlyByRelAltitude = 0;
-    Settings.FlyByMinDistance = 50;
-    Settings.FlyByCameraPlacement = 0;
-    Settings.FlyByTravelling = 0;
-    Settings.ViewTurbRate = 0.0;
-    Settings.GroundTurbRate = 0.0;
-    Settings.RunningSpeed = 5.0;
+void LoadSettings(ModuleSettings& settings) {
+    settings.FlyByActive = 1;
+    settings.FlyByDuration = 10;
+    settings.FlyByRelAltitude = 0;
+    settings.FlyByMinDistance = 50;
+    settings.FlyByCameraPlacement = 0;
+    settings.FlyByTravelling = 0;
+    settings.ViewTurbRate = 0.0;
+    settings.GroundTurbRate = 0.0;
+    settings.RunningSpeed = 5.0;
     for (const StoredSetting& s : kStored) {
         RegistryValue value = SettingValue(s.Name);
         if (!ReadRegistryValue(value)) continue;
-        if (s.Whole)
-            Settings.*s.Whole = TextToInt(value.Data);
+        if (s.Flag)
+            settings.*s.Whole = TextToInt(value.Data) != 0 ? 1 : 0;
+        else if (s.Whole)
+            settings.*s.Whole = TextToInt(value.Data);
         else
-            Settings.*s.Real = TextToDouble(value.Data);
+            settings.*s.Real = TextToDouble(value.Data);
     }
 }
 
-void SaveSettings() {
+void SaveSettings(const ModuleSettings& settings) {
     for (const StoredSetting& s : kStored) {
         RegistryValue value = SettingValue(s.Name);
         if (s.Whole)
-            std::snprintf(value.Data, sizeof value.Data, "%d", int(Settings.*s.Whole));
+            std::snprintf(value.Data, sizeof value.Data, "%d", int(settings.*s.Whole));
         else
-            std::snprintf(value.Data, sizeof value.Data, "%f", Settings.*s.Real);
+            std::snprintf(value.Data, sizeof value.Data, "%f", settings.*s.Real);
         WriteRegistryValue(value);
     }
 }

@@ -1,5 +1,5 @@
-// The user's settings: one module-wide record, read from the registry at
-// start-up and written back at shut-down.
+// The user's settings, read from the registry at start-up and written back at
+// shut-down.
 #pragma once
 
 #include "platform/os.h"
@@ -24,8 +24,6 @@ struct ModuleSettings {
     double RunningSpeed; // metres per second
 };
 
-extern ModuleSettings Settings;
-
 constexpr char SettingsKeyPath[] =
     "SOFTWARE\\Microsoft\\Microsoft Games\\Flight Simulator\\8.0\\Orbivue";
 
@@ -42,10 +40,11 @@ int ReadRegistryValue(RegistryValue& value);
 // 1 when Data was written (the key is created when missing), else 0.
 int WriteRegistryValue(const RegistryValue& value);
 
-// Defaults, then every stored value over them.
-void LoadSettings();
+// Defaults, then every stored value over them. A stored flag other than 0
+// means on and is kept as 1, so that the menu's toggle can switch it off.
+void LoadSettings(ModuleSettings& settings);
 // Every stored value, changed or not; a failed write does not stop the others.
-void SaveSettings();
+void SaveSettings(const ModuleSettings& settings);
 
 // The standard text-to-number conversions, the same in both builds: leading
 // white space skipped, the number ends where it cannot go on, no number is 0.

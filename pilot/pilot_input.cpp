@@ -2,10 +2,10 @@
 
 namespace pilot {
 
-int32_t PilotInput(PilotViewState&, os::Hwnd, uint32_t, os::Word, os::Long) {
+InputResult PilotInput(PilotViewState&, KeyBindingTable&, const InputEvent&, int32_t) {
     // The command table and key matching are not built yet: nothing is handled,
     // so every key and button still reaches the host.
-    return 0;
+    return {0, 0};
 }
 
 } // namespace pilot

@@ -1,13 +1,46 @@
-// Keyboard and mouse input of the internal pilot view.
+// Keyboard and mouse input of the internal pilot view, as events: the router
+// reads the window's class and the modifiers and hands over what happened;
+// the pilot view says whether it took it.
 #pragma once
 
+#include "pilot/key_bindings.h"
 #include "pilot/pilot_state.h"
-#include "platform/os.h"
+
+#include <cstdint>
 
 namespace pilot {
 
-// Non-zero when the pilot view handled the message (the host must not see it).
-int32_t PilotInput(PilotViewState& state, os::Hwnd window, uint32_t message, os::Word first,
-                   os::Long second);
+enum class InputKind : int32_t {
+    Press,       // key or mouse button down
+    Release,     // key or mouse button up
+    PointerMove, // pointer moved over the view window
+    Wheel,       // wheel turned over the view window
+};
+
+constexpr int32_t CodeMouseButton0 = 1000; // left
+constexpr int32_t CodeMouseButton1 = 1001; // right
+constexpr int32_t CodeMouseButton2 = 1002; // middle
+
+struct InputEvent {
+    InputKind Kind;
+    int32_t Code;       // Press/Release: virtual-key code or CodeMouseButton0..2
+    int32_t Modifiers;  // Press/Release: ModifierShift | ModifierControl | ModifierAlt
+    int32_t WheelDelta; // Wheel: signed, 120 per notch, away from the user positive
+    int32_t PointerX;   // PointerMove: position in the window's client area
+    int32_t PointerY;
+};
+
+// Settings that a key asks the module to flip; the pilot view owns none of them.
+constexpr uint32_t ToggleHeadLatency = 1;
+constexpr uint32_t ToggleGroundTurbulence = 2;
+
+struct InputResult {
+    int32_t Consumed; // the host must not see the message
+    uint32_t Toggles; // ToggleHeadLatency | ToggleGroundTurbulence
+};
+
+// activeViewKind is the kind of the host's active view (0 when there is none).
+InputResult PilotInput(PilotViewState& state, KeyBindingTable& bindings, const InputEvent& event,
+                       int32_t activeViewKind);
 
 } // namespace pilot

@@ -14,6 +14,9 @@ using Addr = uint32_t;
 
 // True when size bytes from address can be read (IsBadReadPtr reports them good).
 bool IsReadable(Addr address, uint32_t size);
+// True when size bytes from address are committed writable memory; asks the
+// memory manager, never probes.
+bool IsWritable(Addr address, uint32_t size);
 
 void Read(Addr address, void* out, uint32_t size);
 void Write(Addr address, const void* in, uint32_t size);

@@ -23,17 +23,12 @@ using Hmenu = struct HmenuTag*;
 using Hhook = struct HhookTag*;
 using Hkey = struct HkeyTag*;
 using Hinstance = struct HinstanceTag*;
-using Hcursor = struct HcursorTag*;
 
 using Word = uintptr_t; // WPARAM
 using Long = intptr_t;  // LPARAM, LRESULT, INT_PTR
 
 struct Point {
     int32_t X, Y;
-};
-
-struct Rect {
-    int32_t Left, Top, Right, Bottom;
 };
 
 // The system's record of a message sent to a window (CWPSTRUCT), field for field.
@@ -56,13 +51,11 @@ struct QueuedMessage {
 
 using HookProc = Long(OV_CALLBACK*)(int code, Word flag, Long record);
 using DialogProc = Long(OV_CALLBACK*)(Hwnd dialog, uint32_t message, Word wParam, Long lParam);
-using TimerProc = void(OV_CALLBACK*)(Hwnd window, uint32_t message, uintptr_t id, uint32_t time);
 
 // ---- Window messages and constants (Windows' values) ----------------------
 
 constexpr uint32_t MsgInitDialog = 0x0110;
 constexpr uint32_t MsgCommand = 0x0111;
-constexpr uint32_t MsgTimer = 0x0113;
 constexpr uint32_t MsgInitMenu = 0x0116;
 constexpr uint32_t MsgClose = 0x0010;
 constexpr uint32_t MsgKeyDown = 0x0100;
@@ -91,9 +84,6 @@ constexpr uint32_t MenuSeparator = 0x0800; // MF_SEPARATOR
 constexpr uint32_t ButtonUnchecked = 0; // BST_UNCHECKED
 constexpr uint32_t ButtonChecked = 1;   // BST_CHECKED
 
-constexpr uintptr_t CursorArrow = 32512; // IDC_ARROW
-constexpr uintptr_t CursorHand = 32649;  // IDC_HAND
-
 constexpr int VkShift = 0x10;
 constexpr int VkControl = 0x11;
 constexpr int VkMenu = 0x12;
@@ -108,13 +98,10 @@ inline Hkey HkeyLocalMachine() {
     return reinterpret_cast<Hkey>(LocalMachineKey);
 }
 
-// ---- Time, input, cursor ---------------------------------------------------
+// ---- Time, input, capture ---------------------------------------------------
 
 uint32_t timeGetTime();
 int16_t GetAsyncKeyState(int virtualKey);
-int GetCursorPos(Point* point);
-Hcursor LoadCursorA(Hinstance instance, uintptr_t cursorId);
-Hcursor SetCursor(Hcursor cursor);
 Hwnd SetCapture(Hwnd window);
 int ReleaseCapture();
 
@@ -122,13 +109,9 @@ int ReleaseCapture();
 
 Hwnd FindWindowA(const char* className, const char* title);
 int GetClassNameA(Hwnd window, char* name, int capacity);
-int GetClientRect(Hwnd window, Rect* rect);
 int MessageBoxA(Hwnd owner, const char* text, const char* caption, uint32_t type);
-int PostMessageA(Hwnd window, uint32_t message, Word wParam, Long lParam);
 Hinstance GetModuleHandleA(const char* name);
 uint32_t GetCurrentThreadId();
-uintptr_t SetTimer(Hwnd window, uintptr_t id, uint32_t elapseMs, TimerProc proc);
-int KillTimer(Hwnd window, uintptr_t id);
 
 // ---- Message hooks ---------------------------------------------------------
 

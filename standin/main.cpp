@@ -33,8 +33,9 @@ void CallLinkage(int word) {
 // The module record the host expects: version, start, stop, 0, 0, flags, 0.
 bool LinkageIsTheHosts() {
     auto* linkage = reinterpret_cast<uint32_t*>(GetProcAddress(Module, "Linkage"));
-    return linkage && linkage[0] == 0x13 && linkage[1] && linkage[2] && linkage[3] == 0 &&
-           linkage[4] == 0 && linkage[5] == 0x800 && linkage[6] == 0;
+    return linkage && linkage[0] == host::LinkageVersion && linkage[1] && linkage[2] &&
+           linkage[3] == 0 && linkage[4] == 0 && linkage[5] == host::LinkageFlags &&
+           linkage[6] == 0;
 }
 
 // What the host does when it loads a module: load it, hand over its panels
@@ -45,9 +46,9 @@ bool LoadModule() {
         LoadError = "LoadLibrary failed with error " + std::to_string(GetLastError());
         return false;
     }
-    if (RedirectImports(Module, LoadError) != 3) return false;
+    if (RedirectImports(Module, LoadError) < 0) return false;
     auto* importTable = reinterpret_cast<uint32_t*>(GetProcAddress(Module, "ImportTable"));
-    if (!importTable || importTable[0] != 0x0F) {
+    if (!importTable || importTable[0] != host::PanelsTableId) {
         LoadError = "no ImportTable with the panels table id";
         return false;
     }
@@ -123,20 +124,21 @@ bool CreateWindows(bool withMainWindow) {
                                   instance, nullptr);
 
     cls.lpfnWndProc = HostWindowProc;
-    cls.lpszClassName = "FS98MAIN";
+    cls.lpszClassName = host::MainWindowClass;
     cls.hbrBackground = HBRUSH(GetStockObject(GRAY_BRUSH));
     RegisterClassA(&cls);
-    cls.lpszClassName = "FS98CHILD";
+    cls.lpszClassName = host::ViewWindowClass;
     cls.hbrBackground = HBRUSH(GetStockObject(BLACK_BRUSH));
     RegisterClassA(&cls);
     if (withMainWindow) {
-        MainWindow = CreateWindowA("FS98MAIN", "Stand-in host", WS_OVERLAPPEDWINDOW | WS_VISIBLE, 0,
-                                   0, 800, 600, nullptr, HostMenuBar(), instance, nullptr);
-        ViewWindow = CreateWindowA("FS98CHILD", "", WS_CHILD | WS_VISIBLE, 0, 0, 780, 540,
+        MainWindow =
+            CreateWindowA(host::MainWindowClass, "Stand-in host", WS_OVERLAPPEDWINDOW | WS_VISIBLE,
+                          0, 0, 800, 600, nullptr, HostMenuBar(), instance, nullptr);
+        ViewWindow = CreateWindowA(host::ViewWindowClass, "", WS_CHILD | WS_VISIBLE, 0, 0, 780, 540,
                                    MainWindow, nullptr, instance, nullptr);
     } else {
-        ViewWindow = CreateWindowA("FS98CHILD", "View", WS_OVERLAPPEDWINDOW | WS_VISIBLE, 0, 0, 640,
-                                   480, nullptr, nullptr, instance, nullptr);
+        ViewWindow = CreateWindowA(host::ViewWindowClass, "View", WS_OVERLAPPEDWINDOW | WS_VISIBLE,
+                                   0, 0, 640, 480, nullptr, nullptr, instance, nullptr);
     }
     return ControlWindow && ViewWindow && (!withMainWindow || MainWindow);
 }

@@ -26,7 +26,7 @@ Local ToLocal(double lat, double lon, double lat0, double lon0) {
 }
 
 bool HasViewpoint(const TraceRow& r) {
-    return r.ModuleLoaded && r.View.LatitudeMetres != 0.0;
+    return r.ModuleLoaded && r.View.LatitudeDegrees != 0.0;
 }
 
 } // namespace
@@ -35,8 +35,8 @@ std::string DescribeRow(const TraceRow& row) {
     char text[256];
     const Aircraft& a = row.Plane;
     std::string view = HasViewpoint(row)
-                           ? LatLon(row.View.LatitudeDegrees(), row.View.LongitudeDegrees()) + " " +
-                                 std::to_string(row.View.AltitudeWord) + " m"
+                           ? LatLon(row.View.LatitudeDegrees, row.View.LongitudeDegrees) + " " +
+                                 std::to_string(unsigned(row.View.AltitudeMetres)) + " m"
                            : std::string("(not written)");
     std::snprintf(text, sizeof text,
                   "[%6.2f s] aircraft %s %5.0f m hdg %3.0f %4.0f km/h | viewpoint %s | %d lookups",
@@ -55,8 +55,8 @@ void WriteTrace(const std::string& path, const std::vector<TraceRow>& rows) {
         std::fprintf(file, "%.3f,%.7f,%.7f,%.2f,%.2f,%.2f,%.1f,", r.Time, a.Latitude, a.Longitude,
                      a.Altitude, a.Heading, a.Pitch, a.Speed);
         if (HasViewpoint(r))
-            std::fprintf(file, "%.7f,%.7f,%u,%d\n", r.View.LatitudeDegrees(),
-                         r.View.LongitudeDegrees(), unsigned(r.View.AltitudeWord), r.Lookups);
+            std::fprintf(file, "%.7f,%.7f,%u,%d\n", r.View.LatitudeDegrees, r.View.LongitudeDegrees,
+                         unsigned(r.View.AltitudeMetres), r.Lookups);
         else
             std::fprintf(file, ",,,%d\n", r.Lookups);
     }
@@ -72,7 +72,7 @@ void WritePicture(const std::string& path, const std::string& title,
     for (const TraceRow& r : rows) {
         track.push_back(ToLocal(r.Plane.Latitude, r.Plane.Longitude, lat0, lon0));
         if (!HasViewpoint(r)) continue;
-        Local v = ToLocal(r.View.LatitudeDegrees(), r.View.LongitudeDegrees(), lat0, lon0);
+        Local v = ToLocal(r.View.LatitudeDegrees, r.View.LongitudeDegrees, lat0, lon0);
         if (view.empty() ||
             std::hypot(v.East - view.back().East, v.North - view.back().North) > 30.0) {
             cameraPoints.push_back(v);

@@ -291,12 +291,12 @@ void Player::Expect(const Step& step) {
         double alt = Word(step, 4) == "alt" ? Number(step, 5) : 0.0;
         double within = Word(step, 6) == "within" ? Number(step, 7) : 1.0;
         Viewpoint v = ReadViewpoint();
-        double north = (v.LatitudeDegrees() - lat) * 111130.0;
-        double east = (v.LongitudeDegrees() - lon) * 111130.0 * std::cos(lat * Pi / 180.0);
+        double north = (v.LatitudeDegrees - lat) * 111130.0;
+        double east = (v.LongitudeDegrees - lon) * 111130.0 * std::cos(lat * Pi / 180.0);
         double off = std::sqrt(north * north + east * east);
-        bool ok = off <= within && std::fabs(double(v.AltitudeWord) - alt) <= within + 1.0;
+        bool ok = off <= within && std::fabs(double(v.AltitudeMetres) - alt) <= within + 1.0;
         Check(step, ok, "viewpoint %.6f %.6f alt %u is %.2f m from %.6f %.6f alt %.0f",
-              v.LatitudeDegrees(), v.LongitudeDegrees(), unsigned(v.AltitudeWord), off, lat, lon,
+              v.LatitudeDegrees, v.LongitudeDegrees, unsigned(v.AltitudeMetres), off, lat, lon,
               alt);
     } else if (what == "lookups") {
         std::string expected, seen;

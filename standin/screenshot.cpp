@@ -1,7 +1,10 @@
 // Pictures of the module's dialogs: the window captured into a 24-bit DIB
-// section and written as a PNG with stored (uncompressed) deflate blocks, so
-// that the stand-in needs no image library.
+// section and written as a PNG by stb_image_write.
 #include "standin/standin.h"
+
+#define STB_IMAGE_WRITE_IMPLEMENTATION
+#define STBI_WRITE_NO_STDIO // the file is written here, with the path as given
+#include <stb_image_write.h>
 
 #include <cstdio>
 #include <cstring>
@@ -12,52 +15,10 @@ namespace {
 
 using Bytes = std::vector<uint8_t>;
 
-uint32_t Crc32(uint32_t crc, const uint8_t* data, size_t size) {
-    crc = ~crc;
-    for (size_t i = 0; i < size; ++i) {
-        crc ^= data[i];
-        for (int bit = 0; bit < 8; ++bit) crc = (crc >> 1) ^ (0xEDB88320u & (0u - (crc & 1u)));
-    }
-    return ~crc;
-}
-
-uint32_t Adler32(const Bytes& data) {
-    uint32_t a = 1, b = 0;
-    for (uint8_t byte : data) {
-        a = (a + byte) % 65521;
-        b = (b + a) % 65521;
-    }
-    return (b << 16) | a;
-}
-
-void PutBig32(Bytes& out, uint32_t value) {
-    for (int shift = 24; shift >= 0; shift -= 8) out.push_back(uint8_t(value >> shift));
-}
-
-void PutChunk(Bytes& png, const char* type, const Bytes& data) {
-    PutBig32(png, uint32_t(data.size()));
-    size_t start = png.size();
-    png.insert(png.end(), type, type + 4);
-    png.insert(png.end(), data.begin(), data.end());
-    PutBig32(png, Crc32(0, png.data() + start, png.size() - start));
-}
-
-// Rows of RGB, each after its filter byte (0: none), in a zlib stream of
-// stored blocks of at most 65535 bytes.
-Bytes ZlibStored(const Bytes& raw) {
-    Bytes out = {0x78, 0x01};
-    size_t done = 0;
-    do {
-        size_t size = raw.size() - done < 65535 ? raw.size() - done : 65535;
-        bool last = done + size == raw.size();
-        out.push_back(last ? 1 : 0);
-        out.push_back(uint8_t(size)), out.push_back(uint8_t(size >> 8));
-        out.push_back(uint8_t(~size)), out.push_back(uint8_t(~size >> 8));
-        out.insert(out.end(), raw.begin() + long(done), raw.begin() + long(done + size));
-        done += size;
-    } while (done < raw.size());
-    PutBig32(out, Adler32(raw));
-    return out;
+void Append(void* context, void* data, int size) {
+    auto* out = static_cast<Bytes*>(context);
+    auto* bytes = static_cast<const uint8_t*>(data);
+    out->insert(out->end(), bytes, bytes + size);
 }
 
 } // namespace
@@ -93,13 +54,12 @@ bool SaveWindowPicture(HWND window, const std::string& path, WindowPicture& pict
     GdiFlush();
 
     Bytes raw;
-    raw.reserve(size_t(height) * (1 + 3 * size_t(width)));
+    raw.reserve(size_t(height) * 3 * size_t(width));
     const auto* pixels = static_cast<const uint8_t*>(bits);
     size_t stride = (3 * size_t(width) + 3) & ~size_t(3);
     uint32_t colours[8];
     picture.Colours = 0;
     for (int y = 0; y < height; ++y) {
-        raw.push_back(0);
         for (int x = 0; x < width; ++x) {
             const uint8_t* bgr = pixels + size_t(y) * stride + 3 * size_t(x);
             raw.insert(raw.end(), {bgr[2], bgr[1], bgr[0]});
@@ -114,14 +74,9 @@ bool SaveWindowPicture(HWND window, const std::string& path, WindowPicture& pict
     DeleteDC(memory);
     if (!drawn) return false;
 
-    Bytes png = {0x89, 'P', 'N', 'G', '\r', '\n', 0x1A, '\n'};
-    Bytes header;
-    PutBig32(header, uint32_t(width));
-    PutBig32(header, uint32_t(height));
-    header.insert(header.end(), {8, 2, 0, 0, 0}); // 8 bits, RGB, deflate, no filter, no interlace
-    PutChunk(png, "IHDR", header);
-    PutChunk(png, "IDAT", ZlibStored(raw));
-    PutChunk(png, "IEND", {});
+    Bytes png;
+    if (!stbi_write_png_to_func(&Append, &png, width, height, 3, raw.data(), 3 * width))
+        return false;
     FILE* file = std::fopen(path.c_str(), "wb");
     if (!file) return false;
     bool written = std::fwrite(png.data(), 1, png.size(), file) == png.size();

@@ -3,6 +3,8 @@
 // through scenarios at simulated time.
 #pragma once
 
+#include "host/viewpoint.h"
+
 #include <windows.h>
 
 #include <cstdint>
@@ -37,14 +39,8 @@ bool PrepareHostMemory(std::string& error);
 std::vector<uint32_t>& LookupsThisFrame();
 uint32_t PanelsTableAddress();
 
-// The five viewpoint words as the host reads them (plain fixed point).
-struct Viewpoint {
-    double LatitudeMetres; // metres north of the equator
-    double LongitudeUnits; // 2^32 per turn
-    uint16_t AltitudeWord; // metres
-    double LatitudeDegrees() const { return LatitudeMetres / 111130.0; }
-    double LongitudeDegrees() const;
-};
+// The five viewpoint words read back with the module's own decoder.
+using Viewpoint = host::DecodedViewpoint;
 Viewpoint ReadViewpoint();
 
 // ---- What the module sees of Windows through its import table ---------------
@@ -52,14 +48,15 @@ Viewpoint ReadViewpoint();
 extern volatile DWORD SimulatedTime; // milliseconds
 extern volatile SHORT KeyStates[256];
 extern volatile POINT Cursor;
-// Points the DLL's imports of timeGetTime, GetAsyncKeyState and GetCursorPos at the above.
+// Points the DLL's imports of timeGetTime, GetAsyncKeyState and GetCursorPos,
+// those of them it has, at the above; the number redirected.
 int RedirectImports(HMODULE dll, std::string& error);
 
 // ---- Windows ----------------------------------------------------------------
 
 extern HWND MainWindow;
 extern HWND ViewWindow;
-constexpr UINT HostFrameMessage = 0x466;
+constexpr UINT HostFrameMessage = host::HostFrameMessage;
 
 // Message boxes the module showed, dismissed by the watcher thread.
 void StartMessageBoxWatcher();

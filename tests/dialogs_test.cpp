@@ -1,8 +1,7 @@
 #include "module/menu.h"
 
-#include "module/dispatch.h"
 #include "module/resources/resource_ids.h"
-#include "module/settings.h"
+#include "module/router.h"
 
 #include "module_test.h"
 
@@ -20,7 +19,7 @@ class DialogTest : public StartedModuleTest {
 protected:
     void SetUp() override {
         StartedModuleTest::SetUp();
-        ModuleInstance = kModuleInstance; // as DllMain stores it
+        module.Host.Instance = kModuleInstance; // as DllMain stores it
     }
 };
 
@@ -53,17 +52,17 @@ protected:
         return text;
     }
     bool SettingsEqual(const ModuleSettings& a) {
-        return std::memcmp(&a, &Settings, sizeof a) == 0;
+        return std::memcmp(&a, &module.Settings, sizeof a) == 0;
     }
 };
 
 TEST_F(ConfigurationTest, OpensAsTheModulesDialogOwnedByTheMainWindowShowingTheSettings) {
-    Settings.FlyByDuration = 25;
-    Settings.FlyByRelAltitude = -300;
-    Settings.FlyByMinDistance = 75;
-    Settings.ViewTurbRate = 1.5;
-    Settings.GroundTurbRate = 0.25;
-    Settings.RunningSpeed = 5.0;
+    module.Settings.FlyByDuration = 25;
+    module.Settings.FlyByRelAltitude = -300;
+    module.Settings.FlyByMinDistance = 75;
+    module.Settings.ViewTurbRate = 1.5;
+    module.Settings.GroundTurbRate = 0.25;
+    module.Settings.RunningSpeed = 5.0;
     std::string texts;
     Configure([&](os::Hwnd d) {
         for (int box : {ID_FLYBY_DURATION, ID_RELATIVE_ALTITUDE, ID_MIN_DISTANCE, ID_VIEW_TURB_RATE,
@@ -73,7 +72,7 @@ TEST_F(ConfigurationTest, OpensAsTheModulesDialogOwnedByTheMainWindowShowingTheS
         EXPECT_EQ(sim::ClickButton(d, ID_TRAVELLING), 1) << "notifications are accepted";
         EXPECT_EQ(sim::ClickButton(d, 0x03000000 | ID_MIN_DISTANCE), 1);
         EXPECT_FALSE(sim::DialogEnded(d));
-        EXPECT_EQ(ConfigurationDialogProc(d, os::MsgTimer, 0, 0), 0);
+        EXPECT_EQ(ConfigurationDialogProc(d, 0x0113 /* WM_TIMER */, 0, 0), 0);
         EXPECT_EQ(sim::ClickButton(d, ID_CANCEL), 1);
     });
     EXPECT_EQ(texts, "25|-300|75|1.50|0.25|5.00|");
@@ -85,8 +84,8 @@ TEST_F(ConfigurationTest, OpensAsTheModulesDialogOwnedByTheMainWindowShowingTheS
 }
 
 TEST_F(ConfigurationTest, OkWithoutEditsKeepsEverySettingInRange) {
-    Settings = ModuleSettings{1, 33, -120, 250, 2, 1, 1, 1, 0, 1, 4.75, 0.5, 12.25};
-    ModuleSettings before = Settings;
+    module.Settings = ModuleSettings{1, 33, -120, 250, 2, 1, 1, 1, 0, 1, 4.75, 0.5, 12.25};
+    ModuleSettings before = module.Settings;
     EXPECT_EQ(Configure([](os::Hwnd d) { sim::ClickButton(d, 0x10000 | ID_OK); }), 1);
     EXPECT_TRUE(SettingsEqual(before));
 }
@@ -94,17 +93,17 @@ TEST_F(ConfigurationTest, OkWithoutEditsKeepsEverySettingInRange) {
 double StoredFrom(int box) {
     switch (box) {
     case ID_FLYBY_DURATION:
-        return Settings.FlyByDuration;
+        return Module.Settings.FlyByDuration;
     case ID_RELATIVE_ALTITUDE:
-        return Settings.FlyByRelAltitude;
+        return Module.Settings.FlyByRelAltitude;
     case ID_MIN_DISTANCE:
-        return Settings.FlyByMinDistance;
+        return Module.Settings.FlyByMinDistance;
     case ID_VIEW_TURB_RATE:
-        return Settings.ViewTurbRate;
+        return Module.Settings.ViewTurbRate;
     case ID_GROUND_TURB_RATE:
-        return Settings.GroundTurbRate;
+        return Module.Settings.GroundTurbRate;
     case ID_RUNNING_SPEED:
-        return Settings.RunningSpeed;
+        return Module.Settings.RunningSpeed;
     default:
         return -12345.0;
     }
@@ -140,21 +139,21 @@ TEST_F(ConfigurationTest, OkStoresEachBoxWithinItsLimits) {
 
 TEST_F(ConfigurationTest, ARunningSpeedTypedAs12Point5IsShownAs12Point50OnReopening) {
     Enter(ID_RUNNING_SPEED, "12.5");
-    EXPECT_EQ(Settings.RunningSpeed, 12.5);
+    EXPECT_EQ(module.Settings.RunningSpeed, 12.5);
     EXPECT_EQ(Shown(ID_RUNNING_SPEED), "12.50");
 }
 
 TEST_F(ConfigurationTest, EditBoxesAreReadAsAtMost31Characters) {
     Enter(ID_FLYBY_DURATION, std::string(30, '0') + "7");
-    EXPECT_EQ(Settings.FlyByDuration, 7);
+    EXPECT_EQ(module.Settings.FlyByDuration, 7);
     Enter(ID_FLYBY_DURATION, std::string(31, '0') + "7");
-    EXPECT_EQ(Settings.FlyByDuration, 0);
+    EXPECT_EQ(module.Settings.FlyByDuration, 0);
     Enter(ID_RUNNING_SPEED, "1" + std::string(30, '0') + "9");
-    EXPECT_EQ(Settings.RunningSpeed, 1e30);
+    EXPECT_EQ(module.Settings.RunningSpeed, 1e30);
 }
 
 TEST_F(ConfigurationTest, CancelAfterEditingChangesNothing) {
-    ModuleSettings before = Settings;
+    ModuleSettings before = module.Settings;
     EXPECT_EQ(Configure([](os::Hwnd d) {
                   for (int box = ID_FLYBY_DURATION; box <= ID_GROUND_TURB_ON; ++box) {
                       sim::TypeText(d, box, "3");
@@ -185,24 +184,24 @@ TEST_F(ConfigurationTest, RadioButtonsShowAndSetThePlacement) {
         });
     };
     for (int32_t side = 0; side < 3; ++side) {
-        Settings.FlyByCameraPlacement = side;
+        module.Settings.FlyByCameraPlacement = side;
         EXPECT_EQ(checkedButtons(), std::vector<int>{buttons[side]}) << side;
     }
     choose({ID_ALWAYS_LEFT});
-    EXPECT_EQ(Settings.FlyByCameraPlacement, 1);
+    EXPECT_EQ(module.Settings.FlyByCameraPlacement, 1);
     choose({});
-    EXPECT_EQ(Settings.FlyByCameraPlacement, 1) << "none checked keeps the value";
+    EXPECT_EQ(module.Settings.FlyByCameraPlacement, 1) << "none checked keeps the value";
 
-    Settings.FlyByCameraPlacement = 5; // as a stored value can bring it
+    module.Settings.FlyByCameraPlacement = 5; // as a stored value can bring it
     EXPECT_TRUE(checkedButtons().empty());
     Configure([](os::Hwnd d) { sim::ClickButton(d, ID_OK); });
-    EXPECT_EQ(Settings.FlyByCameraPlacement, 5);
+    EXPECT_EQ(module.Settings.FlyByCameraPlacement, 5);
 }
 
 TEST_F(ConfigurationTest, CheckBoxesShowAndSetTheirFlags) {
-    Settings.FlyByTravelling = 0;
-    Settings.ViewTurbOn = 0;
-    Settings.GroundTurbOn = 7; // any non-zero stored value shows checked
+    module.Settings.FlyByTravelling = 0;
+    module.Settings.ViewTurbOn = 0;
+    module.Settings.GroundTurbOn = 7; // any non-zero stored value shows checked
     Configure([](os::Hwnd d) {
         EXPECT_FALSE(sim::IsChecked(d, ID_TRAVELLING));
         EXPECT_FALSE(sim::IsChecked(d, ID_VIEW_TURB_ON));
@@ -211,15 +210,15 @@ TEST_F(ConfigurationTest, CheckBoxesShowAndSetTheirFlags) {
         sim::SetChecked(d, ID_VIEW_TURB_ON, true);
         sim::ClickButton(d, ID_OK);
     });
-    EXPECT_EQ(Settings.FlyByTravelling, 1);
-    EXPECT_EQ(Settings.ViewTurbOn, 1);
-    EXPECT_EQ(Settings.GroundTurbOn, 1);
+    EXPECT_EQ(module.Settings.FlyByTravelling, 1);
+    EXPECT_EQ(module.Settings.ViewTurbOn, 1);
+    EXPECT_EQ(module.Settings.GroundTurbOn, 1);
 }
 
 // ---- The About box -------------------------------------------------------------
 
 TEST_F(DialogTest, AboutBoxShowsNothingAndClosesWithCloseOrEscape) {
-    ModuleSettings before = Settings;
+    ModuleSettings before = module.Settings;
     sim::SetDialogDriver([](os::Hwnd d, uintptr_t) {
         EXPECT_EQ(sim::ItemText(d, ID_ABOUT_NOTE), "");
         EXPECT_EQ(sim::ClickButton(d, 0x01000000 | ID_ABOUT_NOTE), 1);
@@ -237,7 +236,7 @@ TEST_F(DialogTest, AboutBoxShowsNothingAndClosesWithCloseOrEscape) {
     sim::Get(mainWindow, os::MsgCommand, CommandAbout);
     ASSERT_EQ(sim::Dialogs().size(), 2u);
     EXPECT_EQ(sim::Dialogs()[1].Result, 0);
-    EXPECT_EQ(std::memcmp(&before, &Settings, sizeof before), 0);
+    EXPECT_EQ(std::memcmp(&before, &module.Settings, sizeof before), 0);
 }
 
 } // namespace

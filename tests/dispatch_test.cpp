@@ -1,7 +1,4 @@
-#include "module/dispatch.h"
-
-#include "camera/frame_tick.h"
-#include "module/settings.h"
+#include "module/router.h"
 
 #include "module_test.h"
 
@@ -19,30 +16,33 @@ protected:
 };
 
 TEST_F(DispatchTest, FrameMessageRunsTheTickFromAnyWindowAndIsNeverConsumed) {
-    Settings.InternalViewActive = 1;
+    module.Settings.InternalViewActive = 1;
     sim::SetTime(1234);
-    EXPECT_FALSE(sim::Get(viewWindow, HostFrameMessage).Blanked());
-    EXPECT_EQ(camera::PreviousFrameTime, 1234u);
+    EXPECT_FALSE(sim::Get(viewWindow, host::HostFrameMessage).Blanked());
+    EXPECT_EQ(module.Clock.PreviousFrameTime, 1234u);
     sim::SetTime(1300);
-    EXPECT_FALSE(sim::Send(nullptr, HostFrameMessage).Blanked());
-    EXPECT_EQ(camera::PreviousFrameTime, 1300u);
+    sim::Send(nullptr, host::HostFrameMessage);
+    EXPECT_FALSE(sim::LastSentRecordBlanked());
+    EXPECT_EQ(module.Clock.PreviousFrameTime, 1300u);
     EXPECT_EQ(sim::NextHookCalls(), 2) << "the rest of the chain sees it too";
 }
 
 TEST_F(DispatchTest, CommandsAreCarriedOutOnlyForTheMainWindow) {
     auto delivered = sim::Get(mainWindow, os::MsgCommand, CommandActivateFlyBy);
     EXPECT_TRUE(delivered.Blanked());
-    EXPECT_EQ(Settings.FlyByActive, 0);
+    EXPECT_EQ(module.Settings.FlyByActive, 0);
     EXPECT_EQ(sim::NextHookCalls(), 0) << "a consumed message ends the chain";
 
     EXPECT_FALSE(sim::Get(viewWindow, os::MsgCommand, CommandActivateFlyBy).Blanked());
-    EXPECT_EQ(Settings.FlyByActive, 0);
+    EXPECT_EQ(module.Settings.FlyByActive, 0);
 
-    // The notification code in the high word does not matter; sent commands work too.
-    EXPECT_TRUE(sim::Send(mainWindow, os::MsgCommand, 0x10000 | CommandInternalView).Blanked());
-    EXPECT_EQ(Settings.InternalViewActive, 1);
+    // The notification code in the high word does not matter; sent commands
+    // work too, and their record is blanked (the window gets them anyway).
+    EXPECT_FALSE(sim::Send(mainWindow, os::MsgCommand, 0x10000 | CommandInternalView).Blanked());
+    EXPECT_TRUE(sim::LastSentRecordBlanked());
+    EXPECT_EQ(module.Settings.InternalViewActive, 1);
     EXPECT_TRUE(sim::Get(mainWindow, os::MsgCommand, CommandExternalView).Blanked());
-    EXPECT_EQ(Settings.ExternalViewActive, 1);
+    EXPECT_EQ(module.Settings.ExternalViewActive, 1);
     EXPECT_TRUE(sim::Get(mainWindow, os::MsgCommand, CommandConfigure).Blanked());
     EXPECT_TRUE(sim::Get(mainWindow, os::MsgCommand, CommandAbout).Blanked());
 
@@ -51,23 +51,24 @@ TEST_F(DispatchTest, CommandsAreCarriedOutOnlyForTheMainWindow) {
 }
 
 TEST_F(DispatchTest, WithoutAMainWindowNoCommandIsCarriedOut) {
-    HostMainWindow = nullptr; // as when "FS98MAIN" was not found
+    module.Host.MainWindow = nullptr; // as when "FS98MAIN" was not found
     EXPECT_FALSE(sim::Get(nullptr, os::MsgCommand, CommandActivateFlyBy).Blanked());
     EXPECT_FALSE(sim::Get(mainWindow, os::MsgCommand, CommandActivateFlyBy).Blanked());
-    EXPECT_EQ(Settings.FlyByActive, 1);
+    EXPECT_EQ(module.Settings.FlyByActive, 1);
 }
 
 TEST_F(DispatchTest, InitMenuIsLeftToTheHost) {
     EXPECT_FALSE(sim::Get(mainWindow, os::MsgInitMenu).Blanked());
-    EXPECT_FALSE(sim::Send(mainWindow, os::MsgInitMenu).Blanked());
+    sim::Send(mainWindow, os::MsgInitMenu);
+    EXPECT_FALSE(sim::LastSentRecordBlanked());
 }
 
 TEST_F(DispatchTest, APeekedMessageIsDispatchedOnlyWhenRemoved) {
     EXPECT_FALSE(sim::Peek(mainWindow, os::MsgCommand, CommandActivateFlyBy).Blanked());
-    EXPECT_EQ(Settings.FlyByActive, 1);
+    EXPECT_EQ(module.Settings.FlyByActive, 1);
     EXPECT_EQ(sim::NextHookCalls(), 1);
     EXPECT_TRUE(sim::Get(mainWindow, os::MsgCommand, CommandActivateFlyBy).Blanked());
-    EXPECT_EQ(Settings.FlyByActive, 0);
+    EXPECT_EQ(module.Settings.FlyByActive, 0);
 }
 
 TEST_F(DispatchTest, NegativeAndOtherHookCodesPassStraightOn) {
@@ -76,16 +77,16 @@ TEST_F(DispatchTest, NegativeAndOtherHookCodesPassStraightOn) {
     sim::CallHook(os::HookGetMessage, -1, os::PeekRemove, reinterpret_cast<os::Long>(&queued));
     sim::CallHook(os::HookCallWndProc, -1, 0, reinterpret_cast<os::Long>(&sent));
     sim::CallHook(os::HookGetMessage, 1, os::PeekRemove, reinterpret_cast<os::Long>(&queued));
-    EXPECT_EQ(Settings.FlyByActive, 1);
+    EXPECT_EQ(module.Settings.FlyByActive, 1);
     EXPECT_EQ(sim::NextHookCalls(), 3);
     EXPECT_EQ(queued.Window, mainWindow);
     EXPECT_EQ(sent.Message, os::MsgCommand);
 }
 
 TEST_F(DispatchTest, WhileTheInternalViewIsOnCommandsStillWorkAndUnhandledInputReachesTheHost) {
-    Settings.InternalViewActive = 1;
+    module.Settings.InternalViewActive = 1;
     EXPECT_TRUE(sim::Get(mainWindow, os::MsgCommand, CommandActivateFlyBy).Blanked());
-    EXPECT_EQ(Settings.FlyByActive, 0);
+    EXPECT_EQ(module.Settings.FlyByActive, 0);
     EXPECT_FALSE(sim::Get(mainWindow, os::MsgKeyDown, 'W').Blanked());
     EXPECT_FALSE(sim::Get(viewWindow, os::MsgLButtonDown).Blanked());
 }
@@ -97,6 +98,59 @@ TEST(PilotInputMessages, ExactlyTheTenKeyAndMouseMessages) {
     const uint32_t notTaken[] = {0x102, 0x104, 0x105, 0x113, 0x203, 0x206,
                                  0x209, 0x20B, 0x20E, 0x466, 0x111, 0x116};
     for (uint32_t m : notTaken) EXPECT_FALSE(IsPilotInputMessage(m)) << std::hex << m;
+}
+
+// ---- Input events -----------------------------------------------------------
+
+TEST_F(DispatchTest, KeysAndButtonsBecomeEventsWithTheModifiersHeldAtDispatch) {
+    pilot::InputEvent e;
+    sim::SetKeyDown(os::VkShift, true);
+    sim::SetKeyDown(os::VkMenu, true);
+    ASSERT_TRUE(MakeInputEvent(mainWindow, os::MsgKeyDown, 'W', 0, e));
+    EXPECT_EQ(e.Kind, pilot::InputKind::Press);
+    EXPECT_EQ(e.Code, 'W');
+    EXPECT_EQ(e.Modifiers, pilot::ModifierShift | pilot::ModifierAlt);
+    EXPECT_EQ(sim::KeyStateReads(), 3) << "Shift, Control and Alt, once each";
+
+    sim::SetKeyDown(os::VkShift, false);
+    sim::SetKeyDown(os::VkMenu, false);
+    sim::SetKeyDown(os::VkControl, true);
+    const struct {
+        uint32_t Message;
+        int32_t Code;
+        pilot::InputKind Kind;
+    } buttons[] = {{os::MsgLButtonDown, 1000, pilot::InputKind::Press},
+                   {os::MsgLButtonUp, 1000, pilot::InputKind::Release},
+                   {os::MsgRButtonDown, 1001, pilot::InputKind::Press},
+                   {os::MsgRButtonUp, 1001, pilot::InputKind::Release},
+                   {os::MsgMButtonDown, 1002, pilot::InputKind::Press},
+                   {os::MsgMButtonUp, 1002, pilot::InputKind::Release}};
+    for (const auto& b : buttons) {
+        ASSERT_TRUE(MakeInputEvent(viewWindow, b.Message, 0x1, 0x00500040, e));
+        EXPECT_EQ(e.Code, b.Code);
+        EXPECT_EQ(e.Kind, b.Kind);
+        EXPECT_EQ(e.Modifiers, pilot::ModifierControl);
+    }
+}
+
+TEST_F(DispatchTest, OnlyTheHostsWindowsGiveEventsAndTheMouseOnlyOverTheView) {
+    os::Hwnd other = sim::AddWindow("FS98MAINX");
+    pilot::InputEvent e;
+    EXPECT_FALSE(MakeInputEvent(other, os::MsgKeyDown, 'W', 0, e));
+    EXPECT_EQ(sim::KeyStateReads(), 0) << "another window's key reads no modifiers";
+    EXPECT_TRUE(MakeInputEvent(viewWindow, os::MsgKeyUp, 'W', 0, e));
+    EXPECT_FALSE(MakeInputEvent(mainWindow, os::MsgLButtonDown, 0, 0, e));
+    EXPECT_FALSE(MakeInputEvent(mainWindow, os::MsgMouseMove, 0, 0, e));
+    EXPECT_FALSE(MakeInputEvent(nullptr, os::MsgKeyDown, 'W', 0, e));
+
+    ASSERT_TRUE(MakeInputEvent(viewWindow, os::MsgMouseMove, 0, 0xFFFF8001, e));
+    EXPECT_EQ(e.Kind, pilot::InputKind::PointerMove);
+    EXPECT_EQ(e.PointerX, 0x8001) << "unsigned 16 bits";
+    EXPECT_EQ(e.PointerY, 0xFFFF);
+    ASSERT_TRUE(MakeInputEvent(viewWindow, os::MsgMouseWheel, os::Word(0xFF880000), 0, e));
+    EXPECT_EQ(e.Kind, pilot::InputKind::Wheel);
+    EXPECT_EQ(e.WheelDelta, -120) << "one notch toward the user";
+    EXPECT_EQ(sim::KeyStateReads(), 3) << "only the key read them; pointer and wheel do not";
 }
 
 } // namespace

@@ -1,11 +1,9 @@
 // Independent reckoning for the geometry tests: the tangent-plane point in
-// earth-centred coordinates (not the rotation sequence under test), distances
-// on the sphere, and the reading of the host's viewpoint words.
+// earth-centred coordinates (not the rotation sequence under test) and
+// distances on the sphere.
 #pragma once
 
 #include "camera/geo.h"
-#include "module/host.h"
-#include "platform/sim/sim.h"
 
 #include <cmath>
 
@@ -40,28 +38,6 @@ inline double Metres(const GeoPosition& a, const GeoPosition& b) {
     Xyz u = Up(a), v = Up(b);
     return Radius * std::sqrt((u.X - v.X) * (u.X - v.X) + (u.Y - v.Y) * (u.Y - v.Y) +
                               (u.Z - v.Z) * (u.Z - v.Z));
-}
-
-// A whole word and a fraction of the magnitude; the sign is the whole word's,
-// so values within one unit of zero cannot be read back.
-inline double Unpack(int32_t whole, uint32_t fraction) {
-    double f = fraction / 4294967295.0;
-    return whole < 0 ? whole - f : whole + f;
-}
-
-// Latitude and longitude of the words; the altitude stays in whole metres.
-inline GeoPosition Decode(const camera::EncodedViewpoint& w) {
-    return {Unpack(w.Latitude, w.LatitudeFraction) / 10001700.0 * (M_PI / 2),
-            Unpack(w.Longitude, w.LongitudeFraction) / 2147483648.0 * M_PI,
-            double(int16_t(w.Altitude))};
-}
-
-inline camera::EncodedViewpoint HostWords() {
-    return {sim::PeekHost<int32_t>(host::HostEyeLatitude),
-            sim::PeekHost<uint32_t>(host::HostEyeLatitudeFraction),
-            sim::PeekHost<int32_t>(host::HostEyeLongitude),
-            sim::PeekHost<uint32_t>(host::HostEyeLongitudeFraction),
-            sim::PeekHost<uint16_t>(host::HostEyeAltitude)};
 }
 
 } // namespace oracle

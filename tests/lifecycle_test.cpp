@@ -1,11 +1,11 @@
-#include "module/dispatch.h"
+#include "module/router.h"
 #include "module/settings.h"
-#include "pilot/pilot_state.h"
 
 #include "module_test.h"
 
 #include <algorithm>
 #include <cstring>
+#include <map>
 #include <string>
 
 using namespace addon;
@@ -27,10 +27,11 @@ protected:
 
 TEST_F(LifecycleTest, WithoutRegistryTheDefaultHostFolderFormsTheKeyBindingPath) {
     AddHostWindow();
-    ModuleAttach();
-    EXPECT_STREQ(HostFolder, "C:\\Program Files\\Microsoft Games\\FS2002");
-    EXPECT_STREQ(KeyBindingPath, "C:\\Program Files\\Microsoft Games\\FS2002\\OrbivuePro.cfg");
-    EXPECT_EQ(Settings.FlyByDuration, 10);
+    ModuleAttach(module);
+    EXPECT_STREQ(module.Host.HostFolder, "C:\\Program Files\\Microsoft Games\\FS2002");
+    EXPECT_STREQ(module.Host.KeyBindingPath,
+                 "C:\\Program Files\\Microsoft Games\\FS2002\\OrbivuePro.cfg");
+    EXPECT_EQ(module.Settings.FlyByDuration, 10);
     EXPECT_TRUE(sim::MessageBoxes().empty());
 }
 
@@ -38,26 +39,26 @@ TEST_F(LifecycleTest, HostFolderComesFromExePath) {
     sim::RegPutText("Software\\Microsoft\\Microsoft Games\\Flight Simulator\\8.0", "EXE Path",
                     "D:\\Games\\FS2002");
     AddHostWindow();
-    ModuleAttach();
-    EXPECT_STREQ(HostFolder, "D:\\Games\\FS2002");
-    EXPECT_STREQ(KeyBindingPath, "D:\\Games\\FS2002\\OrbivuePro.cfg");
+    ModuleAttach(module);
+    EXPECT_STREQ(module.Host.HostFolder, "D:\\Games\\FS2002");
+    EXPECT_STREQ(module.Host.KeyBindingPath, "D:\\Games\\FS2002\\OrbivuePro.cfg");
 }
 
 TEST_F(LifecycleTest, OverlongExePathIsCutToTheFolderBuffer) {
     sim::RegPutText("Software\\Microsoft\\Microsoft Games\\Flight Simulator\\8.0", "EXE Path",
                     std::string(255, 'x'));
     AddHostWindow();
-    ModuleAttach();
-    EXPECT_EQ(std::strlen(HostFolder), 255u);
-    EXPECT_EQ(std::strlen(KeyBindingPath), 255u + std::strlen("\\OrbivuePro.cfg"));
+    ModuleAttach(module);
+    EXPECT_EQ(std::strlen(module.Host.HostFolder), 255u);
+    EXPECT_EQ(std::strlen(module.Host.KeyBindingPath), 255u + std::strlen("\\OrbivuePro.cfg"));
 }
 
 TEST_F(LifecycleTest, FindsTheMainWindowAndHooksTheUiThreadWithTheExecutablesHandle) {
     sim::AddWindow("OTHER");
     AddHostWindow();
-    ModuleAttach();
-    EXPECT_EQ(HostMainWindow, mainWindow);
-    EXPECT_EQ(HostUiThreadId, sim::UiThreadId());
+    ModuleAttach(module);
+    EXPECT_EQ(module.Host.MainWindow, mainWindow);
+    EXPECT_EQ(module.Host.UiThreadId, sim::UiThreadId());
     ASSERT_EQ(sim::Hooks().size(), 2u);
     EXPECT_EQ(sim::Hooks()[0].Id, 4);
     EXPECT_EQ(sim::Hooks()[0].Proc, &CallWndProcHookProc);
@@ -67,65 +68,54 @@ TEST_F(LifecycleTest, FindsTheMainWindowAndHooksTheUiThreadWithTheExecutablesHan
         EXPECT_EQ(hook.ThreadId, sim::UiThreadId());
         EXPECT_EQ(hook.Module, sim::ExecutableHandle());
     }
-    EXPECT_EQ(host::EyeWords.Latitude, host::HostEyeLatitude);
-    EXPECT_EQ(host::EyeWords.Altitude, host::HostEyeAltitude);
+    EXPECT_EQ(module.Host.ViewpointWordsSet, 1);
 }
 
 TEST_F(LifecycleTest, MissingMainWindowIsReportedOnceAndStartUpGoesOn) {
-    ModuleAttach();
+    ModuleAttach(module);
     ASSERT_EQ(sim::MessageBoxes().size(), 1u);
     const auto& box = sim::MessageBoxes()[0];
     EXPECT_EQ(box.Text, "FS window not found");
     EXPECT_EQ(box.Owner, nullptr);
     EXPECT_TRUE(box.DefaultCaption);
     EXPECT_EQ(box.Type, os::MbOk);
-    EXPECT_EQ(HostMainWindow, nullptr);
+    EXPECT_EQ(module.Host.MainWindow, nullptr);
     EXPECT_EQ(sim::Hooks().size(), 2u);
-    EXPECT_EQ(pilot::ViewState.Bindings, &KeyBindings);
 }
 
 TEST_F(LifecycleTest, HookFailuresAreReportedAfterBothAttempts) {
     AddHostWindow();
     sim::FailHookInstall(4);
     sim::FailHookInstall(3);
-    ModuleAttach();
+    ModuleAttach(module);
     std::vector<std::string> expected = {"SetWindowsHookExA 4", "SetWindowsHookExA 3",
                                          "MessageBoxA Orbivue: Unable to set hook",
                                          "MessageBoxA Orbivue: Unable to set hook"};
     EXPECT_EQ(sim::Calls(), expected);
-    EXPECT_EQ(CallWndHook, nullptr);
-    EXPECT_EQ(GetMessageHook, nullptr);
+    EXPECT_EQ(module.Host.CallWndHook, nullptr);
+    EXPECT_EQ(module.Host.GetMessageHook, nullptr);
 
-    ModuleDetach(); // nothing to remove
+    ModuleDetach(module); // nothing to remove
     EXPECT_EQ(CallIndex("UnhookWindowsHookEx"), -1);
 }
 
 TEST_F(LifecycleTest, OneFailedHookGivesOneBoxAndTheOtherHookStillWorks) {
     AddHostWindow();
     sim::FailHookInstall(4);
-    ModuleAttach();
+    ModuleAttach(module);
     EXPECT_EQ(sim::MessageBoxes().size(), 1u);
-    EXPECT_NE(GetMessageHook, nullptr);
-    int before = Settings.FlyByActive;
+    EXPECT_NE(module.Host.GetMessageHook, nullptr);
+    int before = module.Settings.FlyByActive;
     sim::Get(mainWindow, os::MsgCommand, CommandActivateFlyBy);
-    EXPECT_EQ(Settings.FlyByActive, 1 - before);
-}
-
-TEST_F(LifecycleTest, PilotViewStateIsZeroButForItsBindings) {
-    std::memset(&pilot::ViewState, 0xA5, sizeof pilot::ViewState); // as if left dirty
-    AddHostWindow();
-    ModuleAttach();
-    pilot::PilotViewState expected{};
-    expected.Bindings = &KeyBindings;
-    EXPECT_EQ(std::memcmp(&pilot::ViewState, &expected, sizeof expected), 0);
+    EXPECT_EQ(module.Settings.FlyByActive, 1 - before);
 }
 
 TEST_F(LifecycleTest, DetachWritesSettingsThenRemovesBothHooks) {
     AddHostWindow();
-    ModuleAttach();
-    Settings.FlyByDuration = 25;
-    Settings.RunningSpeed = 7.25;
-    ModuleDetach();
+    ModuleAttach(module);
+    module.Settings.FlyByDuration = 25;
+    module.Settings.RunningSpeed = 7.25;
+    ModuleDetach(module);
     EXPECT_EQ(sim::RegText(SettingsKeyPath, "FlyByDuration"), "25");
     EXPECT_EQ(sim::RegText(SettingsKeyPath, "RunningSpeed"), "7.250000");
     long lastWrite = CallIndex("RegSetValueExA GroundTurbOn");
@@ -142,12 +132,49 @@ TEST_F(LifecycleTest, StoredSettingsSurviveALoadAndUnload) {
     sim::RegPutText(SettingsKeyPath, "ViewTurbRate", "7.5");
     sim::RegPutText(SettingsKeyPath, "ExternalViewActive", "1");
     AddHostWindow();
-    ModuleAttach();
-    ModuleDetach();
+    ModuleAttach(module);
+    ModuleDetach(module);
     EXPECT_EQ(sim::RegText(SettingsKeyPath, "FlyByDuration"), "20");
     EXPECT_EQ(sim::RegText(SettingsKeyPath, "ViewTurbRate"), "7.500000");
     EXPECT_EQ(sim::RegText(SettingsKeyPath, "ExternalViewActive"), "1") << "left as it was";
     EXPECT_EQ(sim::RegValueCount(SettingsKeyPath), 13);
+}
+
+// Every failable call of start-up and shut-down fails once, in turn, until a
+// run passes without reaching the failure: none may leave a hook behind, touch
+// host memory it should not, or lose a stored setting.
+TEST_F(LifecycleTest, AnyOneFailingCallDuringStartAndStopLeavesTheHostSound) {
+    const std::map<std::string, std::string> stored = {
+        {"FlyByDuration", "20"}, {"RunningSpeed", "7.500000"}, {"ViewTurbOn", "1"}};
+    int n = 1;
+    for (; n < 200; ++n) {
+        sim::Reset();
+        Module = ModuleState{};
+        for (auto& [name, text] : stored) sim::RegPutText(SettingsKeyPath, name, text);
+        AddHostWindow();
+        sim::FailCall(n);
+        ModuleAttach(module);
+        sim::Get(mainWindow, host::HostFrameMessage);
+        sim::Get(mainWindow, os::MsgInitMenu);
+        ModuleDetach(module);
+        for (const auto& hook : sim::Hooks()) EXPECT_TRUE(hook.Removed) << "call " << n;
+        EXPECT_EQ(sim::HostFaults(), 0) << "call " << n;
+        EXPECT_EQ(sim::RegOpenHandles(), 0) << "call " << n;
+        for (auto& [name, text] : stored) {
+            auto now = sim::RegText(SettingsKeyPath, name);
+            ASSERT_TRUE(now.has_value()) << name << ", call " << n;
+            // Saved from what the module held, or left as it was.
+            bool kept = *now == text;
+            bool saved = name == "FlyByDuration"
+                             ? *now == std::to_string(module.Settings.FlyByDuration)
+                         : name == "ViewTurbOn" ? *now == std::to_string(module.Settings.ViewTurbOn)
+                                                : true;
+            EXPECT_TRUE(kept || saved) << name << " is " << *now << ", call " << n;
+        }
+        if (!sim::InjectedFailureHappened()) break;
+    }
+    EXPECT_GT(n, 30) << "the sweep covered the whole sequence";
+    EXPECT_LT(n, 200);
 }
 
 } // namespace

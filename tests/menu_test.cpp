@@ -1,7 +1,6 @@
 #include "module/menu.h"
 
-#include "module/dispatch.h"
-#include "module/settings.h"
+#include "module/router.h"
 
 #include "module_test.h"
 
@@ -45,7 +44,7 @@ void ExpectModulePopup(const sim::MenuItem& entry, bool flyBy, bool internal, bo
 
 TEST_F(MenuTest, OpeningTheMainMenuAppendsThePopupToTheFourthEntry) {
     sim::AddMenuBar(mainWindow, 5);
-    Settings.ExternalViewActive = 1; // FlyByActive is 1 by default, the internal view 0
+    module.Settings.ExternalViewActive = 1; // FlyByActive is 1 by default, the internal view 0
     EXPECT_FALSE(sim::Get(mainWindow, os::MsgInitMenu).Blanked());
 
     auto entry = BarEntry(3);
@@ -83,8 +82,7 @@ TEST_F(MenuTest, NothingIsAppendedWhereTheHostHasNoPlaceForIt) {
 
     // No main window found at start-up.
     sim::AddMenuBar(mainWindow, 4);
-    HostMainWindow = nullptr;
-    AddModuleMenu();
+    AddModuleMenu(module.Settings, nullptr);
     EXPECT_TRUE(BarEntry(3).empty());
     EXPECT_FALSE(TriedAppendingToNoMenu());
 }

@@ -2,8 +2,9 @@
 // module for every test, and no stray host memory access at its end.
 #pragma once
 
-#include "module/host.h"
+#include "host/contract.h"
 #include "module/lifecycle.h"
+#include "module/module.h"
 #include "platform/sim/sim.h"
 
 #include <gtest/gtest.h>
@@ -11,11 +12,16 @@
 #include <map>
 #include <vector>
 
+// The hooks and dialog procedures reach the DLL's one module record, so tests
+// that go through them use it too; each starts it from its load-time values.
 class ModuleTest : public ::testing::Test {
 protected:
+    addon::ModuleState& module = addon::Module;
     void SetUp() override {
         sim::Reset();
-        addon::ClearModuleState();
+        addon::Module = addon::ModuleState{};
+        ImportTable[0] = {host::PanelsTableId, 0};
+        ImportTable[1] = {0, 0};
     }
     void TearDown() override {
         EXPECT_EQ(sim::HostFaults(), 0) << "last fault: " << sim::LastHostFault();
@@ -29,7 +35,7 @@ protected:
     void SetUp() override {
         ModuleTest::SetUp();
         mainWindow = sim::AddWindow("FS98MAIN");
-        addon::ModuleAttach();
+        addon::ModuleAttach(module);
     }
 };
 
@@ -43,6 +49,7 @@ struct SimulatedHost {
 
     std::map<uint32_t, double> Values;
     std::vector<uint32_t> Served;
+    int DirtyRequests = 0; // records that came with the host's own words not zeroed
 
     // Maps the table and hands it to the module as the host does after load.
     void ProvidePanelsTable() {
@@ -51,9 +58,14 @@ struct SimulatedHost {
         sim::MapHostFunction(LookupFunction, [this](void* argument) {
             auto* record = static_cast<host::HostVarRecord*>(argument);
             Served.push_back(record->Token);
+            for (int i = 0; i < 8; ++i)
+                if (record->HostOwnBefore[i] || record->HostOwnAfter[i]) {
+                    ++DirtyRequests;
+                    break;
+                }
             record->Value = Values[record->Token];
         });
         ImportTable[0].Table = PanelsTable;
     }
-    void ProvideFixedWords() { sim::MapHost(FixedWords, 0x10000); }
+    void ProvideFixedWords(bool writable = true) { sim::MapHost(FixedWords, 0x10000, writable); }
 };

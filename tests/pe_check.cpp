@@ -1,6 +1,8 @@
 // Reads the built OrbivuePro.dll as the host's loader would see it: its
 // exports, the sections they live in, the words of the two records, and the
 // libraries it imports.
+#include "host/contract.h"
+
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -133,14 +135,14 @@ TEST_F(BuiltDll, ExportsExactlyTheTwoRecordsAsWritableData) {
 TEST_F(BuiltDll, RecordsHoldTheHostsWords) {
     uint32_t importTable = ExportRva("ImportTable");
     ASSERT_NE(importTable, 0u);
-    EXPECT_EQ(image.AtRva<uint32_t>(importTable + 0), 0x0Fu);
+    EXPECT_EQ(image.AtRva<uint32_t>(importTable + 0), host::PanelsTableId);
     EXPECT_EQ(image.AtRva<uint32_t>(importTable + 4), 0u);
     EXPECT_EQ(image.AtRva<uint32_t>(importTable + 8), 0u);
     EXPECT_EQ(image.AtRva<uint32_t>(importTable + 12), 0u);
 
     uint32_t linkage = ExportRva("Linkage");
     ASSERT_NE(linkage, 0u);
-    EXPECT_EQ(image.AtRva<uint32_t>(linkage + 0), 0x13u);
+    EXPECT_EQ(image.AtRva<uint32_t>(linkage + 0), host::LinkageVersion);
     for (int word : {1, 2}) {
         uint32_t va = image.AtRva<uint32_t>(linkage + 4 * word);
         const Section* s = image.SectionOf(va - image.ImageBase);
@@ -149,7 +151,7 @@ TEST_F(BuiltDll, RecordsHoldTheHostsWords) {
     }
     EXPECT_EQ(image.AtRva<uint32_t>(linkage + 12), 0u);
     EXPECT_EQ(image.AtRva<uint32_t>(linkage + 16), 0u);
-    EXPECT_EQ(image.AtRva<uint32_t>(linkage + 20), 0x800u);
+    EXPECT_EQ(image.AtRva<uint32_t>(linkage + 20), host::LinkageFlags);
     EXPECT_EQ(image.AtRva<uint32_t>(linkage + 24), 0u);
 }
 

@@ -4,7 +4,6 @@
 
 #include <string>
 
-using addon::Settings;
 using addon::SettingsKeyPath;
 
 namespace {
@@ -25,20 +24,20 @@ protected:
 };
 
 TEST_F(SettingsTest, NoKeyGivesDefaultsAndShutDownCreatesTwelveValuesInOrder) {
-    addon::LoadSettings();
-    EXPECT_EQ(Settings.FlyByActive, 1);
-    EXPECT_EQ(Settings.FlyByDuration, 10);
-    EXPECT_EQ(Settings.FlyByRelAltitude, 0);
-    EXPECT_EQ(Settings.FlyByMinDistance, 50);
-    EXPECT_EQ(Settings.FlyByCameraPlacement, 0);
-    EXPECT_EQ(Settings.FlyByTravelling, 0);
-    EXPECT_EQ(Settings.InternalViewActive, 0);
-    EXPECT_EQ(Settings.ViewTurbRate, 0.0);
-    EXPECT_EQ(Settings.GroundTurbRate, 0.0);
-    EXPECT_EQ(Settings.RunningSpeed, 5.0);
+    addon::LoadSettings(module.Settings);
+    EXPECT_EQ(module.Settings.FlyByActive, 1);
+    EXPECT_EQ(module.Settings.FlyByDuration, 10);
+    EXPECT_EQ(module.Settings.FlyByRelAltitude, 0);
+    EXPECT_EQ(module.Settings.FlyByMinDistance, 50);
+    EXPECT_EQ(module.Settings.FlyByCameraPlacement, 0);
+    EXPECT_EQ(module.Settings.FlyByTravelling, 0);
+    EXPECT_EQ(module.Settings.InternalViewActive, 0);
+    EXPECT_EQ(module.Settings.ViewTurbRate, 0.0);
+    EXPECT_EQ(module.Settings.GroundTurbRate, 0.0);
+    EXPECT_EQ(module.Settings.RunningSpeed, 5.0);
     EXPECT_FALSE(sim::RegHasKey(SettingsKeyPath));
 
-    addon::SaveSettings();
+    addon::SaveSettings(module.Settings);
     ASSERT_TRUE(sim::RegHasKey(SettingsKeyPath));
     EXPECT_EQ(sim::RegValueNames(SettingsKeyPath),
               std::vector<std::string>(std::begin(kStoredNames), std::end(kStoredNames)));
@@ -58,21 +57,25 @@ TEST_F(SettingsTest, StoredTextsConvertLikeTheStandardConversions) {
     Store("FlyByMinDistance", "abc"); // no number at all
     Store("FlyByRelAltitude", "-300");
     Store("RunningSpeed", "\t2.25e1m");
-    Store("FlyByActive", "7"); // any whole number comes back unchanged
-    addon::LoadSettings();
-    EXPECT_EQ(Settings.ViewTurbRate, 7.5);
-    EXPECT_EQ(Settings.FlyByDuration, 12);
-    EXPECT_EQ(Settings.FlyByMinDistance, 0);
-    EXPECT_EQ(Settings.FlyByRelAltitude, -300);
-    EXPECT_EQ(Settings.RunningSpeed, 22.5);
-    EXPECT_EQ(Settings.FlyByActive, 7);
-    EXPECT_EQ(Settings.FlyByCameraPlacement, 0) << "missing values keep their defaults";
-    EXPECT_EQ(Settings.GroundTurbRate, 0.0);
+    Store("FlyByActive", "7");          // a hand-edited flag: on, kept as 1
+    Store("FlyByTravelling", "-3");     // likewise
+    Store("FlyByCameraPlacement", "9"); // not a flag: kept as it stands
+    addon::LoadSettings(module.Settings);
+    EXPECT_EQ(module.Settings.ViewTurbRate, 7.5);
+    EXPECT_EQ(module.Settings.FlyByDuration, 12);
+    EXPECT_EQ(module.Settings.FlyByMinDistance, 0);
+    EXPECT_EQ(module.Settings.FlyByRelAltitude, -300);
+    EXPECT_EQ(module.Settings.RunningSpeed, 22.5);
+    EXPECT_EQ(module.Settings.FlyByActive, 1);
+    EXPECT_EQ(module.Settings.FlyByTravelling, 1);
+    EXPECT_EQ(module.Settings.FlyByCameraPlacement, 9);
+    EXPECT_EQ(module.Settings.GroundTurbRate, 0.0) << "missing values keep their defaults";
 
-    addon::SaveSettings();
+    addon::SaveSettings(module.Settings);
     EXPECT_EQ(Stored("ViewTurbRate"), "7.500000");
     EXPECT_EQ(Stored("FlyByDuration"), "12");
     EXPECT_EQ(Stored("RunningSpeed"), "22.500000");
+    EXPECT_EQ(Stored("FlyByActive"), "1");
 }
 
 TEST_F(SettingsTest, OverlongValueKeepsTheDefaultAndUnterminatedTextIsReadSafely) {
@@ -83,32 +86,32 @@ TEST_F(SettingsTest, OverlongValueKeepsTheDefaultAndUnterminatedTextIsReadSafely
     sim::RegPutBytes(SettingsKeyPath, "RunningSpeed", 1,
                      std::vector<uint8_t>(text.begin(), text.end()));
     sim::RegPutBytes(SettingsKeyPath, "FlyByMinDistance", 1, {}); // empty: no number
-    addon::LoadSettings();
-    EXPECT_EQ(Settings.FlyByDuration, 10);
-    EXPECT_EQ(Settings.FlyByRelAltitude, 9);
-    EXPECT_EQ(Settings.RunningSpeed, 12.5);
-    EXPECT_EQ(Settings.FlyByMinDistance, 0);
+    addon::LoadSettings(module.Settings);
+    EXPECT_EQ(module.Settings.FlyByDuration, 10);
+    EXPECT_EQ(module.Settings.FlyByRelAltitude, 9);
+    EXPECT_EQ(module.Settings.RunningSpeed, 12.5);
+    EXPECT_EQ(module.Settings.FlyByMinDistance, 0);
 }
 
 TEST_F(SettingsTest, ExternalViewIsNeverStoredNorRead) {
     Store("ExternalViewActive", "1");
     Store("InternalViewActive", "1");
-    addon::LoadSettings();
-    EXPECT_EQ(Settings.ExternalViewActive, 0);
-    EXPECT_EQ(Settings.InternalViewActive, 1);
+    addon::LoadSettings(module.Settings);
+    EXPECT_EQ(module.Settings.ExternalViewActive, 0);
+    EXPECT_EQ(module.Settings.InternalViewActive, 1);
 }
 
 TEST_F(SettingsTest, UnopenableKeyKeepsDefaultsAndAFailedWriteDoesNotStopTheOthers) {
     Store("FlyByDuration", "30");
     sim::RegDenyOpen(SettingsKeyPath);
-    addon::LoadSettings();
-    EXPECT_EQ(Settings.FlyByDuration, 10);
-    addon::SaveSettings(); // neither opened nor created: nothing is written
+    addon::LoadSettings(module.Settings);
+    EXPECT_EQ(module.Settings.FlyByDuration, 10);
+    addon::SaveSettings(module.Settings); // neither opened nor created: nothing is written
     EXPECT_EQ(Stored("FlyByDuration"), "30");
 
     sim::Reset();
     sim::RegFailWrite("FlyByDuration");
-    addon::SaveSettings();
+    addon::SaveSettings(module.Settings);
     EXPECT_EQ(sim::RegValueCount(SettingsKeyPath), 11);
     EXPECT_EQ(Stored("GroundTurbOn"), "0");
     EXPECT_EQ(sim::RegOpenHandles(), 0);

@@ -26,15 +26,12 @@ const std::vector<std::string>& Calls();
 
 void SetTime(uint32_t milliseconds);
 void SetKeyDown(int virtualKey, bool down);
-void SetCursorPos(int x, int y);
 int KeyStateReads(); // how many times GetAsyncKeyState was called
-os::Hcursor CurrentCursor();
-os::Hcursor SystemCursor(uintptr_t cursorId); // the handle LoadCursorA gives for a system id
 os::Hwnd CaptureWindow();
 
 // ---- Windows, threads, modules ----------------------------------------------
 
-os::Hwnd AddWindow(const char* className, int clientWidth = 800, int clientHeight = 600);
+os::Hwnd AddWindow(const char* className);
 // A menu bar for the window with popups entries, each an empty popup menu.
 os::Hmenu AddMenuBar(os::Hwnd window, int popups);
 uint32_t UiThreadId();
@@ -51,6 +48,10 @@ const std::vector<MessageBoxShown>& MessageBoxes();
 // ---- Message hooks ----------------------------------------------------------
 
 void FailHookInstall(int hookId);
+// Fault sweep: the n-th call (from now, counted from 1) of the seam functions
+// that can fail fails as Windows reports failure; 0 switches it off.
+void FailCall(int n);
+bool InjectedFailureHappened();
 struct InstalledHook {
     int Id;
     os::HookProc Proc;
@@ -67,8 +68,11 @@ struct Delivered {
     uint32_t Message;
     bool Blanked() const { return Window == nullptr && Message == 0; }
 };
-// SendMessage to a window: runs the call-window hook with code 0.
+// SendMessage to a window: runs the call-window hook with code 0 on a copy of
+// the message; as in Windows the window gets the message whatever the hook did.
 Delivered Send(os::Hwnd window, uint32_t message, os::Word wParam = 0, os::Long lParam = 0);
+// Whether the hook blanked its copy of the last sent message (consumed it).
+bool LastSentRecordBlanked();
 // PeekMessage without removal: runs the get-message hook with flag 0.
 Delivered Peek(os::Hwnd window, uint32_t message, os::Word wParam = 0, os::Long lParam = 0);
 // GetMessage: runs the get-message hook with flag PM_REMOVE.

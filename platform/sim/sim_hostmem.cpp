@@ -53,6 +53,11 @@ bool IsReadable(Addr address, uint32_t size) {
     return size == 0 || Find(address, size) != nullptr;
 }
 
+bool IsWritable(Addr address, uint32_t size) {
+    Region* r = Find(address, size);
+    return size == 0 || (r && r->Writable);
+}
+
 void Read(Addr address, void* out, uint32_t size) {
     if (Region* r = Find(address, size))
         std::memcpy(out, &r->Bytes[address - r->Base], size);

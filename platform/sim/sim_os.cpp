@@ -25,11 +25,10 @@ template <class H> size_t HandleIndex(uintptr_t space, H handle) {
     return (v - space) / 0x10 - 1;
 }
 constexpr uintptr_t kWindows = 0x10000, kMenus = 0x20000, kHooks = 0x30000, kKeys = 0x40000,
-                    kDialogs = 0x50000, kCursors = 0x60000;
+                    kDialogs = 0x50000;
 
 struct Window {
     std::string ClassName;
-    int Width, Height;
     os::Hmenu Bar;
 };
 
@@ -56,14 +55,16 @@ struct Machine {
     uint32_t Time = 0;
     std::map<int, bool> Keys;
     int KeyReads = 0;
-    os::Point Cursor{};
-    os::Hcursor CurrentCursor = nullptr;
     os::Hwnd Capture = nullptr;
     std::vector<Window> Windows;
     std::vector<sim::MessageBoxShown> Boxes;
     std::vector<int> FailingHooks;
     std::vector<sim::InstalledHook> Hooks;
     int NextHookCalls = 0;
+    bool LastSentRecordBlanked = false;
+    int FailAt = 0;        // the failable call that fails, counted from 1; 0 none
+    int FailableCalls = 0; // failable calls since FailAt was set
+    bool Failed = false;
     std::vector<std::vector<sim::MenuItem>> Menus;
     sim::DialogDriver Driver;
     std::vector<Dialog> Dialogs;
@@ -116,6 +117,15 @@ sim::InstalledHook* ActiveHook(int id) {
     return nullptr;
 }
 
+// The fault sweep: true for the one failable call chosen to fail.
+bool Fails() {
+    Machine& m = M();
+    if (m.FailAt == 0 || ++m.FailableCalls != m.FailAt) return false;
+    m.Failed = true;
+    m.Calls.push_back("injected failure");
+    return true;
+}
+
 } // namespace
 
 // ============================================================================
@@ -131,16 +141,6 @@ int16_t GetAsyncKeyState(int virtualKey) {
     ++M().KeyReads;
     return M().Keys[virtualKey] ? int16_t(0x8000) : int16_t(0);
 }
-int GetCursorPos(Point* point) {
-    *point = M().Cursor;
-    return 1;
-}
-Hcursor LoadCursorA(Hinstance instance, uintptr_t cursorId) {
-    return instance ? nullptr : reinterpret_cast<Hcursor>(kCursors + cursorId);
-}
-Hcursor SetCursor(Hcursor cursor) {
-    return std::exchange(M().CurrentCursor, cursor);
-}
 Hwnd SetCapture(Hwnd window) {
     return std::exchange(M().Capture, window);
 }
@@ -150,12 +150,14 @@ int ReleaseCapture() {
 }
 
 Hwnd FindWindowA(const char* className, const char*) {
+    if (Fails()) return nullptr;
     auto& w = M().Windows;
     for (size_t i = 0; i < w.size(); ++i)
         if (className && w[i].ClassName == className) return MakeHandle<Hwnd>(kWindows, i);
     return nullptr;
 }
 int GetClassNameA(Hwnd window, char* name, int capacity) {
+    if (Fails()) return 0;
     const Window* w = FindWindowOf(window);
     if (!w || capacity <= 0) return 0;
     size_t n = std::min(w->ClassName.size(), size_t(capacity - 1));
@@ -163,38 +165,22 @@ int GetClassNameA(Hwnd window, char* name, int capacity) {
     name[n] = 0;
     return int(n);
 }
-int GetClientRect(Hwnd window, Rect* rect) {
-    const Window* w = FindWindowOf(window);
-    if (!w) return 0;
-    *rect = Rect{0, 0, w->Width, w->Height};
-    return 1;
-}
 int MessageBoxA(Hwnd owner, const char* text, const char* caption, uint32_t type) {
+    if (Fails()) return 0;
     M().Boxes.push_back({owner, text ? text : "", caption == nullptr, type});
     M().Calls.push_back(std::string("MessageBoxA ") + (text ? text : ""));
     return 1; // IDOK
 }
-int PostMessageA(Hwnd window, uint32_t message, Word, Long) {
-    M().Calls.push_back("PostMessageA " + std::to_string(reinterpret_cast<uintptr_t>(window)) +
-                        " " + std::to_string(message));
-    return 1;
-}
 Hinstance GetModuleHandleA(const char* name) {
+    if (Fails()) return nullptr;
     return name ? nullptr : sim::ExecutableHandle();
 }
 uint32_t GetCurrentThreadId() {
     return kUiThread;
 }
-uintptr_t SetTimer(Hwnd, uintptr_t id, uint32_t elapseMs, TimerProc) {
-    M().Calls.push_back("SetTimer " + std::to_string(id) + " " + std::to_string(elapseMs));
-    return id;
-}
-int KillTimer(Hwnd, uintptr_t id) {
-    M().Calls.push_back("KillTimer " + std::to_string(id));
-    return 1;
-}
 
 Hhook SetWindowsHookExA(int hookId, HookProc proc, Hinstance module, uint32_t threadId) {
+    if (Fails()) return nullptr;
     M().Calls.push_back("SetWindowsHookExA " + std::to_string(hookId));
     auto& failing = M().FailingHooks;
     if (std::find(failing.begin(), failing.end(), hookId) != failing.end()) return nullptr;
@@ -206,6 +192,7 @@ Long CallNextHookEx(Hhook, int, Word, Long) {
     return 0;
 }
 int UnhookWindowsHookEx(Hhook hook) {
+    if (Fails()) return 0;
     size_t i = HandleIndex(kHooks, hook);
     if (i >= M().Hooks.size() || M().Hooks[i].Removed) return 0;
     M().Hooks[i].Removed = true;
@@ -214,19 +201,23 @@ int UnhookWindowsHookEx(Hhook hook) {
 }
 
 Hmenu GetMenu(Hwnd window) {
+    if (Fails()) return nullptr;
     const Window* w = FindWindowOf(window);
     return w ? w->Bar : nullptr;
 }
 Hmenu GetSubMenu(Hmenu menu, int position) {
+    if (Fails()) return nullptr;
     auto* items = FindMenu(menu);
     if (!items || position < 0 || size_t(position) >= items->size()) return nullptr;
     return (*items)[size_t(position)].Popup;
 }
 Hmenu CreatePopupMenu() {
+    if (Fails()) return nullptr;
     M().Menus.emplace_back();
     return MakeHandle<Hmenu>(kMenus, M().Menus.size() - 1);
 }
 int AppendMenuA(Hmenu menu, uint32_t flags, uintptr_t idOrPopup, const char* text) {
+    if (Fails()) return 0;
     auto* items = FindMenu(menu);
     if (!items) {
         // Windows would fail quietly; tests want to see the attempt.
@@ -290,6 +281,7 @@ uint32_t IsDlgButtonChecked(Hwnd dialog, int buttonId) {
 
 long RegOpenKeyExA(Hkey root, const char* subKey, uint32_t, uint32_t, Hkey* result) {
     *result = nullptr;
+    if (Fails()) return kErrorAccessDenied;
     std::string path = Lower(subKey ? subKey : "");
     if (root != HkeyLocalMachine()) return kErrorInvalidHandle;
     if (Denied(path)) return kErrorAccessDenied;
@@ -299,6 +291,7 @@ long RegOpenKeyExA(Hkey root, const char* subKey, uint32_t, uint32_t, Hkey* resu
 }
 long RegCreateKeyExA(Hkey root, const char* subKey, uint32_t, uint32_t, Hkey* result) {
     *result = nullptr;
+    if (Fails()) return kErrorAccessDenied;
     std::string path = Lower(subKey ? subKey : "");
     if (root != HkeyLocalMachine()) return kErrorInvalidHandle;
     if (Denied(path)) return kErrorAccessDenied;
@@ -309,6 +302,7 @@ long RegCreateKeyExA(Hkey root, const char* subKey, uint32_t, uint32_t, Hkey* re
 }
 long RegQueryValueExA(Hkey key, const char* valueName, uint32_t* type, uint8_t* data,
                       uint32_t* size) {
+    if (Fails()) return kErrorAccessDenied;
     const std::string* path = OpenKeyPath(key);
     if (!path) return kErrorInvalidHandle;
     auto& values = M().Registry[*path].Values;
@@ -331,6 +325,7 @@ long RegQueryValueExA(Hkey key, const char* valueName, uint32_t* type, uint8_t* 
 }
 long RegSetValueExA(Hkey key, const char* valueName, uint32_t type, const uint8_t* data,
                     uint32_t size) {
+    if (Fails()) return kErrorAccessDenied;
     const std::string* path = OpenKeyPath(key);
     if (!path) return kErrorInvalidHandle;
     std::string name = valueName ? valueName : "";
@@ -370,24 +365,15 @@ void SetTime(uint32_t milliseconds) {
 void SetKeyDown(int virtualKey, bool down) {
     M().Keys[virtualKey] = down;
 }
-void SetCursorPos(int x, int y) {
-    M().Cursor = os::Point{x, y};
-}
 int KeyStateReads() {
     return M().KeyReads;
-}
-os::Hcursor CurrentCursor() {
-    return M().CurrentCursor;
-}
-os::Hcursor SystemCursor(uintptr_t cursorId) {
-    return os::LoadCursorA(nullptr, cursorId);
 }
 os::Hwnd CaptureWindow() {
     return M().Capture;
 }
 
-os::Hwnd AddWindow(const char* className, int clientWidth, int clientHeight) {
-    M().Windows.push_back({className, clientWidth, clientHeight, nullptr});
+os::Hwnd AddWindow(const char* className) {
+    M().Windows.push_back({className, nullptr});
     return MakeHandle<os::Hwnd>(kWindows, M().Windows.size() - 1);
 }
 os::Hmenu AddMenuBar(os::Hwnd window, int popups) {
@@ -410,6 +396,15 @@ const std::vector<MessageBoxShown>& MessageBoxes() {
     return M().Boxes;
 }
 
+void FailCall(int n) {
+    M().FailAt = n;
+    M().FailableCalls = 0;
+    M().Failed = false;
+}
+bool InjectedFailureHappened() {
+    return M().Failed;
+}
+
 void FailHookInstall(int hookId) {
     M().FailingHooks.push_back(hookId);
 }
@@ -421,14 +416,19 @@ int NextHookCalls() {
 }
 
 Delivered Send(os::Hwnd window, uint32_t message, os::Word wParam, os::Long lParam) {
+    // The hook sees a copy: whatever it does to it, the window gets the message.
     os::SentMessage record{lParam, wParam, message, window};
     if (InstalledHook* hook = ActiveHook(os::HookCallWndProc))
         hook->Proc(os::HookActionCode, 0, reinterpret_cast<os::Long>(&record));
-    return {record.Window, record.Message};
+    M().LastSentRecordBlanked = record.Window == nullptr && record.Message == 0;
+    return {window, message};
+}
+bool LastSentRecordBlanked() {
+    return M().LastSentRecordBlanked;
 }
 static Delivered Queue(os::Word flag, os::Hwnd window, uint32_t message, os::Word wParam,
                        os::Long lParam) {
-    os::QueuedMessage record{window, message, wParam, lParam, M().Time, M().Cursor};
+    os::QueuedMessage record{window, message, wParam, lParam, M().Time, os::Point{}};
     if (InstalledHook* hook = ActiveHook(os::HookGetMessage))
         hook->Proc(os::HookActionCode, flag, reinterpret_cast<os::Long>(&record));
     return {record.Window, record.Message};

@@ -15,7 +15,7 @@ static_assert(offsetof(os::QueuedMessage, Window) == offsetof(MSG, hwnd));
 static_assert(offsetof(os::QueuedMessage, Message) == offsetof(MSG, message));
 static_assert(offsetof(os::QueuedMessage, WParam) == offsetof(MSG, wParam));
 static_assert(offsetof(os::QueuedMessage, LParam) == offsetof(MSG, lParam));
-static_assert(sizeof(os::Point) == sizeof(POINT) && sizeof(os::Rect) == sizeof(RECT));
+static_assert(sizeof(os::Point) == sizeof(POINT));
 
 namespace {
 HWND W(os::Hwnd h) {
@@ -40,15 +40,6 @@ uint32_t timeGetTime() {
 int16_t GetAsyncKeyState(int virtualKey) {
     return ::GetAsyncKeyState(virtualKey);
 }
-int GetCursorPos(Point* point) {
-    return ::GetCursorPos(reinterpret_cast<POINT*>(point));
-}
-Hcursor LoadCursorA(Hinstance instance, uintptr_t cursorId) {
-    return reinterpret_cast<Hcursor>(::LoadCursorA(I(instance), MAKEINTRESOURCEA(cursorId)));
-}
-Hcursor SetCursor(Hcursor cursor) {
-    return reinterpret_cast<Hcursor>(::SetCursor(reinterpret_cast<HCURSOR>(cursor)));
-}
 Hwnd SetCapture(Hwnd window) {
     return reinterpret_cast<Hwnd>(::SetCapture(W(window)));
 }
@@ -62,26 +53,14 @@ Hwnd FindWindowA(const char* className, const char* title) {
 int GetClassNameA(Hwnd window, char* name, int capacity) {
     return ::GetClassNameA(W(window), name, capacity);
 }
-int GetClientRect(Hwnd window, Rect* rect) {
-    return ::GetClientRect(W(window), reinterpret_cast<RECT*>(rect));
-}
 int MessageBoxA(Hwnd owner, const char* text, const char* caption, uint32_t type) {
     return ::MessageBoxA(W(owner), text, caption, type);
-}
-int PostMessageA(Hwnd window, uint32_t message, Word wParam, Long lParam) {
-    return ::PostMessageA(W(window), message, wParam, lParam);
 }
 Hinstance GetModuleHandleA(const char* name) {
     return reinterpret_cast<Hinstance>(::GetModuleHandleA(name));
 }
 uint32_t GetCurrentThreadId() {
     return ::GetCurrentThreadId();
-}
-uintptr_t SetTimer(Hwnd window, uintptr_t id, uint32_t elapseMs, TimerProc proc) {
-    return ::SetTimer(W(window), id, elapseMs, reinterpret_cast<TIMERPROC>(proc));
-}
-int KillTimer(Hwnd window, uintptr_t id) {
-    return ::KillTimer(W(window), id);
 }
 
 Hhook SetWindowsHookExA(int hookId, HookProc proc, Hinstance module, uint32_t threadId) {

@@ -1,14 +1,16 @@
-// The two message hooks and the dispatcher behind them: every entry into the
+// The two message hooks and the router behind them: every entry into the
 // module after start-up arrives here, on the host's user-interface thread.
+// The router turns keyboard and mouse messages into the pilot view's input
+// events, so nothing below it decodes a window message.
 #pragma once
 
+#include "module/module.h"
+#include "pilot/pilot_input.h"
 #include "platform/os.h"
 
 #include <cstdint>
 
 namespace addon {
-
-constexpr uint32_t HostFrameMessage = 0x466; // WM_USER + 0x66, once per host frame
 
 // Menu command ids (low 16 bits of WM_COMMAND's first parameter).
 constexpr uint16_t CommandActivateFlyBy = 0x7800;
@@ -21,9 +23,16 @@ os::Long OV_CALLBACK CallWndProcHookProc(int code, os::Word flag, os::Long recor
 os::Long OV_CALLBACK GetMessageHookProc(int code, os::Word flag, os::Long record);
 
 // Non-zero when the module consumed the message and the host must not act on it.
-int DispatchHostMessage(os::Hwnd window, uint32_t message, os::Word first, os::Long second);
+int DispatchHostMessage(ModuleState& module, os::Hwnd window, uint32_t message, os::Word first,
+                        os::Long second);
 
 // True for the keyboard and mouse messages that the pilot view takes.
 bool IsPilotInputMessage(uint32_t message);
+
+// The pilot view's event for a pilot input message, when the window is one
+// whose input the pilot view takes; reads the window's class name and, for
+// keys and buttons, the modifiers held now.
+bool MakeInputEvent(os::Hwnd window, uint32_t message, os::Word first, os::Long second,
+                    pilot::InputEvent& event);
 
 } // namespace addon

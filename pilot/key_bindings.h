@@ -4,7 +4,7 @@
 
 #include <cstdint>
 
-namespace addon {
+namespace pilot {
 
 constexpr int32_t ModifierShift = 1;
 constexpr int32_t ModifierControl = 2;
@@ -21,11 +21,9 @@ struct KeyBinding {
 constexpr int32_t KeyBindingCapacity = 256;
 
 struct KeyBindingTable {
-    int32_t Capacity;
-    int32_t Count;
-    KeyBinding Entries[KeyBindingCapacity];
+    int32_t Capacity = KeyBindingCapacity;
+    int32_t Count = 0;
+    KeyBinding Entries[KeyBindingCapacity] = {};
 };
 
-extern KeyBindingTable KeyBindings;
-
-} // namespace addon
+} // namespace pilot

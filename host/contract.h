@@ -1,5 +1,7 @@
-// The host simulator's side of the contract: its module records, its
-// variable lookup function, the variable tokens and the fixed viewpoint words.
+// The host simulator's side of the contract, as fixed as its executable: the
+// module records it looks for, its variable lookup and tokens, the fixed
+// words it keeps at absolute addresses, its windows and its per-frame message.
+// The module, the stand-in host and the tests all take these from here.
 #pragma once
 
 #include "platform/hostmem.h"
@@ -20,8 +22,16 @@ namespace host {
 
 using hostmem::Addr;
 
+// ---- Module records ----------------------------------------------------------
+
 constexpr uint32_t PanelsTableId = 0x0F; // ImportTable id of the panels table
-constexpr uint32_t LookupVarSlot = 160;  // byte offset of HostLookupVar in that table
+constexpr uint32_t LookupVarSlot = 160;  // byte offset of the lookup function in that table
+
+// Linkage: version, start, stop, 0, 0, flags, 0.
+constexpr uint32_t LinkageVersion = 0x13;
+constexpr uint32_t LinkageFlags = 0x800;
+
+// ---- Variables ---------------------------------------------------------------
 
 // HostVarRecord: the host fills Value for the Token it is given.
 #pragma pack(push, 4)
@@ -45,39 +55,40 @@ constexpr uint32_t HostVarSpeed = 0x3D;          // km/h (x 1000/3600 gives m/s)
 constexpr uint32_t HostVarLatitude = 0x47;       // metres north of the equator
 constexpr uint32_t HostVarLongitude = 0x48;      // 2^48 units per turn, east positive
 constexpr uint32_t HostVarAltitude = 0x49;       // metres
-constexpr uint32_t HostVarPitch = 0x4D;          // degrees
+constexpr uint32_t HostVarPitch = 0x4D;          // degrees, positive nose down
 constexpr uint32_t HostVarBank = 0x4F;           // degrees
 constexpr uint32_t HostVarHeading = 0x56;        // degrees
 constexpr uint32_t HostVarGroundSpeed = 0x340;   // metres per second
 
-// The fixed viewpoint words in the host's memory.
+constexpr double MetresPerDegreeLatitude = 111130.0;
+constexpr double LongitudeUnitsPerDegreeRoot = 16777216.0; // 2^24, applied twice: 2^48 per turn
+
+// ---- Fixed words -------------------------------------------------------------
+
+// The viewpoint, written by the fly-by.
 constexpr Addr HostEyeLatitudeFraction = 0x20943D50;  // u32, fraction x 4294967295
 constexpr Addr HostEyeLatitude = 0x20943D54;          // i32, whole metres north
 constexpr Addr HostEyeLongitudeFraction = 0x20943D58; // u32, fraction x 4294967295
 constexpr Addr HostEyeLongitude = 0x20943D5C;         // i32, 2^32 units per turn
 constexpr Addr HostEyeAltitude = 0x20943D64;          // u16, metres
+constexpr Addr ViewpointBlock = HostEyeLatitudeFraction;
+constexpr uint32_t ViewpointBlockSize = HostEyeAltitude + sizeof(uint16_t) - ViewpointBlock;
 
-// Where the viewpoint is written; all zero until the module starts.
-struct ViewpointWords {
-    Addr LatitudeFraction;
-    Addr Latitude;
-    Addr LongitudeFraction;
-    Addr Longitude;
-    Addr Altitude;
-};
-extern ViewpointWords EyeWords;
+// In the host's executable image: the heads of its module list and view list.
+constexpr Addr HostModuleListHead = 0x429C84;
+constexpr Addr HostViewListHead = 0x429CF8;
 
-// Points EyeWords at the fixed host words (start-up).
-void SetViewpointWords();
+// ---- Windows, messages, menu -------------------------------------------------
 
-// The table the host stored in ImportTable, 0 while it has stored none.
-Addr HostPanelsTable();
+constexpr char MainWindowClass[] = "FS98MAIN";
+constexpr char ViewWindowClass[] = "FS98CHILD";
+constexpr uint32_t HostFrameMessage = 0x466; // WM_USER + 0x66, once per host frame
+constexpr int HostMenuPosition = 3;          // the fourth entry of the host's menu bar
 
-// The address of HostLookupVar, or 0 when there is no table or no function in
-// its slot; checked before every use so that an absent table costs nothing.
-Addr FindLookupVar();
+// ---- Registry ----------------------------------------------------------------
 
-// Makes record a fresh request for token and has the host fill it in.
-void LookupVar(Addr lookupVar, HostVarRecord& record, uint32_t token);
+constexpr char HostKeyPath[] = "Software\\Microsoft\\Microsoft Games\\Flight Simulator\\8.0";
+constexpr char HostFolderValue[] = "EXE Path";
+constexpr char DefaultHostFolder[] = "C:\\Program Files\\Microsoft Games\\FS2002";
 
 } // namespace host

@@ -1,17 +1,10 @@
-#include "module/host.h"
+#include "host/lookup.h"
 
 #include <cstring>
 
 ImportEntry ImportTable[2] = {{host::PanelsTableId, 0}, {0, 0}};
 
 namespace host {
-
-ViewpointWords EyeWords;
-
-void SetViewpointWords() {
-    EyeWords = {HostEyeLatitudeFraction, HostEyeLatitude, HostEyeLongitudeFraction,
-                HostEyeLongitude, HostEyeAltitude};
-}
 
 Addr HostPanelsTable() {
     // The host writes this word behind the compiler's back.
@@ -28,6 +21,24 @@ void LookupVar(Addr lookupVar, HostVarRecord& record, uint32_t token) {
     std::memset(&record, 0, sizeof record);
     record.Token = token;
     hostmem::CallStdcall1(lookupVar, &record);
+}
+
+double LookupValue(Addr lookupVar, uint32_t token) {
+    HostVarRecord record;
+    LookupVar(lookupVar, record, token);
+    return record.Value;
+}
+
+AircraftSample ReadAircraftSample(Addr lookupVar) {
+    AircraftSample s;
+    s.Latitude = LookupValue(lookupVar, HostVarLatitude);
+    s.Longitude = LookupValue(lookupVar, HostVarLongitude);
+    s.Altitude = LookupValue(lookupVar, HostVarAltitude);
+    s.Heading = LookupValue(lookupVar, HostVarHeading);
+    s.Pitch = LookupValue(lookupVar, HostVarPitch);
+    s.Bank = LookupValue(lookupVar, HostVarBank);
+    s.Speed = LookupValue(lookupVar, HostVarSpeed);
+    return s;
 }
 
 } // namespace host

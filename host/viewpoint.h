@@ -1,0 +1,51 @@
+// The host's five viewpoint words: how a position is encoded into them, how
+// they read back, and the checked write that places the viewpoint.
+#pragma once
+
+#include "host/contract.h"
+
+#include <cstdint>
+
+namespace host {
+
+constexpr double HalfTurnRadians = 3.141592653589793;
+constexpr double QuarterTurnRadians = 1.5707963267948966;
+constexpr double MetresPerQuarterTurn = 10001700.0;        // 111130.0 per degree
+constexpr double LongitudeUnitsPerHalfTurn = 2147483648.0; // 2^32 per full turn
+constexpr double FractionWordScale = 4294967295.0;         // 2^32 - 1, not 2^32
+constexpr double MetresPerFoot = 0.3048;
+
+// Whole words cut toward zero, fraction words from the magnitude, so -12.75
+// metres is whole -12 and fraction 0.75.
+struct ViewpointWords {
+    int32_t Latitude;           // whole metres north of the equator
+    uint32_t LatitudeFraction;  // fraction x 4294967295
+    int32_t Longitude;          // 2^32 units per turn
+    uint32_t LongitudeFraction; // fraction x 4294967295
+    uint16_t Altitude;          // whole metres, low 16 bits
+};
+
+// |x| - trunc(|x|): in [0, 1) for every finite x.
+double FractionOfMagnitude(double x);
+
+// Latitude and longitude in radians (north and east positive), altitude in feet.
+ViewpointWords EncodeViewpoint(double latitude, double longitude, double altitudeFeet);
+
+// The inverse, for whoever reads the words back: degrees, degrees, metres.
+// The sign is the whole word's, so a value within one unit of zero on its
+// negative side reads back as its magnitude.
+struct DecodedViewpoint {
+    double LatitudeDegrees;
+    double LongitudeDegrees; // in (-180, 180]
+    double AltitudeMetres;
+};
+DecodedViewpoint DecodeViewpoint(const ViewpointWords& words);
+
+// The words as they are in host memory now (the block must be readable).
+ViewpointWords ReadViewpoint();
+
+// Writes the five words in the host's order; nothing when the block is not
+// there or cannot be written. 1 when written.
+int WriteViewpoint(const ViewpointWords& words);
+
+} // namespace host

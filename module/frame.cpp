@@ -1,0 +1,59 @@
+#include "module/frame.h"
+
+#include "host/lookup.h"
+#include "host/viewpoint.h"
+#include "platform/os.h"
+
+namespace addon {
+
+namespace {
+
+// The step from whole milliseconds with unsigned arithmetic: the clock's wrap
+// after 49.7 days is a normal step, and hours of uptime lose no precision.
+void MeasureFrameStep(FrameClock& clock) {
+    uint32_t now = os::timeGetTime();
+    uint32_t elapsed = now - clock.PreviousFrameTime;
+    clock.PreviousFrameTime = now;
+    clock.FrameStep = float(double(elapsed) / 1000.0);
+    if (clock.FrameStep > 1.0f) clock.FrameStep = 1.0f;
+}
+
+void HandOverToPilotView(const ModuleSettings& s, pilot::PilotViewState& view) {
+    view.LatencyFactor = s.ViewTurbOn ? s.ViewTurbRate : 0.0;
+    view.TurbulenceFactor = s.GroundTurbOn ? s.GroundTurbRate : 0.0;
+    view.RunSpeed = s.RunningSpeed;
+    view.ExternalView = s.ExternalViewActive;
+}
+
+void RunFlyBy(ModuleState& module) {
+    // Until the host has handed over its table there is no aircraft to film.
+    host::Addr lookupVar = host::FindLookupVar();
+    if (lookupVar == 0) return;
+    module.Aircraft = camera::AircraftFromSample(host::ReadAircraftSample(lookupVar));
+    camera::FlyByOutput out =
+        camera::FlyByStep(module.FlyBy, FlyBySettingsOf(module.Settings), module.Aircraft,
+                          module.Clock.FrameStep, module.Random);
+    if (out.Write && module.Host.ViewpointWordsSet) {
+        const camera::GeoPosition& p = out.Viewpoint;
+        host::WriteViewpoint(host::EncodeViewpoint(p.Latitude, p.Longitude, p.Altitude));
+    }
+}
+
+} // namespace
+
+camera::FlyBySettings FlyBySettingsOf(const ModuleSettings& s) {
+    return {s.FlyByDuration, s.FlyByRelAltitude, s.FlyByMinDistance, s.FlyByCameraPlacement,
+            s.FlyByTravelling};
+}
+
+void FrameTick(ModuleState& module) {
+    ModuleSettings& s = module.Settings;
+    MeasureFrameStep(module.Clock);
+    // The external view exists only inside the internal one.
+    if (s.InternalViewActive == 0) s.ExternalViewActive = 0;
+    module.Pilot.SettingTogglesReady = 1;
+    if (s.InternalViewActive) HandOverToPilotView(s, module.Pilot);
+    if (s.FlyByActive) RunFlyBy(module);
+}
+
+} // namespace addon

@@ -1,0 +1,22 @@
+// The module's heartbeat: one tick per host frame message, as a one-way
+// pipeline.
+//
+//   measure the step -> hand the settings to the pilot view -> pilot view
+//   (reads the host's view, writes its view record) -> read the aircraft
+//   sample -> fly-by -> write the viewpoint words
+//
+// Who owns the eye: the pilot view writes the host's view record, the fly-by
+// the five fixed viewpoint words. When both are on, both run in the same tick,
+// the pilot view first, and each writes only its own host words, once.
+#pragma once
+
+#include "module/module.h"
+
+namespace addon {
+
+void FrameTick(ModuleState& module);
+
+// The fly-by's settings as the fly-by takes them.
+camera::FlyBySettings FlyBySettingsOf(const ModuleSettings& s);
+
+} // namespace addon

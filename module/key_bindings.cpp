@@ -1,7 +1,0 @@
-#include "module/key_bindings.h"
-
-namespace addon {
-
-KeyBindingTable KeyBindings = {KeyBindingCapacity, 0, {}};
-
-} // namespace addon

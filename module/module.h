@@ -1,0 +1,51 @@
+// The one module record: every piece of state the module keeps from load to
+// unload, in one place. The DLL has one static instance, set to its load-time
+// values by the loader itself (constant initialisation, no constructor runs);
+// the entry points (library entry, hooks, dialog procedures) reach it, and
+// everything below them takes references to the parts it uses. Tests build
+// their own.
+#pragma once
+
+#include "camera/flyby.h"
+#include "camera/random.h"
+#include "module/settings.h"
+#include "pilot/key_bindings.h"
+#include "pilot/pilot_state.h"
+#include "platform/os.h"
+
+#include <cstdint>
+
+namespace addon {
+
+// What the module knows of the host process and Windows.
+struct HostLink {
+    os::Hinstance Instance; // this library's, for its dialogs
+    char HostFolder[256];
+    char KeyBindingPath[300];
+    os::Hwnd MainWindow; // "FS98MAIN", null when there is none
+    uint32_t UiThreadId; // both hooks watch this thread only
+    os::Hhook CallWndHook;
+    os::Hhook GetMessageHook;
+    int32_t ViewpointWordsSet; // the fly-by writes nothing before start-up
+};
+
+// The frame's clock.
+struct FrameClock {
+    uint32_t PreviousFrameTime; // milliseconds, as timeGetTime gave them
+    float FrameStep;            // seconds since the previous tick, at most 1.0
+};
+
+struct ModuleState {
+    HostLink Host;
+    ModuleSettings Settings;
+    FrameClock Clock;
+    camera::AircraftState Aircraft; // refreshed only while the fly-by is on
+    camera::FlyByState FlyBy;
+    camera::RandomSequence Random; // shared by the fly-by and the ground turbulence
+    pilot::PilotViewState Pilot;
+    pilot::KeyBindingTable Bindings;
+};
+
+extern ModuleState Module;
+
+} // namespace addon

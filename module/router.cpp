@@ -1,0 +1,187 @@
+#include "module/router.h"
+
+#include "host/contract.h"
+#include "module/frame.h"
+#include "module/menu.h"
+
+#include <cstring>
+
+namespace addon {
+
+namespace {
+
+void Toggle(int32_t& flag) {
+    flag = 1 - flag;
+}
+
+// 1 when id is one of the module's commands (carried out), else 0.
+int RunMenuCommand(ModuleState& module, os::Hwnd window, uint16_t id) {
+    ModuleSettings& s = module.Settings;
+    switch (id) {
+    case CommandActivateFlyBy:
+        Toggle(s.FlyByActive);
+        return 1;
+    case CommandConfigure:
+        OpenConfigurationDialog(window);
+        return 1;
+    case CommandInternalView:
+        Toggle(s.InternalViewActive);
+        return 1;
+    case CommandExternalView:
+        Toggle(s.ExternalViewActive);
+        return 1;
+    case CommandAbout:
+        OpenAboutBox(window);
+        return 1;
+    default:
+        return 0;
+    }
+}
+
+// ---- Input events -------------------------------------------------------------
+
+constexpr int kClassNameCapacity = 129; // 128 characters and the zero
+
+bool ClassIs(const char* name, const char* expected) {
+    return std::strcmp(name, expected) == 0;
+}
+
+int32_t HeldModifiers() {
+    // Read at dispatch, not from the message: Shift, then Control, then Alt.
+    int32_t modifiers = 0;
+    if (os::GetAsyncKeyState(os::VkShift) < 0) modifiers |= pilot::ModifierShift;
+    if (os::GetAsyncKeyState(os::VkControl) < 0) modifiers |= pilot::ModifierControl;
+    if (os::GetAsyncKeyState(os::VkMenu) < 0) modifiers |= pilot::ModifierAlt;
+    return modifiers;
+}
+
+struct KeyOrButton {
+    uint32_t Message;
+    int32_t Code; // 0: the virtual key of the first parameter
+    bool Down;
+};
+constexpr KeyOrButton kKeysAndButtons[] = {
+    {os::MsgKeyDown, 0, true},
+    {os::MsgKeyUp, 0, false},
+    {os::MsgLButtonDown, pilot::CodeMouseButton0, true},
+    {os::MsgLButtonUp, pilot::CodeMouseButton0, false},
+    {os::MsgRButtonDown, pilot::CodeMouseButton1, true},
+    {os::MsgRButtonUp, pilot::CodeMouseButton1, false},
+    {os::MsgMButtonDown, pilot::CodeMouseButton2, true},
+    {os::MsgMButtonUp, pilot::CodeMouseButton2, false},
+};
+
+const KeyOrButton* FindKeyOrButton(uint32_t message) {
+    for (const KeyOrButton& k : kKeysAndButtons)
+        if (k.Message == message) return &k;
+    return nullptr;
+}
+
+bool IsKeyMessage(uint32_t message) {
+    return message == os::MsgKeyDown || message == os::MsgKeyUp;
+}
+
+bool IsButtonMessage(uint32_t message) {
+    const KeyOrButton* k = FindKeyOrButton(message);
+    return k && k->Code != 0;
+}
+
+void ApplyToggles(ModuleSettings& s, uint32_t toggles) {
+    if (toggles & pilot::ToggleHeadLatency) Toggle(s.ViewTurbOn);
+    if (toggles & pilot::ToggleGroundTurbulence) Toggle(s.GroundTurbOn);
+}
+
+int RoutePilotInput(ModuleState& module, os::Hwnd window, uint32_t message, os::Word first,
+                    os::Long second) {
+    pilot::InputEvent event;
+    if (!MakeInputEvent(window, message, first, second, event)) return 0;
+    pilot::InputResult result = pilot::PilotInput(module.Pilot, module.Bindings, event, 0);
+    ApplyToggles(module.Settings, result.Toggles);
+    if (result.Consumed && IsButtonMessage(message)) {
+        // A handled button keeps the pointer until its release.
+        if (event.Kind == pilot::InputKind::Press)
+            os::SetCapture(window);
+        else
+            os::ReleaseCapture();
+    }
+    return result.Consumed;
+}
+
+} // namespace
+
+bool IsPilotInputMessage(uint32_t message) {
+    return message == os::MsgMouseMove || message == os::MsgMouseWheel ||
+           FindKeyOrButton(message) != nullptr;
+}
+
+bool MakeInputEvent(os::Hwnd window, uint32_t message, os::Word first, os::Long second,
+                    pilot::InputEvent& event) {
+    char name[kClassNameCapacity] = {};
+    os::GetClassNameA(window, name, kClassNameCapacity);
+    // Keys of the main or the view window; the mouse only over the view.
+    bool view = ClassIs(name, host::ViewWindowClass);
+    if (!view && !(IsKeyMessage(message) && ClassIs(name, host::MainWindowClass))) return false;
+
+    event = pilot::InputEvent{};
+    if (message == os::MsgMouseMove) {
+        event.Kind = pilot::InputKind::PointerMove;
+        event.PointerX = int32_t(uint32_t(second) & 0xFFFF);
+        event.PointerY = int32_t((uint32_t(second) >> 16) & 0xFFFF);
+        return true;
+    }
+    if (message == os::MsgMouseWheel) {
+        event.Kind = pilot::InputKind::Wheel;
+        event.WheelDelta = int16_t(uint16_t((first >> 16) & 0xFFFF));
+        return true;
+    }
+    const KeyOrButton* k = FindKeyOrButton(message);
+    if (!k) return false;
+    event.Kind = k->Down ? pilot::InputKind::Press : pilot::InputKind::Release;
+    event.Code = k->Code ? k->Code : int32_t(first);
+    event.Modifiers = HeldModifiers();
+    return true;
+}
+
+int DispatchHostMessage(ModuleState& module, os::Hwnd window, uint32_t message, os::Word first,
+                        os::Long second) {
+    if (message == host::HostFrameMessage) FrameTick(module); // never consumed
+    if (module.Settings.InternalViewActive != 0 && IsPilotInputMessage(message))
+        return RoutePilotInput(module, window, message, first, second);
+    if (window == nullptr || window != module.Host.MainWindow) return 0;
+    if (message == os::MsgInitMenu) {
+        AddModuleMenu(module.Settings, window);
+        return 0;
+    }
+    if (message == os::MsgCommand) return RunMenuCommand(module, window, uint16_t(first & 0xFFFF));
+    return 0;
+}
+
+os::Long OV_CALLBACK CallWndProcHookProc(int code, os::Word flag, os::Long record) {
+    if (code == os::HookActionCode) {
+        auto* sent = reinterpret_cast<os::SentMessage*>(record);
+        if (DispatchHostMessage(Module, sent->Window, sent->Message, sent->WParam, sent->LParam)) {
+            // Windows delivers a sent message whatever the hook does to its
+            // record; blanking it is all the module can do.
+            sent->Window = nullptr;
+            sent->Message = 0;
+            return 0;
+        }
+    }
+    return os::CallNextHookEx(Module.Host.CallWndHook, code, flag, record);
+}
+
+os::Long OV_CALLBACK GetMessageHookProc(int code, os::Word flag, os::Long record) {
+    // A message only looked at (not removed) is dispatched later, when it is removed.
+    if (code == os::HookActionCode && flag == os::PeekRemove) {
+        auto* queued = reinterpret_cast<os::QueuedMessage*>(record);
+        if (DispatchHostMessage(Module, queued->Window, queued->Message, queued->WParam,
+                                queued->LParam)) {
+            queued->Window = nullptr;
+            queued->Message = 0;
+            return 0;
+        }
+    }
+    return os::CallNextHookEx(Module.Host.GetMessageHook, code, flag, record);
+}
+
+} // namespace addon

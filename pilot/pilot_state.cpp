@@ -1,7 +1,0 @@
-#include "pilot/pilot_state.h"
-
-namespace pilot {
-
-PilotViewState ViewState;
-
-} // namespace pilot

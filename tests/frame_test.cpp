@@ -1,0 +1,191 @@
+#include "module/frame.h"
+
+#include "host/viewpoint.h"
+
+#include "module_test.h"
+
+#include <cmath>
+#include <cstring>
+
+using addon::FrameTick;
+
+namespace {
+
+class FrameTickTest : public StartedModuleTest {
+protected:
+    SimulatedHost host;
+    void SetUp() override {
+        StartedModuleTest::SetUp();
+        host.ProvideFixedWords();
+    }
+    void TickAt(uint32_t milliseconds) {
+        sim::SetTime(milliseconds);
+        FrameTick(module);
+    }
+};
+
+TEST_F(FrameTickTest, FirstTickMeasuresFromZeroAndTheStepIsCappedAtOneSecond) {
+    TickAt(400);
+    EXPECT_FLOAT_EQ(module.Clock.FrameStep, 0.4f);
+    TickAt(416);
+    EXPECT_EQ(module.Clock.FrameStep, float(0.016));
+    TickAt(1416);
+    EXPECT_EQ(module.Clock.FrameStep, 1.0f) << "exactly one second stays";
+    TickAt(5000);
+    EXPECT_EQ(module.Clock.FrameStep, 1.0f);
+}
+
+TEST_F(FrameTickTest, FirstTickAfterLongUptimeIsOneSecond) {
+    TickAt(3600000);
+    EXPECT_EQ(module.Clock.FrameStep, 1.0f);
+}
+
+TEST_F(FrameTickTest, StepsStayExactAfterHoursOfUptime) {
+    // Past 2^24 ms a single-precision stamp would lose whole milliseconds.
+    uint32_t t = 5 * 3600 * 1000 + 1;
+    TickAt(t);
+    for (int i = 0; i < 50; ++i) {
+        t += 17;
+        TickAt(t);
+        ASSERT_EQ(module.Clock.FrameStep, float(0.017)) << "tick " << i;
+    }
+}
+
+TEST_F(FrameTickTest, TheClockWrapIsAnOrdinaryStep) {
+    TickAt(0xFFFFFFF0u);
+    TickAt(0x00000010u);
+    EXPECT_EQ(module.Clock.FrameStep, float(0.032));
+    TickAt(0x00000020u);
+    EXPECT_EQ(module.Clock.FrameStep, float(0.016));
+}
+
+TEST_F(FrameTickTest, AClockThatGoesBackReadsAsALongPause) {
+    TickAt(10000);
+    TickAt(9000);
+    EXPECT_EQ(module.Clock.FrameStep, 1.0f);
+    EXPECT_GT(module.Clock.FrameStep, 0.0f) << "never negative";
+}
+
+TEST_F(FrameTickTest, ExternalViewExistsOnlyInsideTheInternalView) {
+    module.Settings.ExternalViewActive = 1;
+    TickAt(100);
+    EXPECT_EQ(module.Settings.ExternalViewActive, 0);
+    EXPECT_EQ(module.Pilot.ExternalView, 0) << "no hand-over while the view is off";
+
+    module.Settings.InternalViewActive = 1;
+    module.Settings.ExternalViewActive = 1;
+    TickAt(200);
+    EXPECT_EQ(module.Settings.ExternalViewActive, 1);
+    EXPECT_EQ(module.Pilot.ExternalView, 1);
+}
+
+TEST_F(FrameTickTest, HandOverGivesTheRatesOnlyWhileSwitchedOn) {
+    module.Settings.InternalViewActive = 1;
+    module.Settings.ViewTurbRate = 3.0;
+    module.Settings.GroundTurbRate = 2.5;
+    module.Settings.GroundTurbOn = 1;
+    module.Settings.RunningSpeed = 6.5;
+    TickAt(10);
+    EXPECT_EQ(module.Pilot.LatencyFactor, 0.0);
+    EXPECT_EQ(module.Pilot.TurbulenceFactor, 2.5);
+    EXPECT_EQ(module.Pilot.RunSpeed, 6.5);
+
+    module.Settings.ViewTurbOn = 1;
+    EXPECT_EQ(module.Pilot.LatencyFactor, 0.0) << "reaches the view at the next tick";
+    TickAt(20);
+    EXPECT_EQ(module.Pilot.LatencyFactor, 3.0);
+    EXPECT_EQ(module.Settings.ViewTurbRate, 3.0);
+
+    module.Settings.InternalViewActive = 0;
+    module.Settings.RunningSpeed = 1.0;
+    TickAt(30);
+    EXPECT_EQ(module.Pilot.RunSpeed, 6.5) << "nothing handed over while the view is off";
+}
+
+TEST_F(FrameTickTest, FlyByReadsSevenVariablesInOrderAndConvertsThem) {
+    host.ProvidePanelsTable();
+    host.Values[host::HostVarLatitude] = 111130.0 * 10.0;           // 10 degrees north
+    host.Values[host::HostVarLongitude] = -281474976710656.0 / 4.0; // a quarter turn west
+    host.Values[host::HostVarAltitude] = 1000.0;                    // metres
+    host.Values[host::HostVarHeading] = 270.0;
+    host.Values[host::HostVarPitch] = -5.0;
+    host.Values[host::HostVarBank] = 30.0;
+    host.Values[host::HostVarSpeed] = 360.0;
+    TickAt(100);
+    std::vector<uint32_t> order = {0x47, 0x48, 0x49, 0x56, 0x4D, 0x4F, 0x3D};
+    EXPECT_EQ(host.Served, order);
+    EXPECT_EQ(host.DirtyRequests, 0);
+    EXPECT_EQ(module.Aircraft.Position.Latitude, 10.0 * 0.01745329251944);
+    EXPECT_EQ(module.Aircraft.Position.Longitude, -90.0 * 0.01745329251944);
+    EXPECT_EQ(module.Aircraft.Position.Altitude, 3280.84);
+    EXPECT_EQ(module.Aircraft.Heading, 270.0);
+    EXPECT_EQ(module.Aircraft.Pitch, -5.0);
+    EXPECT_EQ(module.Aircraft.Speed, 360.0);
+    TickAt(120);
+    EXPECT_EQ(host.Served.size(), 14u) << "every tick";
+}
+
+TEST_F(FrameTickTest, NoLookupsWhileTheFlyByIsOffAndTheAircraftValuesStay) {
+    host.ProvidePanelsTable();
+    host.Values[host::HostVarHeading] = 90.0;
+    TickAt(100);
+    module.Settings.FlyByActive = 0;
+    host.Values[host::HostVarHeading] = 180.0;
+    host.Served.clear();
+    TickAt(200);
+    TickAt(300);
+    EXPECT_TRUE(host.Served.empty());
+    EXPECT_EQ(module.Aircraft.Heading, 90.0);
+}
+
+TEST_F(FrameTickTest, WithoutAUsablePanelsTableNoLookupIsMade) {
+    // Nothing handed over by the host yet.
+    TickAt(100);
+    // A table address the host never mapped.
+    ImportTable[0].Table = 0x00700000;
+    TickAt(200);
+    // A mapped table with an empty slot.
+    host.ProvidePanelsTable();
+    sim::PokeHost<uint32_t>(SimulatedHost::PanelsTable + host::LookupVarSlot, 0);
+    TickAt(300);
+    EXPECT_TRUE(host.Served.empty());
+    EXPECT_EQ(module.Aircraft.Position.Latitude, 0.0);
+}
+
+TEST_F(FrameTickTest, SwitchedOffTheCountdownAndTheViewpointStayAsTheyWere) {
+    host.ProvidePanelsTable();
+    host.Values[host::HostVarLatitude] = 5.0 * 111130.0;
+    TickAt(250);
+    for (uint32_t t = 500; t <= 2250; t += 250) TickAt(t);
+    EXPECT_EQ(module.FlyBy.Countdown, 8.0f);
+    host::ViewpointWords before = host::ReadViewpoint();
+    EXPECT_NE(before.Latitude, 0);
+    module.Settings.FlyByActive = 0;
+    host.Values[host::HostVarLatitude] = 6.0 * 111130.0;
+    for (uint32_t t = 3250; t <= 22250; t += 1000) TickAt(t);
+    EXPECT_EQ(module.FlyBy.Countdown, 8.0f);
+    EXPECT_EQ(host::ReadViewpoint().Latitude, before.Latitude);
+    module.Settings.FlyByActive = 1;
+    TickAt(22500);
+    EXPECT_EQ(module.FlyBy.Countdown, 7.75f) << "time while off does not count";
+}
+
+TEST_F(FrameTickTest, ThePlacedViewpointIsWrittenEncodedAndOnlyOnceStarted) {
+    host.ProvidePanelsTable();
+    host.Values[host::HostVarLatitude] = -33.0 * 111130.0;
+    host.Values[host::HostVarLongitude] = -70.0 / 360.0 * 281474976710656.0;
+    host.Values[host::HostVarAltitude] = 300.0;
+    module.Host.ViewpointWordsSet = 0; // as before start-up
+    TickAt(100);
+    EXPECT_EQ(host::ReadViewpoint().Latitude, 0);
+    module.FlyBy.Countdown = 0.0f;
+    module.Host.ViewpointWordsSet = 1;
+    TickAt(200);
+    host::DecodedViewpoint v = host::DecodeViewpoint(host::ReadViewpoint());
+    // 50 m ahead (north) of the aircraft and 5 m to its right (east).
+    EXPECT_NEAR(v.LatitudeDegrees, -33.0 + 50.0 / 111130.0, 2e-6);
+    EXPECT_NEAR(v.LongitudeDegrees, -70.0 + 5.0 / (111130.0 * std::cos(33.0 * M_PI / 180)), 2e-6);
+    EXPECT_EQ(v.AltitudeMetres, 300.0);
+}
+
+} // namespace

@@ -1,0 +1,121 @@
+#include "host/viewpoint.h"
+
+#include "geo_oracle.h"
+#include "module_test.h"
+
+#include <cmath>
+#include <limits>
+
+using namespace host;
+using camera::GeoPosition;
+
+namespace {
+
+constexpr double Degree = M_PI / 180.0;
+constexpr double NaN = std::numeric_limits<double>::quiet_NaN();
+
+// ---- FractionOfMagnitude and EncodeViewpoint ---------------------------------------
+
+TEST(FractionOfMagnitude, IsTheFractionOfTheMagnitude) {
+    EXPECT_EQ(FractionOfMagnitude(-12.75), 0.75);
+    EXPECT_EQ(FractionOfMagnitude(3.25), 0.25);
+    EXPECT_EQ(FractionOfMagnitude(-0.0), 0.0);
+    for (double x : {1e15 + 0.5, -7.999999, 123456.789}) {
+        double f = FractionOfMagnitude(x);
+        EXPECT_TRUE(f >= 0 && f < 1) << x;
+        EXPECT_EQ(f, std::fmod(std::fabs(x), 1.0)) << x;
+    }
+}
+
+TEST(EncodeViewpoint, CutsWholeWordsTowardZeroAndTakesFractionsFromTheMagnitude) {
+    ViewpointWords w = EncodeViewpoint(0.5, -1.0, 1000.0);
+    EXPECT_EQ(w.Altitude, 304);
+    EXPECT_EQ(w.Longitude, -683565275); // 2^31 / pi = 683565275.58
+    EXPECT_NEAR(w.LongitudeFraction / 4294967295.0, 0.5758, 1e-3);
+    double a = 0.5 / (M_PI / 2) * 10001700.0;
+    EXPECT_EQ(w.Latitude, int32_t(a));
+    EXPECT_NEAR(w.LatitudeFraction / 4294967295.0, a - std::floor(a), 1e-9);
+
+    EXPECT_EQ(int16_t(EncodeViewpoint(0, 0, -10).Altitude), -3);
+
+    // Latitude -12.75 metres: whole -12, fraction 0.75 (not -13 and a quarter).
+    ViewpointWords south = EncodeViewpoint(-12.75 / 10001700.0 * 1.5707963267948966, 0, 0);
+    EXPECT_EQ(south.Latitude, -12);
+    EXPECT_EQ(south.LatitudeFraction, 3221225471u); // 0.75 x 4294967295 = ...471.25
+
+    // Between -2 pi and -pi: low 32 bits of the whole, fraction of the magnitude.
+    double lon = -1.5 * M_PI - 1e-7;
+    double b = lon / M_PI * 2147483648.0;
+    ViewpointWords west = EncodeViewpoint(0, lon, 0);
+    EXPECT_EQ(uint32_t(west.Longitude), uint32_t(int64_t(b)));
+    EXPECT_GT(west.Longitude, 0) << "wrapped into the eastern half";
+    EXPECT_EQ(west.LongitudeFraction, uint32_t(std::fmod(-b, 1.0) * 4294967295.0));
+}
+
+TEST(EncodeViewpoint, DecodesBackWithinACentimetre) {
+    for (double lat = -1.4; lat <= 1.4; lat += 0.07)
+        for (double lon = -3.1; lon <= 3.1; lon += 0.31) {
+            GeoPosition p = {lat + 1e-3, lon + 1e-3, 3000.0};
+            DecodedViewpoint d =
+                DecodeViewpoint(EncodeViewpoint(p.Latitude, p.Longitude, p.Altitude));
+            GeoPosition back = {d.LatitudeDegrees * Degree, d.LongitudeDegrees * Degree, 0.0};
+            EXPECT_LT(oracle::Metres(p, back), 0.01) << lat << " " << lon;
+            EXPECT_EQ(d.AltitudeMetres, 914.0);
+        }
+}
+
+TEST(EncodeViewpoint, NonFiniteInputGivesDefinedWords) {
+    // What the processor's own conversion yields; above all no trap.
+    ViewpointWords w = EncodeViewpoint(NaN, INFINITY, 1e300);
+    EXPECT_EQ(w.Latitude, 0);
+    EXPECT_EQ(w.LatitudeFraction, 0u);
+    EXPECT_EQ(w.Longitude, 0);
+    EXPECT_EQ(w.Altitude, 0);
+}
+
+// ---- Reading the words back ---------------------------------------------------
+
+TEST(DecodeViewpoint, ReadsTheSignOfTheWholeWordSouthAndWest) {
+    // 33 degrees south, 70 degrees west, 1000 m: both whole words negative.
+    ViewpointWords w = EncodeViewpoint(-33.0 * Degree, -70.0 * Degree, 1000.0 / 0.3048);
+    EXPECT_LT(w.Latitude, 0);
+    EXPECT_LT(w.Longitude, 0);
+    DecodedViewpoint d = DecodeViewpoint(w);
+    EXPECT_NEAR(d.LatitudeDegrees, -33.0, 1e-7);
+    EXPECT_NEAR(d.LongitudeDegrees, -70.0, 1e-7);
+    EXPECT_EQ(d.AltitudeMetres, 1000.0);
+    // The host's form of a western longitude, minus a full turn, reads the same.
+    DecodedViewpoint wrapped =
+        DecodeViewpoint(EncodeViewpoint(-33.0 * Degree, (-70.0 - 360.0) * Degree, 0.0));
+    EXPECT_NEAR(wrapped.LongitudeDegrees, -70.0, 1e-7);
+}
+
+// ---- The checked write ---------------------------------------------------------
+
+class WriteViewpointTest : public ModuleTest {};
+
+TEST_F(WriteViewpointTest, WritesTheFiveWordsWhereTheHostKeepsThem) {
+    sim::MapHost(SimulatedHost::FixedWords, 0x10000);
+    ViewpointWords w = EncodeViewpoint(0.7, -1.0, 500.0);
+    EXPECT_EQ(WriteViewpoint(w), 1);
+    EXPECT_EQ(sim::PeekHost<int32_t>(HostEyeLatitude), w.Latitude);
+    EXPECT_EQ(sim::PeekHost<uint32_t>(HostEyeLatitudeFraction), w.LatitudeFraction);
+    EXPECT_EQ(sim::PeekHost<int32_t>(HostEyeLongitude), w.Longitude);
+    EXPECT_EQ(sim::PeekHost<uint32_t>(HostEyeLongitudeFraction), w.LongitudeFraction);
+    EXPECT_EQ(sim::PeekHost<uint16_t>(HostEyeAltitude), w.Altitude);
+    EXPECT_EQ(sim::PeekHost<uint16_t>(HostEyeAltitude + 2), 0) << "a 16-bit write";
+}
+
+TEST_F(WriteViewpointTest, AnAbsentPartialOrReadOnlyBlockIsLeftAlone) {
+    ViewpointWords w = EncodeViewpoint(0.7, -1.0, 500.0);
+    EXPECT_EQ(WriteViewpoint(w), 0) << "nothing mapped";
+    sim::MapHost(HostEyeLatitudeFraction, 16); // only the first half of the block
+    EXPECT_EQ(WriteViewpoint(w), 0);
+    EXPECT_EQ(sim::PeekHost<int32_t>(HostEyeLatitude), 0) << "not even that half";
+    sim::UnmapHost(HostEyeLatitudeFraction);
+    sim::MapHost(SimulatedHost::FixedWords, 0x10000, false);
+    EXPECT_EQ(WriteViewpoint(w), 0) << "read-only";
+    // A write there would have been a fault, and faults fail the test at its end.
+}
+
+} // namespace
