@@ -1,0 +1,60 @@
+// One in-cockpit eye step with a key held, on the ground at speed with ground
+// turbulence and head latency on: nanoseconds per step and heap allocations
+// across all steps (which must be none).
+#include "heap_counter.h"
+
+#include "pilot/cockpit.h"
+
+#include <benchmark/benchmark.h>
+
+#include <cstdio>
+#include <cstdlib>
+
+namespace {
+
+uint64_t StepAllocations; // across every run: checked when the process ends
+
+// The benchmark binary's main belongs to the frame tick's file; a step that
+// allocated still fails the process.
+void CheckStepAllocations() {
+    if (StepAllocations == 0) return;
+    std::fprintf(stderr, "FAIL: %llu heap allocations in cockpit steps\n",
+                 static_cast<unsigned long long>(StepAllocations));
+    std::_Exit(1);
+}
+
+host::ViewRecord CockpitView() {
+    host::ViewRecord v = {};
+    v.Kind = host::ViewKindCockpit;
+    v.Zoom = 64;
+    for (int i = 0; i < 3; ++i) v.Rotation[i].Column[i] = 1.0f;
+    v.EyeReference[2] = 256;
+    return v;
+}
+
+void BM_CockpitStepKeyHeldTurbulence(benchmark::State& state) {
+    static bool registered = std::atexit(CheckStepAllocations) == 0;
+    benchmark::DoNotOptimize(registered);
+    pilot::CockpitEye eye = {}; // zero, as at load
+    host::ViewRecord live = CockpitView();
+    pilot::HeldCommands held = {};
+    held.HeadRight = 1;
+    camera::RandomSequence random;
+    const double frame = 1.0 / 60.0;
+    pilot::CockpitSample sample = {2.0, 0.5, 90.0, 1.0, 60.0}; // rolling at 116 knots
+    uint64_t allocations = 0;
+    for (auto _ : state) {
+        uint64_t before = bench::HeapAllocations();
+        sample.Heading += 0.01; // a slow turn feeds the latency
+        int32_t write = pilot::InCockpitStep(eye, held, live, sample, 1.0, 1.0, frame, 1, random);
+        if (write) live = eye.ViewCopy;
+        benchmark::DoNotOptimize(live);
+        allocations += bench::HeapAllocations() - before;
+    }
+    state.counters["heap_allocations"] = double(allocations);
+    StepAllocations += allocations;
+    if (allocations != 0) state.SkipWithError("the cockpit step allocated on the heap");
+}
+BENCHMARK(BM_CockpitStepKeyHeldTurbulence);
+
+} // namespace

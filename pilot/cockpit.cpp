@@ -1,0 +1,369 @@
+#include "pilot/cockpit.h"
+
+#include <cmath>
+#include <initializer_list>
+
+namespace pilot {
+
+using camera::Vector3;
+
+namespace {
+
+// Beyond this many degrees the loops below would take a while; the remainder
+// is exact, and so is every subtraction of a turn below 2^56, so reducing
+// first changes no result (the sign kept and two turns added leave the loops
+// at least one step, which also gives their zero the same sign).
+constexpr double LoopReductionLimit = 100.0 * DegreesPerTurn;
+// Cosine and sine of larger arguments differ between runtimes (or fail); the
+// written conversion of such an angle means nothing anyway.
+constexpr double TrigReductionLimit = 1e9;
+
+double ReducedForLoops(double a) {
+    if (std::fabs(a) > LoopReductionLimit) {
+        double twoTurns = 2.0 * DegreesPerTurn;
+        return std::fmod(a, DegreesPerTurn) + (a > 0.0 ? twoTurns : -twoTurns);
+    }
+    return a; // not a number included: the loops leave it at once
+}
+
+double FoldHalfTurn(double a) {
+    a = ReducedForLoops(a);
+    while (a > 180.0) a -= DegreesPerTurn;
+    while (a < -180.0) a += DegreesPerTurn;
+    return a;
+}
+
+bool Finite(double x) {
+    return std::isfinite(x);
+}
+
+bool Finite(const Attitude& a) {
+    return Finite(a.Pitch) && Finite(a.Heading) && Finite(a.Bank);
+}
+
+// Degrees to radians for the orientation, as written below the limit.
+double OrientationRadians(double degrees) {
+    if (std::fabs(degrees) > TrigReductionLimit) degrees = std::fmod(degrees, DegreesPerTurn);
+    return degrees * RadiansPerDegree;
+}
+
+// Eye + latency + turbulence; an overflow keeps the eye's own angle.
+double OrientationAngle(double eye, double latency, double turbulence) {
+    double sum = eye + latency + turbulence;
+    return Finite(sum) ? sum : eye;
+}
+
+Matrix4 Identity() {
+    Matrix4 m = {};
+    for (int i = 0; i < 4; ++i) m.M[i][i] = 1.0f;
+    return m;
+}
+
+// The eye moves along its own heading.
+void MoveEye(CockpitEye& eye, Vector3 step) {
+    camera::RotateAboutY(step, eye.EyeAngles.Heading * RadiansPerDegree);
+    eye.EyePosition.X += step.X;
+    eye.EyePosition.Y += step.Y;
+    eye.EyePosition.Z += step.Z;
+}
+
+// The words the host's own controls change: eye offset, zoom, rotation.
+bool ViewDiffers(const host::ViewRecord& copy, const host::ViewRecord& live) {
+    for (int i = 0; i < 3; ++i)
+        if (copy.EyeOffset[i] != live.EyeOffset[i]) return true;
+    if (copy.Zoom != live.Zoom) return true;
+    for (int r = 0; r < 3; ++r)
+        for (int c = 0; c < 3; ++c)
+            // Exact: a float that is not a number counts as changed.
+            if (!(copy.Rotation[r].Column[c] == live.Rotation[r].Column[c])) return true;
+    return false;
+}
+
+void DrawTurbulence(CockpitEye& eye, double groundSpeed, double factor,
+                    camera::RandomSequence& random) {
+    double f = groundSpeed * NauticalMilesPerMetre * SecondsPerHour / FullTurbulenceKnots;
+    if (f < 0.0) f = 0.0;
+    if (f > 1.0) f = 1.0;
+    double a = f * factor;
+    double r[7];
+    for (double& each : r) each = NextRandom(random) / double(camera::RandMax);
+    eye.TurbulenceTimer = r[0] * (1.0 - a);
+    if (eye.TurbulenceTimer < MinTurbulenceInterval) eye.TurbulenceTimer = MinTurbulenceInterval;
+    eye.TurbulenceTarget = {
+        (r[1] * TurbulencePitchRange - TurbulencePitchRange / 2.0) * a * factor,
+        (r[2] * TurbulenceSideRange - TurbulenceSideRange / 2.0) * a * factor,
+        (r[3] * TurbulenceSideRange - TurbulenceSideRange / 2.0) * a * factor,
+    };
+    eye.TurbulenceSpeed = {r[4] * TurbulencePitchRange * a, r[5] * TurbulenceSideRange * a,
+                           r[6] * TurbulenceSideRange * a};
+    for (Attitude* each : {&eye.TurbulenceTarget, &eye.TurbulenceSpeed}) {
+        each->Pitch /= TurbulenceScaleDown;
+        each->Heading /= TurbulenceScaleDown;
+        each->Bank /= TurbulenceScaleDown;
+    }
+}
+
+void GroundTurbulence(CockpitEye& eye, const CockpitSample& sample, double factor, double dt,
+                      camera::RandomSequence& random) {
+    if (!Finite(sample.OnGround)) return;
+    if (sample.OnGround == 0.0) {
+        // Airborne: whatever shaking is left dies away.
+        eye.TurbulenceTarget = {0.0, 0.0, 0.0};
+        eye.TurbulenceSpeed = {AirborneFadeRate, AirborneFadeRate, AirborneFadeRate};
+        return;
+    }
+    if (!Finite(sample.GroundSpeed)) return;
+    eye.TurbulenceTimer -= dt;
+    if (eye.TurbulenceTimer < 0.0) DrawTurbulence(eye, sample.GroundSpeed, factor, random);
+}
+
+// The head lags behind the aircraft's change of attitude since the last step.
+void FeedLatency(CockpitEye& eye, double factor) {
+    const Attitude& now = eye.AircraftAttitude;
+    const Attitude& before = eye.PreviousAttitude;
+    if (before.Pitch == 0.0 && before.Heading == 0.0 && before.Bank == 0.0) return;
+    Vector3 q = {AngleDifference(now.Pitch, before.Pitch) * factor,
+                 AngleDifference(now.Heading, before.Heading) * factor * HeadingLatencyGain,
+                 AngleDifference(now.Bank, before.Bank) * factor};
+    // Pitch and bank change as seen from where the head faces.
+    camera::RotateAboutY(q, -eye.EyeAngles.Heading * RadiansPerDegree);
+    Attitude& latency = eye.LatencyOffset;
+    latency.Pitch -= q.X;
+    latency.Heading -= q.Y;
+    latency.Bank -= q.Z;
+    for (double* each : {&latency.Pitch, &latency.Heading, &latency.Bank}) {
+        if (*each > LatencyLimit) *each = LatencyLimit;
+        if (*each < -LatencyLimit) *each = -LatencyLimit;
+    }
+}
+
+// The host's view becomes the eye's new starting point.
+void TakeOver(CockpitEye& eye, const host::ViewRecord& live) {
+    eye.ViewCopy = live;
+    eye.ViewCopyFilled = 1;
+    Attitude host = ViewAngles(live);
+    host.Heading += live.Direction * ViewDirectionStep;
+    eye.EyePosition = {(int32_t(live.EyeReference[0]) + live.EyeOffset[0]) / EyeWordScale,
+                       (int32_t(live.EyeReference[1]) + live.EyeOffset[1]) / EyeWordScale,
+                       (int32_t(live.EyeReference[2]) + live.EyeOffset[2]) / EyeWordScale};
+    eye.EyeAngles.Pitch += AngleDifference(host.Pitch, eye.PreviousEyeAngles.Pitch);
+    eye.EyeAngles.Heading += AngleDifference(host.Heading, eye.PreviousEyeAngles.Heading);
+    eye.EyeAngles.Bank += AngleDifference(host.Bank, eye.PreviousEyeAngles.Bank);
+    eye.Zoom = live.Zoom / ZoomWordScale;
+}
+
+void Settle(double& value, double before, double fallback) {
+    if (!Finite(value)) value = Finite(before) ? before : fallback;
+}
+
+void Settle(Attitude& value, const Attitude& before) {
+    Settle(value.Pitch, before.Pitch, 0.0);
+    Settle(value.Heading, before.Heading, 0.0);
+    Settle(value.Bank, before.Bank, 0.0);
+}
+
+// Every eye value finite again: the values before the step where they were.
+void SettleEye(CockpitEye& eye, const CockpitEye& before) {
+    Settle(eye.EyePosition.X, before.EyePosition.X, 0.0);
+    Settle(eye.EyePosition.Y, before.EyePosition.Y, 0.0);
+    Settle(eye.EyePosition.Z, before.EyePosition.Z, 0.0);
+    Settle(eye.EyeAngles, before.EyeAngles);
+    Settle(eye.PreviousEyeAngles, before.PreviousEyeAngles);
+    Settle(eye.AircraftAttitude, before.AircraftAttitude);
+    Settle(eye.PreviousAttitude, before.PreviousAttitude);
+    Settle(eye.LatencyOffset, before.LatencyOffset);
+    Settle(eye.TurbulenceOffset, before.TurbulenceOffset);
+    Settle(eye.TurbulenceTarget, before.TurbulenceTarget);
+    Settle(eye.TurbulenceSpeed, before.TurbulenceSpeed);
+    Settle(eye.Zoom, before.Zoom, eye.ViewCopy.Zoom / ZoomWordScale);
+    Settle(eye.TurbulenceTimer, before.TurbulenceTimer, 0.0);
+}
+
+} // namespace
+
+// ============================================================================
+// Angle helpers
+// ============================================================================
+
+double AngleDifference(double a, double b) {
+    a = FoldHalfTurn(a);
+    b = FoldHalfTurn(b);
+    if (a > 90.0 && b < -90.0) b += DegreesPerTurn;
+    if (b > 90.0 && a < -90.0) a += DegreesPerTurn;
+    return a - b;
+}
+
+double WrapAngle(double a) {
+    a = ReducedForLoops(a);
+    while (a < 0.0) a += DegreesPerTurn;
+    while (a > DegreesPerTurn) a -= DegreesPerTurn;
+    return a;
+}
+
+void Approach(double& value, double target, double speed, double dt) {
+    if (value == target) return;
+    if (target - value > 0.0) {
+        value += speed * dt;
+        if (value > target) value = target;
+    } else {
+        value -= speed * dt;
+        if (value < target) value = target;
+    }
+}
+
+Attitude ViewAngles(const host::ViewRecord& record) {
+    // The points 1 and 2 units along the view's forward row.
+    Vector3 a = {record.Rotation[2].Column[0], record.Rotation[2].Column[1],
+                 record.Rotation[2].Column[2]};
+    Vector3 b = {2.0 * a.X, 2.0 * a.Y, 2.0 * a.Z};
+    double heading = WrapAngle(camera::AzimuthOf(a, b) * DegreesPerRadian);
+    camera::RotateAboutY(a, -heading * RadiansPerDegree);
+    camera::RotateAboutY(b, -heading * RadiansPerDegree);
+    double pitch = WrapAngle(camera::ElevationOf(a, b) * DegreesPerRadian);
+    return {pitch, heading, 0.0};
+}
+
+// ============================================================================
+// Rotations
+// ============================================================================
+
+Matrix4 RotX(double angle) {
+    float c = float(std::cos(angle)), s = float(std::sin(angle));
+    Matrix4 m = Identity();
+    m.M[1][1] = c;
+    m.M[1][2] = s;
+    m.M[2][1] = -s;
+    m.M[2][2] = c;
+    return m;
+}
+
+Matrix4 RotY(double angle) {
+    float c = float(std::cos(angle)), s = float(std::sin(angle));
+    Matrix4 m = Identity();
+    m.M[0][0] = c;
+    m.M[0][2] = -s;
+    m.M[2][0] = s;
+    m.M[2][2] = c;
+    return m;
+}
+
+Matrix4 RotZ(double angle) {
+    float c = float(std::cos(angle)), s = float(std::sin(angle));
+    Matrix4 m = Identity();
+    m.M[0][0] = c;
+    m.M[0][1] = s;
+    m.M[1][0] = -s;
+    m.M[1][1] = c;
+    return m;
+}
+
+Matrix4 Multiply(const Matrix4& a, const Matrix4& b) {
+    Matrix4 m;
+    for (int r = 0; r < 4; ++r)
+        for (int c = 0; c < 4; ++c) {
+            float sum = 0.0f;
+            for (int k = 0; k < 4; ++k) sum += a.M[r][k] * b.M[k][c];
+            m.M[r][c] = sum;
+        }
+    return m;
+}
+
+Matrix4 EyeRotation(double pitch, double heading, double bank) {
+    return Multiply(RotZ(bank), Multiply(RotX(pitch), RotY(heading)));
+}
+
+// ============================================================================
+// 16-bit words
+// ============================================================================
+
+int16_t WrappedWord(double x, int16_t keep) {
+    if (!Finite(x)) return keep;
+    // The remainder is exact, so this is the truncated integer's low 16 bits;
+    // since C++20 the narrowing conversion itself is modulo 2^16.
+    double low = std::fmod(std::trunc(x), 65536.0);
+    return static_cast<int16_t>(static_cast<int32_t>(low));
+}
+
+int16_t ClampedWord(double x, int16_t keep) {
+    if (std::isnan(x)) return keep;
+    if (x >= 32767.0) return 32767;
+    if (x <= -32768.0) return -32768;
+    return static_cast<int16_t>(x);
+}
+
+// ============================================================================
+// The step
+// ============================================================================
+
+int32_t InCockpitStep(CockpitEye& eye, const HeldCommands& held, const host::ViewRecord& live,
+                      const CockpitSample& sample, double latencyFactor, double turbulenceFactor,
+                      double timeStep, int32_t reread, camera::RandomSequence& random) {
+    const double dt = Finite(timeStep) ? timeStep : 0.0;
+    if (!Finite(latencyFactor)) latencyFactor = 0.0;
+    if (!Finite(turbulenceFactor)) turbulenceFactor = 0.0;
+    const CockpitEye before = eye;
+
+    // Held commands: the eye moves 1 unit and turns HeadTurnRate degrees a second.
+    if (held.Forward) MoveEye(eye, {0.0, 0.0, dt});
+    if (held.Backward) MoveEye(eye, {0.0, 0.0, -dt});
+    if (held.StepRight) MoveEye(eye, {dt, 0.0, 0.0});
+    if (held.StepLeft) MoveEye(eye, {-dt, 0.0, 0.0});
+    if (held.HeadRight) eye.EyeAngles.Heading += HeadTurnRate * dt;
+    if (held.HeadLeft) eye.EyeAngles.Heading -= HeadTurnRate * dt;
+    if (held.HeadUp) eye.EyeAngles.Pitch -= HeadTurnRate * dt;
+    if (held.HeadDown) eye.EyeAngles.Pitch += HeadTurnRate * dt;
+    // The pilot is moving: a host change of this frame is overwritten.
+    if (held.Forward || held.Backward || held.StepRight || held.StepLeft || held.HeadRight ||
+        held.HeadLeft || held.HeadUp || held.HeadDown)
+        reread = 0;
+
+    // A copy never taken from the host must not be written over it.
+    bool changed = !eye.ViewCopyFilled || (reread != 0 && ViewDiffers(eye.ViewCopy, live));
+
+    Approach(eye.TurbulenceOffset.Pitch, eye.TurbulenceTarget.Pitch, eye.TurbulenceSpeed.Pitch, dt);
+    Approach(eye.TurbulenceOffset.Heading, eye.TurbulenceTarget.Heading,
+             eye.TurbulenceSpeed.Heading, dt);
+    Approach(eye.TurbulenceOffset.Bank, eye.TurbulenceTarget.Bank, eye.TurbulenceSpeed.Bank, dt);
+
+    eye.LatencyOffset.Pitch *= LatencyDecay;
+    eye.LatencyOffset.Heading *= LatencyDecay;
+    eye.LatencyOffset.Bank *= LatencyDecay;
+
+    Attitude aircraft = {sample.Pitch, sample.Heading, sample.Bank};
+    if (Finite(aircraft)) eye.AircraftAttitude = aircraft;
+
+    GroundTurbulence(eye, sample, turbulenceFactor, dt, random);
+    FeedLatency(eye, latencyFactor);
+    if (changed) TakeOver(eye, live);
+    SettleEye(eye, before);
+
+    // Orientation: the eye's angles with the latency and turbulence on top.
+    Matrix4 m = EyeRotation(
+        OrientationRadians(OrientationAngle(eye.EyeAngles.Pitch, eye.LatencyOffset.Pitch,
+                                            eye.TurbulenceOffset.Pitch)),
+        OrientationRadians(OrientationAngle(eye.EyeAngles.Heading, eye.LatencyOffset.Heading,
+                                            eye.TurbulenceOffset.Heading)),
+        OrientationRadians(OrientationAngle(eye.EyeAngles.Bank, eye.LatencyOffset.Bank,
+                                            eye.TurbulenceOffset.Bank)));
+    host::ViewRecord& out = eye.ViewCopy;
+    for (int r = 0; r < 3; ++r)
+        for (int c = 0; c < 3; ++c) out.Rotation[r].Column[c] = m.M[r][c];
+
+    const double position[3] = {eye.EyePosition.X, eye.EyePosition.Y, eye.EyePosition.Z};
+    for (int i = 0; i < 3; ++i)
+        out.EyeOffset[i] =
+            WrappedWord(position[i] * EyeWordScale - live.EyeReference[i], out.EyeOffset[i]);
+
+    out.Direction = 0;
+    out.Word40 = 0;
+    out.Zoom = ClampedWord(eye.Zoom * ZoomWordScale, out.Zoom);
+    // The heading word carries the eye alone, without latency or turbulence.
+    out.Heading =
+        WrappedWord(eye.EyeAngles.Heading / DegreesPerTurn * HeadingWordsPerTurn, out.Heading);
+
+    eye.PreviousEyeAngles = eye.EyeAngles;
+    eye.PreviousAttitude = eye.AircraftAttitude;
+    return 1;
+}
+
+} // namespace pilot
