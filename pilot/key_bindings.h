@@ -1,7 +1,15 @@
-// The key bindings of the internal pilot view, as loaded from the key binding
-// file: which command a key or mouse button runs, with which modifiers.
+// The key binding file: which command a key or mouse button runs, with which
+// modifiers. A pure, streaming loader: the caller reads the file in chunks of
+// any size and feeds them in; the loader keeps one word at a time in a buffer
+// of its own and writes the table the caller owns.
+//
+// The file is a sequence of words separated by white space. The section
+// begins at its header word "[Keyboard]" (any case); a word holding "[" ends
+// it. Inside, a word "Command=KEY,SHIFT,CONTROL,ALT,DOUBLE" (no spaces, items
+// in any order, the last key item wins) is one binding.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 
 namespace pilot {
@@ -10,20 +18,159 @@ constexpr int32_t ModifierShift = 1;
 constexpr int32_t ModifierControl = 2;
 constexpr int32_t ModifierAlt = 4;
 
-struct KeyBinding {
-    char Command[32];  // name as written in the file, zero-terminated
-    int32_t Code;      // virtual-key code, or 1000..1002 mouse buttons, 1004/1005 wheel
-    int32_t Modifiers; // ModifierShift | ModifierControl | ModifierAlt, matched exactly
-    int32_t OnRelease; // the command runs on press and again on release
-    int32_t Pressed;   // run-time: between a handled press and its release
+// Key codes beyond the virtual-key codes. 1003 has no name and is never made.
+constexpr int32_t CodeMouseButtonLeft = 1000;
+constexpr int32_t CodeMouseButtonRight = 1001;
+constexpr int32_t CodeMouseButtonMiddle = 1002;
+constexpr int32_t CodeMouseWheelUp = 1004;   // loads, but input never makes it
+constexpr int32_t CodeMouseWheelDown = 1005; // likewise
+
+// A command name resolved once at load, so that no text is compared per key.
+enum class CommandId : int32_t {
+    None = 0,
+    ButtonClickLeft,
+    ToggleMouseLook,
+    PilotForward,
+    PilotBackward,
+    PilotStepRight,
+    PilotStepLeft,
+    PilotHeadRight,
+    PilotHeadLeft,
+    PilotHeadUp,
+    PilotHeadDown,
+    PilotCrouch,
+    PilotUp,
+    PilotDown,
+    TogglePilot,
+    ToggleHeadLatency,
+    ToggleGroundTurbulence,
 };
+constexpr int32_t CommandCount = 17; // None included
+
+constexpr size_t CommandNameCapacity = 32; // at most 31 characters and the zero
+
+struct KeyBinding {
+    char Command[CommandNameCapacity]; // name as written in the file, zero-terminated
+    int32_t Code;      // virtual-key code, or 1000..1002 mouse buttons, 1004/1005 wheel; never 0
+    int32_t Modifiers; // ModifierShift | ModifierControl | ModifierAlt, matched exactly
+    int32_t OnRelease; // DOUBLE: the command runs on press and again on release
+    int32_t Pressed;   // run-time: between a handled press and its release; 0 when loaded
+    CommandId Id;      // Command resolved at load
+};
+static_assert(offsetof(KeyBinding, Code) == 32 && offsetof(KeyBinding, Pressed) == 44 &&
+              offsetof(KeyBinding, Id) == 48 && sizeof(KeyBinding) == 52);
 
 constexpr int32_t KeyBindingCapacity = 256;
 
+// No constructor: a module-wide table is filled in at compile time.
 struct KeyBindingTable {
     int32_t Capacity = KeyBindingCapacity;
     int32_t Count = 0;
     KeyBinding Entries[KeyBindingCapacity] = {};
 };
+
+// The command a name runs: the command table's names compared exactly, then
+// the two extra commands, which match any name containing them (head latency
+// first). CommandId::None when neither.
+CommandId ResolveCommand(const char* name);
+
+// The command table's name of id ("" for None).
+const char* CommandName(CommandId id);
+
+// ---- Telling the caller what became of each word ---------------------------
+
+enum class BindingNote : int32_t {
+    Stored,                // the word became entry Index
+    SectionOpened,         // the section's header word
+    SectionEnded,          // a word holding "[" ended the section
+    SectionEndedByComment, // ... and it was a comment word
+    SectionEndedByHeader,  // ... and it was the section's own header again
+    OutsideSection,        // a word outside the section
+    NoEquals,              // no "=": not a binding (prose)
+    TooShort,              // "=" alone
+    Comment,               // begins with "//"
+    NoKey,                 // dropped: no key item, or a list ending in ","
+    SecondEquals,          // dropped: a second "=" in the word
+    CommandTooLong,        // dropped: a command name of 32 characters or more
+    WordTooLong,           // dropped: a word of 1024 characters or more
+    TableFull,             // dropped: the table already holds its capacity
+    // Stored, but probably not what was meant (reported after Stored):
+    KeyFellBack,      // a key name not known, bound by its first character (ESCAPE binds E)
+    NotAKeyCharacter, // one character that is no letter or digit: its code is another key's
+    KeyReplaced,      // a later key item replaced an earlier one (Item is the earlier)
+    UnknownCommand,   // no command has this name (Id None)
+    WheelNeverFires,  // the wheel codes are never matched by input
+    Duplicate,        // the same key and modifiers as entry Other
+};
+
+struct BindingReport {
+    BindingNote Note;
+    const char* Word; // the word as read, zero-terminated (at most 1023 characters kept)
+    int32_t Line;     // line of the word's first character, from 1
+    int32_t Index;    // the entry concerned, or -1
+    int32_t Other;    // Duplicate: the earlier entry; otherwise -1
+    const char* Item; // the key item concerned (not zero-terminated), or null
+    int32_t ItemLength;
+};
+
+// Optional: called for every word and every note on a stored entry.
+struct BindingObserver {
+    void (*Report)(void* context, const BindingReport& report);
+    void* Context;
+};
+
+// ---- The loader -------------------------------------------------------------
+
+constexpr size_t BindingWordCapacity = 1024; // 1023 characters and the zero
+
+// What the loader makes of words the format has no answer for:
+// - a command name of 32 characters or more would not fit its field: the
+//   binding is dropped;
+// - a word of 1024 characters or more is dropped whole rather than cut (a
+//   cut word could bind what nobody wrote); a "[" anywhere in it still ends
+//   the section;
+// - a second "=" in a binding word: the word is dropped;
+// - a zero byte separates words like white space.
+
+// Caller-owned state of one load. Section, table and observer must outlive it.
+struct BindingLoader {
+    const char* Section;
+    KeyBindingTable* Table;
+    BindingObserver* Observer;
+    int32_t InSection;
+    int32_t Line;
+    int32_t WordLine;
+    int32_t Overlong;   // the current word ran past the buffer
+    int32_t HasBracket; // the current word holds "[" (also past the buffer)
+    size_t Length;      // characters of the current word kept in Word
+    char Word[BindingWordCapacity];
+};
+
+// Starts a load of section's bindings, appended to table from its Count on.
+void BeginBindings(BindingLoader& loader, const char* section, KeyBindingTable& table,
+                   BindingObserver* observer);
+// Any chunking of the input gives the same table.
+void FeedBindings(BindingLoader& loader, const char* bytes, size_t count);
+// The end of the input also ends its last word.
+void EndBindings(BindingLoader& loader);
+
+void LoadKeyBindingText(const char* text, size_t size, const char* section, KeyBindingTable& table,
+                        BindingObserver* observer = nullptr);
+
+// ---- Printing bindings that load back to the same entries --------------------
+
+struct KeyNameText {
+    char Text[20];
+};
+
+// The key-name table's name of code, else the code's single character; an
+// empty text when no key item loads as code.
+KeyNameText NameKeyCode(int32_t code);
+
+constexpr size_t BindingTextCapacity = 80;
+
+// Writes entry as one binding word ("PilotForward=W,SHIFT,DOUBLE") and
+// returns its length; 0 (and an empty text) when it cannot be written so.
+size_t FormatBinding(const KeyBinding& entry, char (&text)[BindingTextCapacity]);
 
 } // namespace pilot
