@@ -2,20 +2,16 @@
 
 #include "host/lookup.h"
 #include "host/viewpoint.h"
+#include "module/pilot_view.h"
 #include "platform/os.h"
 
 namespace addon {
 
 namespace {
 
-// The step from whole milliseconds with unsigned arithmetic: the clock's wrap
-// after 49.7 days is a normal step, and hours of uptime lose no precision.
+// The step from whole milliseconds: hours of uptime lose no precision.
 void MeasureFrameStep(FrameClock& clock) {
-    uint32_t now = os::timeGetTime();
-    uint32_t elapsed = now - clock.PreviousFrameTime;
-    clock.PreviousFrameTime = now;
-    clock.FrameStep = float(double(elapsed) / 1000.0);
-    if (clock.FrameStep > 1.0f) clock.FrameStep = 1.0f;
+    clock.FrameStep = float(ElapsedSeconds(clock.PreviousFrameTime, os::timeGetTime(), 1.0));
 }
 
 void HandOverToPilotView(const ModuleSettings& s, pilot::PilotViewState& view) {
@@ -52,7 +48,10 @@ void FrameTick(ModuleState& module) {
     // The external view exists only inside the internal one.
     if (s.InternalViewActive == 0) s.ExternalViewActive = 0;
     module.Pilot.SettingTogglesReady = 1;
-    if (s.InternalViewActive) HandOverToPilotView(s, module.Pilot);
+    if (s.InternalViewActive) {
+        HandOverToPilotView(s, module.Pilot);
+        PilotFrameUpdate(module);
+    }
     if (s.FlyByActive) RunFlyBy(module);
 }
 

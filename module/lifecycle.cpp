@@ -33,6 +33,24 @@ void InstallHooks(HostLink& host) {
     if (!host.GetMessageHook) os::MessageBoxA(nullptr, HookFailedText, nullptr, os::MbOk);
 }
 
+// The "Keyboard" section of the key binding file, read in chunks through the
+// loader; a file that cannot be opened leaves the table as it is.
+int LoadKeyBindingFile(const char* path, pilot::KeyBindingTable& table) {
+    os::Hfile file = os::CreateFileA(path, os::GenericRead, os::FileShareRead, os::OpenExisting,
+                                     os::FileAttributeNormal);
+    if (file == os::InvalidFile() || file == nullptr) return 0;
+    pilot::BindingLoader loader;
+    pilot::BeginBindings(loader, KeyBindingSection, table, nullptr);
+    char chunk[4096];
+    uint32_t read = 0;
+    // A read error ends the file where it stands: what was read is kept.
+    while (os::ReadFile(file, chunk, sizeof chunk, &read) && read > 0)
+        pilot::FeedBindings(loader, chunk, read);
+    pilot::EndBindings(loader);
+    os::CloseHandle(file);
+    return 1;
+}
+
 // A hook left behind would call into the library after it is gone, at the
 // host's next message: one more try before giving up on it.
 void RemoveHook(os::Hhook& hook) {
@@ -54,8 +72,7 @@ int ModuleAttach(ModuleState& module) {
     module.Pilot = pilot::PilotViewState{};
     std::snprintf(host.KeyBindingPath, sizeof host.KeyBindingPath, KeyBindingFilePattern,
                   host.HostFolder);
-    // Loading the "Keyboard" section of KeyBindingPath belongs here; it arrives
-    // with the pilot view's input, until then the table stays empty.
+    LoadKeyBindingFile(host.KeyBindingPath, module.Bindings);
     return 1;
 }
 

@@ -8,6 +8,7 @@
 
 #include "camera/flyby.h"
 #include "camera/random.h"
+#include "host/discovery.h"
 #include "module/settings.h"
 #include "pilot/key_bindings.h"
 #include "pilot/pilot_state.h"
@@ -42,6 +43,7 @@ struct ModuleState {
     camera::AircraftState Aircraft; // refreshed only while the fly-by is on
     camera::FlyByState FlyBy;
     camera::RandomSequence Random; // shared by the fly-by and the ground turbulence
+    host::HostLibraries Libraries; // what the pilot view found in the host process
     pilot::PilotViewState Pilot;
     pilot::KeyBindingTable Bindings;
 };

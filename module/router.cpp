@@ -3,6 +3,7 @@
 #include "host/contract.h"
 #include "module/frame.h"
 #include "module/menu.h"
+#include "module/pilot_view.h"
 
 #include <cstring>
 
@@ -63,12 +64,12 @@ struct KeyOrButton {
 constexpr KeyOrButton kKeysAndButtons[] = {
     {os::MsgKeyDown, 0, true},
     {os::MsgKeyUp, 0, false},
-    {os::MsgLButtonDown, pilot::CodeMouseButton0, true},
-    {os::MsgLButtonUp, pilot::CodeMouseButton0, false},
-    {os::MsgRButtonDown, pilot::CodeMouseButton1, true},
-    {os::MsgRButtonUp, pilot::CodeMouseButton1, false},
-    {os::MsgMButtonDown, pilot::CodeMouseButton2, true},
-    {os::MsgMButtonUp, pilot::CodeMouseButton2, false},
+    {os::MsgLButtonDown, pilot::CodeMouseButtonLeft, true},
+    {os::MsgLButtonUp, pilot::CodeMouseButtonLeft, false},
+    {os::MsgRButtonDown, pilot::CodeMouseButtonRight, true},
+    {os::MsgRButtonUp, pilot::CodeMouseButtonRight, false},
+    {os::MsgMButtonDown, pilot::CodeMouseButtonMiddle, true},
+    {os::MsgMButtonUp, pilot::CodeMouseButtonMiddle, false},
 };
 
 const KeyOrButton* FindKeyOrButton(uint32_t message) {
@@ -89,13 +90,15 @@ bool IsButtonMessage(uint32_t message) {
 void ApplyToggles(ModuleSettings& s, uint32_t toggles) {
     if (toggles & pilot::ToggleHeadLatency) Toggle(s.ViewTurbOn);
     if (toggles & pilot::ToggleGroundTurbulence) Toggle(s.GroundTurbOn);
+    if (toggles & pilot::ToggleExternalView) Toggle(s.ExternalViewActive);
 }
 
 int RoutePilotInput(ModuleState& module, os::Hwnd window, uint32_t message, os::Word first,
                     os::Long second) {
     pilot::InputEvent event;
     if (!MakeInputEvent(window, message, first, second, event)) return 0;
-    pilot::InputResult result = pilot::PilotInput(module.Pilot, module.Bindings, event, 0);
+    pilot::InputResult result =
+        pilot::PilotInput(module.Pilot, module.Bindings, event, ActiveViewKind(module));
     ApplyToggles(module.Settings, result.Toggles);
     if (result.Consumed && IsButtonMessage(message)) {
         // A handled button keeps the pointer until its release.

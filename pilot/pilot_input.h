@@ -17,13 +17,9 @@ enum class InputKind : int32_t {
     Wheel,       // wheel turned over the view window
 };
 
-constexpr int32_t CodeMouseButton0 = 1000; // left
-constexpr int32_t CodeMouseButton1 = 1001; // right
-constexpr int32_t CodeMouseButton2 = 1002; // middle
-
 struct InputEvent {
     InputKind Kind;
-    int32_t Code;       // Press/Release: virtual-key code or CodeMouseButton0..2
+    int32_t Code;       // Press/Release: virtual-key code or CodeMouseButtonLeft..Middle
     int32_t Modifiers;  // Press/Release: ModifierShift | ModifierControl | ModifierAlt
     int32_t WheelDelta; // Wheel: signed, 120 per notch, away from the user positive
     int32_t PointerX;   // PointerMove: position in the window's client area
@@ -33,14 +29,24 @@ struct InputEvent {
 // Settings that a key asks the module to flip; the pilot view owns none of them.
 constexpr uint32_t ToggleHeadLatency = 1;
 constexpr uint32_t ToggleGroundTurbulence = 2;
+constexpr uint32_t ToggleExternalView = 4;
 
 struct InputResult {
     int32_t Consumed; // the host must not see the message
-    uint32_t Toggles; // ToggleHeadLatency | ToggleGroundTurbulence
+    uint32_t Toggles; // ToggleHeadLatency | ToggleGroundTurbulence | ToggleExternalView
 };
 
 // activeViewKind is the kind of the host's active view (0 when there is none).
 InputResult PilotInput(PilotViewState& state, KeyBindingTable& bindings, const InputEvent& event,
                        int32_t activeViewKind);
+
+// Every entry of bindings with code and modifiers, in table order, pressed or
+// released; 1 when any of them handled it.
+int32_t MatchBindings(PilotViewState& state, KeyBindingTable& bindings, int32_t code,
+                      int32_t modifiers, bool down, int32_t activeViewKind, uint32_t& toggles);
+
+// The command table; 1 when it handled the entry's command.
+int32_t RunCommand(PilotViewState& state, const KeyBinding& entry, int32_t activeViewKind,
+                   uint32_t& toggles);
 
 } // namespace pilot

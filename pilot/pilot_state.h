@@ -3,6 +3,8 @@
 // so it survives switching the view off and on.
 #pragma once
 
+#include "pilot/cockpit.h"
+
 #include <cstdint>
 
 namespace pilot {
@@ -17,6 +19,18 @@ struct PilotViewState {
     // The two setting toggles are offered to the keys only once the frame has
     // run: until the first tick nothing but the command table answers.
     int32_t SettingTogglesReady;
+
+    // The pilot clock: seconds of the current pilot frame and since the last.
+    double Clock;
+    double TimeStep;
+    uint32_t PreviousTime; // milliseconds, as timeGetTime gave them
+
+    CockpitEye Eye;
+    HeldCommands Held;
+
+    // Mouse look
+    int32_t MouseLook;
+    int32_t LastCursorX, LastCursorY; // both 0: no sample yet
 };
 
 } // namespace pilot

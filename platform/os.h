@@ -23,6 +23,7 @@ using Hmenu = struct HmenuTag*;
 using Hhook = struct HhookTag*;
 using Hkey = struct HkeyTag*;
 using Hinstance = struct HinstanceTag*;
+using Hfile = struct HfileTag*; // HANDLE of an open file
 
 using Word = uintptr_t; // WPARAM
 using Long = intptr_t;  // LPARAM, LRESULT, INT_PTR
@@ -135,6 +136,21 @@ int SetDlgItemTextA(Hwnd dialog, int itemId, const char* text);
 uint32_t GetDlgItemTextA(Hwnd dialog, int itemId, char* text, int capacity);
 int CheckDlgButton(Hwnd dialog, int buttonId, uint32_t check);
 uint32_t IsDlgButtonChecked(Hwnd dialog, int buttonId);
+
+// ---- Files -----------------------------------------------------------------
+
+constexpr uint32_t GenericRead = 0x80000000; // GENERIC_READ
+constexpr uint32_t FileShareRead = 0x1;      // FILE_SHARE_READ
+constexpr uint32_t OpenExisting = 3;         // OPEN_EXISTING
+constexpr uint32_t FileAttributeNormal = 0x80;
+inline Hfile InvalidFile() {
+    return reinterpret_cast<Hfile>(intptr_t(-1)); // INVALID_HANDLE_VALUE
+}
+
+Hfile CreateFileA(const char* path, uint32_t access, uint32_t share, uint32_t disposition,
+                  uint32_t attributes);
+int ReadFile(Hfile file, void* buffer, uint32_t size, uint32_t* read);
+int CloseHandle(Hfile file);
 
 // ---- Registry --------------------------------------------------------------
 

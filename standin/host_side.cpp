@@ -10,7 +10,7 @@
 
 namespace standin {
 
-Aircraft Flight = {47.0, 8.0, 1000.0, 90.0, 0.0, 0.0, 360.0, 0.0, 0.0, 0.0, false};
+Aircraft Flight = {47.0, 8.0, 1000.0, 90.0, 0.0, 0.0, 360.0, 0.0, 0.0, 0.0, 0.0};
 
 namespace {
 
@@ -35,7 +35,7 @@ double ServeToken(uint32_t token) {
     case host::HostVarGroundAltitude:
         return a.GroundAltitude * 256.0;
     case host::HostVarOnGround:
-        return a.OnGround ? 1.0 : 0.0;
+        return a.OnGround;
     case host::HostVarSpeed:
         return a.Speed;
     case host::HostVarLatitude:

@@ -11,6 +11,7 @@ namespace standin {
 
 HWND MainWindow;
 HWND ViewWindow;
+volatile LONG InputReachedHost;
 HMODULE Module;
 std::string LoadError;
 
@@ -46,6 +47,7 @@ bool LoadModule() {
         LoadError = "LoadLibrary failed with error " + std::to_string(GetLastError());
         return false;
     }
+    SetModuleImage(Module);
     if (RedirectImports(Module, LoadError) < 0) return false;
     auto* importTable = reinterpret_cast<uint32_t*>(GetProcAddress(Module, "ImportTable"));
     if (!importTable || importTable[0] != host::PanelsTableId) {
@@ -98,6 +100,20 @@ LRESULT CALLBACK ControlProc(HWND window, UINT message, WPARAM wParam, LPARAM lP
 }
 
 LRESULT CALLBACK HostWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+    switch (message) {
+    case WM_KEYDOWN:
+    case WM_KEYUP:
+    case WM_LBUTTONDOWN:
+    case WM_LBUTTONUP:
+    case WM_RBUTTONDOWN:
+    case WM_RBUTTONUP:
+    case WM_MBUTTONDOWN:
+    case WM_MBUTTONUP:
+        InterlockedIncrement(&InputReachedHost);
+        break;
+    default:
+        break;
+    }
     return DefWindowProcA(window, message, wParam, lParam);
 }
 
@@ -151,6 +167,39 @@ DWORD WINAPI ScriptThread(void*) {
 
 } // namespace
 
+namespace {
+
+volatile LONG Faults;
+volatile uintptr_t ImageStart, ImageEnd;
+
+LONG CALLBACK TranslateFault(EXCEPTION_POINTERS* pointers) {
+    EXCEPTION_RECORD* record = pointers->ExceptionRecord;
+    if (record->ExceptionCode == EXCEPTION_ILLEGAL_INSTRUCTION)
+        record->ExceptionCode = EXCEPTION_ACCESS_VIOLATION;
+    uintptr_t at = reinterpret_cast<uintptr_t>(record->ExceptionAddress);
+    if (record->ExceptionCode == EXCEPTION_ACCESS_VIOLATION && at >= ImageStart && at < ImageEnd)
+        InterlockedIncrement(&Faults);
+    return EXCEPTION_CONTINUE_SEARCH;
+}
+
+} // namespace
+
+void WatchForFaults() {
+    AddVectoredExceptionHandler(1, TranslateFault);
+}
+
+void SetModuleImage(HMODULE module) {
+    auto* base = reinterpret_cast<uint8_t*>(module);
+    auto* nt = reinterpret_cast<IMAGE_NT_HEADERS32*>(
+        base + reinterpret_cast<IMAGE_DOS_HEADER*>(base)->e_lfanew);
+    ImageStart = reinterpret_cast<uintptr_t>(base);
+    ImageEnd = ImageStart + nt->OptionalHeader.SizeOfImage;
+}
+
+LONG ModuleFaults() {
+    return Faults;
+}
+
 bool AskUiThread(Request request) {
     ResetEvent(RequestDone);
     PostMessageA(ControlWindow, kRequestMessage, WPARAM(request), 0);
@@ -187,7 +236,10 @@ int main(int argc, char** argv) {
         std::fprintf(stderr, "%s\n", error.c_str());
         return 2;
     }
-    if (!PrepareHostMemory(error) || !CreateWindows(CurrentScenario().HostMainWindow)) {
+    const Scenario& scenario = CurrentScenario();
+    if (!PrepareHostMemory(error) ||
+        !PrepareHostLists(scenario.HostModuleList, scenario.HostViewList, error) ||
+        !CreateWindows(scenario.HostMainWindow)) {
         std::fprintf(stderr, "stand-in host: %s\n",
                      error.empty() ? "cannot create windows" : error.c_str());
         return 2;
@@ -195,6 +247,7 @@ int main(int argc, char** argv) {
     RequestDone = CreateEventA(nullptr, TRUE, FALSE, nullptr);
     MarkerSeen = CreateEventA(nullptr, TRUE, FALSE, nullptr);
     StartMessageBoxWatcher();
+    WatchForFaults();
     HANDLE script = CreateThread(nullptr, 0, ScriptThread, nullptr, 0, nullptr);
 
     MSG message;

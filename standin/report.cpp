@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdio>
+#include <cstring>
 
 namespace standin {
 
@@ -49,16 +50,19 @@ void WriteTrace(const std::string& path, const std::vector<TraceRow>& rows) {
     FILE* file = std::fopen(path.c_str(), "w");
     if (!file) return;
     std::fprintf(file, "time_s,aircraft_lat_deg,aircraft_lon_deg,aircraft_alt_m,heading_deg,"
-                       "pitch_deg,speed_kmh,view_lat_deg,view_lon_deg,view_alt_m,lookups\n");
+                       "pitch_deg,bank_deg,speed_kmh,view_lat_deg,view_lon_deg,view_alt_m,lookups,"
+                       "eye_heading_deg,eye_pitch_deg,eye_bank_deg,eye_heading_word_deg\n");
     for (const TraceRow& r : rows) {
         const Aircraft& a = r.Plane;
-        std::fprintf(file, "%.3f,%.7f,%.7f,%.2f,%.2f,%.2f,%.1f,", r.Time, a.Latitude, a.Longitude,
-                     a.Altitude, a.Heading, a.Pitch, a.Speed);
+        std::fprintf(file, "%.3f,%.7f,%.7f,%.2f,%.2f,%.2f,%.2f,%.1f,", r.Time, a.Latitude,
+                     a.Longitude, a.Altitude, a.Heading, a.Pitch, a.Bank, a.Speed);
         if (HasViewpoint(r))
-            std::fprintf(file, "%.7f,%.7f,%u,%d\n", r.View.LatitudeDegrees, r.View.LongitudeDegrees,
+            std::fprintf(file, "%.7f,%.7f,%u,%d,", r.View.LatitudeDegrees, r.View.LongitudeDegrees,
                          unsigned(r.View.AltitudeMetres), r.Lookups);
         else
-            std::fprintf(file, ",,,%d\n", r.Lookups);
+            std::fprintf(file, ",,,%d,", r.Lookups);
+        std::fprintf(file, "%.3f,%.3f,%.3f,%.3f\n", r.Eye.Heading, r.Eye.Pitch, r.Eye.Bank,
+                     r.Eye.HeadingWord * 360.0 / 65536.0);
     }
     std::fclose(file);
 }
@@ -125,6 +129,99 @@ void WritePicture(const std::string& path, const std::string& title,
                  "</svg>\n",
                  x(track.front()), y(track.front()), margin, height - 12, margin + 230, height - 12,
                  margin + 430, height - 12);
+    std::fclose(file);
+}
+
+// ---- The eye over time ----------------------------------------------------------
+
+namespace {
+
+struct Series {
+    const char* Label;
+    const char* Colour;
+    double (*Value)(const TraceRow& row, const TraceRow& first);
+};
+
+double SignedDegrees(double a) {
+    return std::remainder(a, 360.0);
+}
+
+void Panel(FILE* file, const std::vector<TraceRow>& rows, double top, double height,
+           const char* title, const std::vector<Series>& series) {
+    const double left = 60, width = 840;
+    double lo = -1, hi = 1;
+    for (const TraceRow& r : rows)
+        for (const Series& s : series)
+            lo = std::min(lo, s.Value(r, rows.front())),
+            hi = std::max(hi, s.Value(r, rows.front()));
+    double pad = (hi - lo) * 0.08;
+    lo -= pad, hi += pad;
+    double t0 = rows.front().Time, t1 = std::max(rows.back().Time, t0 + 1);
+    auto x = [&](double t) { return left + (t - t0) / (t1 - t0) * width; };
+    auto y = [&](double v) { return top + height - (v - lo) / (hi - lo) * height; };
+    std::fprintf(file,
+                 "<rect x='%.0f' y='%.0f' width='%.0f' height='%.0f' fill='none' stroke='#999'/>\n"
+                 "<text x='%.0f' y='%.0f' font-size='14'>%s</text>\n"
+                 "<text x='5' y='%.0f'>%.1f</text><text x='5' y='%.0f'>%.1f</text>\n",
+                 left, top, width, height, left, top - 6, title, top + 12, hi, top + height, lo);
+    if (lo < 0 && hi > 0)
+        std::fprintf(file, "<line x1='%.0f' x2='%.0f' y1='%.1f' y2='%.1f' stroke='#ddd'/>\n", left,
+                     left + width, y(0), y(0));
+    double legend = left + 8;
+    for (const Series& s : series) {
+        std::fprintf(file,
+                     "<line x1='%.0f' x2='%.0f' y1='%.0f' y2='%.0f' stroke='%s' stroke-width='3'/>"
+                     "<text x='%.0f' y='%.0f'>%s</text>\n",
+                     legend, legend + 18, top + 14, top + 14, s.Colour, legend + 22, top + 18,
+                     s.Label);
+        legend += 7.0 * double(std::strlen(s.Label)) + 50;
+    }
+    for (auto s = series.rbegin(); s != series.rend(); ++s) {
+        std::fprintf(file, "<polyline fill='none' stroke='%s' stroke-width='1.6' points='",
+                     s->Colour);
+        for (const TraceRow& r : rows)
+            std::fprintf(file, "%.1f,%.1f ", x(r.Time), y(s->Value(r, rows.front())));
+        std::fprintf(file, "'/>\n");
+    }
+    std::fprintf(file,
+                 "<text x='%.0f' y='%.0f'>%.0f s</text><text x='%.0f' y='%.0f' "
+                 "text-anchor='end'>%.0f s</text>\n",
+                 left, top + height + 14, t0, left + width, top + height + 14, t1);
+}
+
+} // namespace
+
+void WriteEyePicture(const std::string& path, const std::string& title,
+                     const std::vector<TraceRow>& rows) {
+    FILE* file = std::fopen(path.c_str(), "w");
+    if (!file || rows.empty()) {
+        if (file) std::fclose(file);
+        return;
+    }
+    std::fprintf(file,
+                 "<svg xmlns='http://www.w3.org/2000/svg' width='920' height='780' "
+                 "font-family='sans-serif' font-size='12'>\n<rect width='100%%' height='100%%' "
+                 "fill='white'/>\n<text x='60' y='24' font-size='16'>%s: the pilot's eye against "
+                 "the aircraft, degrees over seconds</text>\n",
+                 title.c_str());
+    Panel(file, rows, 60, 180, "aircraft",
+          {{"heading change", "#1f5fbf",
+            [](const TraceRow& r, const TraceRow& f) {
+                return SignedDegrees(r.Plane.Heading - f.Plane.Heading);
+            }},
+           {"pitch", "#20a040", [](const TraceRow& r, const TraceRow&) { return r.Plane.Pitch; }},
+           {"bank", "#a040c0", [](const TraceRow& r, const TraceRow&) { return r.Plane.Bank; }}});
+    Panel(file, rows, 310, 180, "eye heading: where the pilot turned the head, and as shown",
+          {{"head (heading word)", "#808080",
+            [](const TraceRow& r, const TraceRow&) {
+                return SignedDegrees(r.Eye.HeadingWord * 360.0 / 65536.0);
+            }},
+           {"shown (with latency and turbulence)", "#d02020",
+            [](const TraceRow& r, const TraceRow&) { return SignedDegrees(r.Eye.Heading); }}});
+    Panel(file, rows, 560, 180, "eye pitch and bank as shown: latency and ground turbulence",
+          {{"pitch", "#20a040", [](const TraceRow& r, const TraceRow&) { return r.Eye.Pitch; }},
+           {"bank", "#a040c0", [](const TraceRow& r, const TraceRow&) { return r.Eye.Bank; }}});
+    std::fprintf(file, "</svg>\n");
     std::fclose(file);
 }
 

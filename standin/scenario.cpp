@@ -3,6 +3,9 @@
 //   # comment                          anything after '#' (outside quotes)
 //   host main-window off               set-up: no "FS98MAIN" window
 //   host panels-table off              set-up: the host hands over no panels table
+//   host module-list off | unreadable  set-up: no module list (its head word is 0), or
+//                                      one on a page no one may read
+//   host view-list off | unreadable    set-up: likewise the view list
 //   registry NAME "TEXT"               a stored setting before the module loads
 //   fps N                              simulated frames per second (default 20)
 //   load / unload                      the host loads or unloads the module
@@ -13,6 +16,19 @@
 //   command ID [to view]               WM_COMMAND to the main (or view) window; one
 //                                      that opens a dialog returns while it is open
 //   initmenu                           WM_INITMENU to the main window
+//
+// The pilot view:
+//   bindings default                   the key binding file shipped beside the DLL, in
+//                                      the host's folder ("EXE Path" points there)
+//   binding WORD                       one more word in a file of its own (after a
+//                                      "[Keyboard]" header), e.g. PilotForward=W,DOUBLE
+//   view cockpit|other|outside|none    which view the host shows (kinds 1, 7, 1250)
+//   key down|up|press NAME [shift] [control] [alt] [to view]
+//                                      a key message to the main (or view) window, with
+//                                      those modifiers held; press is down then up
+//   key repeat NAME ...                another key-down while held (auto-repeat)
+//   hold NAME for SECONDS [shift] ...  down, fly SECONDS, up
+//   aircraft ... on-ground 1           rolling on the ground (0: airborne)
 //
 // The pilot at the module's dialogs (IDs are the dialog's item ids):
 //   dialog "TITLE" opens               waits for it: modal, owned by the main window
@@ -39,6 +55,15 @@
 //   expect box ID "TEXT"               the text of a box of the open dialog
 //   expect button ID checked | unchecked
 //   expect label "TEXT"                a label of the open dialog contains TEXT
+//   expect key reached | swallowed     whether the last key message reached the host
+//   expect eye heading|pitch|bank DEG within DEG
+//                                      the cockpit view record's rotation rows
+//   expect eye heading-word DEG within DEG
+//   expect eye position X Y Z within U (reference + offset) / 256, view units
+//   expect eye zoom-word N
+//   expect eye untouched               the cockpit record as the host set it up
+//   expect eye shakes                  the eye's pitch moved by more than 0.2 degrees
+//                                      over the frames since the previous check
 #include "standin/scenario.h"
 
 #include "module/settings.h"
@@ -90,8 +115,9 @@ struct Player {
         Fly(dt);
         LookupsThisFrame().clear();
         PostAndWait(FrameWindow(), HostFrameMessage, 0, 0);
-        TraceRow row{Time, Flight, Module != nullptr, ReadViewpoint(),
-                     int(LookupsThisFrame().size())};
+        TraceRow row{
+            Time,     Flight, Module != nullptr, ReadViewpoint(), int(LookupsThisFrame().size()),
+            ReadEye()};
         Trace.push_back(row);
         int second = int(std::floor(Time + 1e-9));
         if (second != LastLoggedSecond) {
@@ -100,6 +126,13 @@ struct Player {
         }
     }
 
+    std::string BindingWords;
+    size_t CheckedUpTo = 0; // trace rows before the previous check
+    bool InputReached = false;
+
+    void SendKey(const Step& step, UINT message, int code);
+    void PilotStep(const Step& step);
+    void ExpectEye(const Step& step);
     void Play(const Step& step);
     void AtDialog(const Step& step);
     void CloseLeftoverDialogs();
@@ -143,10 +176,11 @@ struct AircraftValue {
     double Aircraft::*Field;
 };
 constexpr AircraftValue kAircraftValues[] = {
-    {"alt", &Aircraft::Altitude},    {"heading", &Aircraft::Heading},
-    {"speed", &Aircraft::Speed},     {"pitch", &Aircraft::Pitch},
-    {"bank", &Aircraft::Bank},       {"turn", &Aircraft::TurnRate},
-    {"climb", &Aircraft::ClimbRate}, {"ground", &Aircraft::GroundAltitude}};
+    {"alt", &Aircraft::Altitude},      {"heading", &Aircraft::Heading},
+    {"speed", &Aircraft::Speed},       {"pitch", &Aircraft::Pitch},
+    {"bank", &Aircraft::Bank},         {"turn", &Aircraft::TurnRate},
+    {"climb", &Aircraft::ClimbRate},   {"ground", &Aircraft::GroundAltitude},
+    {"on-ground", &Aircraft::OnGround}};
 
 const AircraftValue* FindAircraftValue(const std::string& word) {
     for (const AircraftValue& v : kAircraftValues)
@@ -208,8 +242,12 @@ void Player::Play(const Step& step) {
     } else if (verb == "dialog" || verb == "type" || verb == "tick" || verb == "untick" ||
                verb == "click" || verb == "screenshot") {
         AtDialog(step);
+    } else if (verb == "bindings" || verb == "binding" || verb == "view" || verb == "key" ||
+               verb == "hold") {
+        PilotStep(step);
     } else if (verb == "expect") {
         Expect(step);
+        CheckedUpTo = Trace.size();
     } else {
         Check(step, false, "unknown step '%s'", verb.c_str());
         Stop = true;
@@ -353,6 +391,12 @@ void Player::Expect(const Step& step) {
         bool known = expected == "checked" || expected == "unchecked";
         Check(step, known && (expected == "checked") == checked, "button %d is %s, expected %s", id,
               checked ? "checked" : "unchecked", expected.c_str());
+    } else if (what == "key") {
+        bool reached = Word(step, 2) == "reached";
+        Check(step, InputReached == reached, "the last key message %s the host",
+              InputReached ? "reached" : "did not reach");
+    } else if (what == "eye") {
+        ExpectEye(step);
     } else if (what == "label") {
         bool found = Dialog && DialogHasLabel(Dialog, Word(step, 2).c_str());
         Check(step, found, "a label %s \"%s\"", found ? "shows" : "does not show",
@@ -360,6 +404,115 @@ void Player::Expect(const Step& step) {
     } else {
         Check(step, false, "unknown check '%s'", what.c_str());
     }
+}
+
+// ---- The pilot view ----------------------------------------------------------
+
+int Modifier(const std::string& word) {
+    if (word == "shift") return VK_SHIFT;
+    if (word == "control") return VK_CONTROL;
+    if (word == "alt") return VK_MENU;
+    return 0;
+}
+
+void Player::SendKey(const Step& step, UINT message, int code) {
+    HWND target = MainWindow ? MainWindow : ViewWindow;
+    for (size_t i = 3; i < step.Words.size(); ++i) {
+        if (int vk = Modifier(step.Words[i])) KeyStates[vk] = SHORT(0x8000);
+        if (step.Words[i] == "view") target = ViewWindow;
+    }
+    LONG before = InputReachedHost;
+    PostAndWait(target, message, WPARAM(code), 1);
+    InputReached = InputReachedHost != before;
+    for (int vk : {VK_SHIFT, VK_CONTROL, VK_MENU}) KeyStates[vk] = 0;
+}
+
+void Player::PilotStep(const Step& step) {
+    const std::string verb = Word(step, 0);
+    std::string error;
+    if (verb == "bindings") {
+        std::string dll = CurrentOptions().DllPath;
+        std::string cfg = dll.substr(0, dll.find_last_of("\\/") + 1) + "OrbivuePro.cfg";
+        std::string text;
+        if (FILE* file = std::fopen(cfg.c_str(), "rb")) {
+            char buffer[4096];
+            for (size_t n; (n = std::fread(buffer, 1, sizeof buffer, file)) > 0;)
+                text.append(buffer, n);
+            std::fclose(file);
+        }
+        Check(step, !text.empty() && PlaceBindingFile(text, error), "the default binding file %s",
+              text.empty() ? ("is not beside the DLL: " + cfg).c_str() : error.c_str());
+    } else if (verb == "binding") {
+        BindingWords += Word(step, 1) + "\n";
+        Check(step, PlaceBindingFile("[Keyboard]\n" + BindingWords, error), "binding file %s",
+              error.empty() ? "written" : error.c_str());
+    } else if (verb == "view") {
+        std::printf("[%6.2f s] the host shows the %s view\n", Time, Word(step, 1).c_str());
+        if (!ShowView(Word(step, 1)))
+            Check(step, false, "unknown view '%s'", Word(step, 1).c_str());
+    } else if (verb == "key" || verb == "hold") {
+        std::string name = Word(step, verb == "key" ? 2 : 1);
+        int code = KeyCodeOf(name);
+        if (code == 0) {
+            Check(step, false, "unknown key '%s'", name.c_str());
+            return;
+        }
+        std::string how = verb == "key" ? Word(step, 1) : "hold";
+        std::printf("[%6.2f s] the pilot %s %s\n", Time,
+                    how == "down" ? "presses"
+                    : how == "up" ? "releases"
+                                  : how.c_str(),
+                    name.c_str());
+        if (how == "down" || how == "press" || how == "repeat" || how == "hold")
+            SendKey(step, WM_KEYDOWN, code);
+        if (how == "hold")
+            for (int i = 0, n = int(std::lround(Number(step, 3) * Fps)); i < n; ++i) Frame();
+        if (how == "up" || how == "press" || how == "hold") SendKey(step, WM_KEYUP, code);
+    }
+}
+
+void Player::ExpectEye(const Step& step) {
+    EyeReading e = ReadEye();
+    const std::string what = Word(step, 2);
+    if (what == "shakes") {
+        double lo = 1e9, hi = -1e9;
+        for (size_t i = CheckedUpTo; i < Trace.size(); ++i)
+            lo = std::fmin(lo, Trace[i].Eye.Pitch), hi = std::fmax(hi, Trace[i].Eye.Pitch);
+        Check(step, hi - lo > 0.2, "the eye's pitch moved over %.3f degrees",
+              hi > lo ? hi - lo : 0.0);
+        return;
+    }
+    if (what == "untouched") {
+        host::ViewRecord fresh = CockpitRecord();
+        bool same = e.Kind == host::ViewKindCockpit && e.ZoomWord == 64 && e.HeadingWord == 0 &&
+                    e.Position[0] == 0.0 && e.Position[1] == 1.0 && e.Position[2] == 2.0 &&
+                    fresh.Rotation[0].Column[0] == 1.0f && fresh.Rotation[2].Column[2] == 1.0f;
+        Check(step, same, "the cockpit record is %s", same ? "as the host set it up" : "changed");
+        return;
+    }
+    if (what == "zoom-word") {
+        Check(step, e.ZoomWord == int(Number(step, 3)), "zoom word %d, expected %s",
+              int(e.ZoomWord), Word(step, 3).c_str());
+        return;
+    }
+    if (what == "position") {
+        double within = Number(step, 7), off = 0;
+        for (int i = 0; i < 3; ++i)
+            off = std::fmax(off, std::fabs(e.Position[i] - Number(step, 3 + size_t(i))));
+        Check(step, off <= within, "eye at %.3f %.3f %.3f, expected %s %s %s within %s",
+              e.Position[0], e.Position[1], e.Position[2], Word(step, 3).c_str(),
+              Word(step, 4).c_str(), Word(step, 5).c_str(), Word(step, 7).c_str());
+        return;
+    }
+    double value = what == "heading"        ? e.Heading
+                   : what == "pitch"        ? e.Pitch
+                   : what == "bank"         ? e.Bank
+                   : what == "heading-word" ? e.HeadingWord * 360.0 / 65536.0
+                                            : NAN;
+    double expected = Number(step, 3), within = Number(step, 5);
+    double off = std::fabs(std::remainder(value - expected, 360.0));
+    Check(step, off <= within, "eye %s %.3f, expected %.3f within %.3f", what.c_str(), value,
+          expected, within);
 }
 
 std::string Describe(const MenuEntry& e) {
@@ -481,7 +634,13 @@ bool ReadScenario(const std::string& path, Scenario& scenario, std::string& erro
                 scenario.HostMainWindow = !off;
             else if (Word(step, 1) == "panels-table")
                 scenario.ProvidePanelsTable = !off;
-            else {
+            else if (Word(step, 1) == "module-list" || Word(step, 1) == "view-list") {
+                ListSetUp setUp = off                             ? ListSetUp::Absent
+                                  : Word(step, 2) == "unreadable" ? ListSetUp::Unreadable
+                                                                  : ListSetUp::Present;
+                (Word(step, 1) == "module-list" ? scenario.HostModuleList : scenario.HostViewList) =
+                    setUp;
+            } else {
                 error = path + ":" + std::to_string(number) + ": unknown host set-up";
                 std::fclose(file);
                 return false;
@@ -499,6 +658,7 @@ int RunScenario(const Options& options) {
     std::printf("scenario %s\n", scenario.Name.c_str());
     // Every scenario starts from a host whose registry knows nothing of the module.
     RegDeleteKeyA(HKEY_LOCAL_MACHINE, addon::SettingsKeyPath);
+    ForgetHostFolder();
     SimulatedTime = kStartOfTime;
 
     Player player(scenario);
@@ -508,11 +668,21 @@ int RunScenario(const Options& options) {
     }
     player.CloseLeftoverDialogs();
     if (Module) AskUiThread(Request::Unload);
+    // Every scenario: the module's own code never faulted.
+    if (LONG faults = ModuleFaults()) {
+        ++player.Failed;
+        std::printf("  FAIL  %ld faults in the module's own code\n", faults);
+    }
 
     if (!player.Trace.empty()) {
         std::string base = options.OutputFolder + "\\" + scenario.Name;
         WriteTrace(base + ".csv", player.Trace);
         WritePicture(base + ".svg", scenario.Name, player.Trace);
+        bool eyeMoved = false;
+        for (const TraceRow& r : player.Trace)
+            eyeMoved |= r.Eye.HeadingWord != 0 || std::fabs(r.Eye.Heading) > 1e-6 ||
+                        std::fabs(r.Eye.Pitch) > 1e-6;
+        if (eyeMoved) WriteEyePicture(base + "_eye.svg", scenario.Name, player.Trace);
     }
     std::printf("%d passed, %d failed\n", player.Passed, player.Failed);
     return player.Failed;

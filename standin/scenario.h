@@ -18,6 +18,8 @@ struct Scenario {
     std::string Name; // the file's name without folder and extension
     bool HostMainWindow = true;
     bool ProvidePanelsTable = true;
+    ListSetUp HostModuleList = ListSetUp::Present;
+    ListSetUp HostViewList = ListSetUp::Present;
     std::vector<Step> Steps;
 };
 
@@ -33,11 +35,14 @@ struct TraceRow {
     bool ModuleLoaded;
     Viewpoint View;
     int Lookups;
+    EyeReading Eye;
 };
 
 void WriteTrace(const std::string& path, const std::vector<TraceRow>& rows);
 void WritePicture(const std::string& path, const std::string& title,
                   const std::vector<TraceRow>& rows);
+void WriteEyePicture(const std::string& path, const std::string& title,
+                     const std::vector<TraceRow>& rows);
 std::string DescribeRow(const TraceRow& row);
 
 } // namespace standin

@@ -3,6 +3,7 @@
 // through scenarios at simulated time.
 #pragma once
 
+#include "host/view_record.h"
 #include "host/viewpoint.h"
 
 #include <windows.h>
@@ -25,7 +26,7 @@ struct Aircraft {
     double TurnRate;             // degrees per second
     double ClimbRate;            // metres per second
     double GroundAltitude;       // metres
-    bool OnGround;
+    double OnGround;             // non-zero while rolling on the ground
 };
 
 extern Aircraft Flight;
@@ -42,6 +43,45 @@ uint32_t PanelsTableAddress();
 // The five viewpoint words read back with the module's own decoder.
 using Viewpoint = host::DecodedViewpoint;
 Viewpoint ReadViewpoint();
+
+// ---- The host's side of the pilot view --------------------------------------
+
+// The module list (naming G3D.DLL and GLOBAL.DLL) and the view list with its
+// three view windows: cockpit (kind 1), another kind (7), outside (1250).
+enum class ListSetUp { Present, Absent, Unreadable };
+bool PrepareHostLists(ListSetUp moduleList, ListSetUp viewList, std::string& error);
+uint32_t G3dBase();
+uint32_t GlobalBase();
+// Which view the host shows: "cockpit", "other", "outside" or "none".
+bool ShowView(const std::string& which);
+host::ViewRecord& CockpitRecord();
+
+// The cockpit view record as the host reads it.
+struct EyeReading {
+    double Heading, Pitch, Bank; // degrees, from the rotation rows
+    double Position[3];          // (reference + offset) / 256
+    uint16_t HeadingWord;
+    int16_t ZoomWord;
+    int32_t Kind;
+};
+EyeReading ReadEye();
+
+// The key binding file in the host's folder, and "EXE Path" pointing there.
+bool PlaceBindingFile(const std::string& text, std::string& error);
+void ForgetHostFolder();
+// The code a binding of this key name binds (the module's own reading); 0 none.
+int KeyCodeOf(const std::string& name);
+
+// Key and button messages that reached the host's windows.
+extern volatile LONG InputReachedHost;
+
+// Faults raised by the module's own code: none may happen. Under qemu's
+// emulation Wine reports a page fault as an illegal instruction, which the
+// system's own probes (IsBadReadPtr) would not catch; the handler turns it
+// back into the access violation Windows raises.
+void WatchForFaults();
+void SetModuleImage(HMODULE module);
+LONG ModuleFaults();
 
 // ---- What the module sees of Windows through its import table ---------------
 

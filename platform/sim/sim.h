@@ -110,6 +110,11 @@ struct DialogShown {
 };
 const std::vector<DialogShown>& Dialogs();
 
+// ---- Files ------------------------------------------------------------------
+
+void PutFile(const std::string& path, const std::string& bytes);
+int OpenFiles(); // opened and not closed
+
 // ---- Registry (HKEY_LOCAL_MACHINE) ------------------------------------------
 
 void RegPutText(const std::string& keyPath, const std::string& name, const std::string& text);

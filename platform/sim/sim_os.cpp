@@ -25,7 +25,7 @@ template <class H> size_t HandleIndex(uintptr_t space, H handle) {
     return (v - space) / 0x10 - 1;
 }
 constexpr uintptr_t kWindows = 0x10000, kMenus = 0x20000, kHooks = 0x30000, kKeys = 0x40000,
-                    kDialogs = 0x50000;
+                    kDialogs = 0x50000, kFiles = 0x60000;
 
 struct Window {
     std::string ClassName;
@@ -72,7 +72,15 @@ struct Machine {
     std::map<std::string, RegKey> Registry; // by lower-case path
     std::vector<std::string> DeniedKeys;
     std::vector<std::string> FailingWrites;
-    std::vector<std::string> OpenKeys; // handle index -> lower-case path, "" once closed
+    std::vector<std::string> OpenKeys;        // handle index -> lower-case path, "" once closed
+    std::map<std::string, std::string> Files; // by lower-case path
+    struct OpenFile {
+        std::string Bytes;
+        size_t At;
+        bool Open;
+    };
+    std::vector<OpenFile> OpenFiles;
+    uint32_t LongestRead = 0;
 };
 
 Machine& M() {
@@ -279,6 +287,36 @@ uint32_t IsDlgButtonChecked(Hwnd dialog, int buttonId) {
     return d && d->Checks[buttonId] ? ButtonChecked : ButtonUnchecked;
 }
 
+Hfile CreateFileA(const char* path, uint32_t access, uint32_t share, uint32_t disposition,
+                  uint32_t) {
+    if (Fails()) return InvalidFile();
+    auto it = M().Files.find(Lower(path ? path : ""));
+    if (it == M().Files.end() || access != GenericRead || disposition != OpenExisting ||
+        !(share & FileShareRead))
+        return InvalidFile();
+    M().OpenFiles.push_back({it->second, 0, true});
+    return MakeHandle<Hfile>(kFiles, M().OpenFiles.size() - 1);
+}
+int ReadFile(Hfile file, void* buffer, uint32_t size, uint32_t* read) {
+    *read = 0;
+    if (Fails()) return 0;
+    size_t i = HandleIndex(kFiles, file);
+    if (i >= M().OpenFiles.size() || !M().OpenFiles[i].Open) return 0;
+    auto& f = M().OpenFiles[i];
+    size_t n = std::min(size_t(size), f.Bytes.size() - f.At);
+    if (n) std::memcpy(buffer, f.Bytes.data() + f.At, n);
+    f.At += n;
+    *read = uint32_t(n);
+    M().LongestRead = std::max(M().LongestRead, size);
+    return 1;
+}
+int CloseHandle(Hfile file) {
+    size_t i = HandleIndex(kFiles, file);
+    if (i >= M().OpenFiles.size() || !M().OpenFiles[i].Open) return 0;
+    M().OpenFiles[i].Open = false;
+    return 1;
+}
+
 long RegOpenKeyExA(Hkey root, const char* subKey, uint32_t, uint32_t, Hkey* result) {
     *result = nullptr;
     if (Fails()) return kErrorAccessDenied;
@@ -480,6 +518,14 @@ bool DialogEnded(os::Hwnd dialog) {
 }
 const std::vector<DialogShown>& Dialogs() {
     return M().DialogsShown;
+}
+
+void PutFile(const std::string& path, const std::string& bytes) {
+    M().Files[Lower(path)] = bytes;
+}
+int OpenFiles() {
+    return int(std::count_if(M().OpenFiles.begin(), M().OpenFiles.end(),
+                             [](const Machine::OpenFile& f) { return f.Open; }));
 }
 
 void RegPutText(const std::string& keyPath, const std::string& name, const std::string& text) {

@@ -108,6 +108,21 @@ uint32_t IsDlgButtonChecked(Hwnd dialog, int buttonId) {
     return ::IsDlgButtonChecked(W(dialog), buttonId);
 }
 
+Hfile CreateFileA(const char* path, uint32_t access, uint32_t share, uint32_t disposition,
+                  uint32_t attributes) {
+    return reinterpret_cast<Hfile>(
+        ::CreateFileA(path, access, share, nullptr, disposition, attributes, nullptr));
+}
+int ReadFile(Hfile file, void* buffer, uint32_t size, uint32_t* read) {
+    DWORD done = 0;
+    BOOL ok = ::ReadFile(reinterpret_cast<HANDLE>(file), buffer, size, &done, nullptr);
+    *read = done;
+    return ok;
+}
+int CloseHandle(Hfile file) {
+    return ::CloseHandle(reinterpret_cast<HANDLE>(file));
+}
+
 long RegOpenKeyExA(Hkey root, const char* subKey, uint32_t options, uint32_t access, Hkey* result) {
     return ::RegOpenKeyExA(K(root), subKey, options, access, reinterpret_cast<HKEY*>(result));
 }

@@ -1,0 +1,78 @@
+// The host's side of the pilot view in simulated host memory: the module list
+// head at its fixed address, the libraries' entries and names, the view list
+// with view windows and 264-byte view records.
+#pragma once
+
+#include "host/discovery.h"
+#include "host/view_record.h"
+#include "platform/sim/sim.h"
+
+#include <cstring>
+#include <string>
+#include <vector>
+
+struct SimulatedPilotHost {
+    static constexpr hostmem::Addr FixedImage = 0x00429000; // holds both list heads
+    static constexpr hostmem::Addr Lists = 0x00600000;      // entries, names, views
+    static constexpr hostmem::Addr G3dBase = 0x01000000;
+    static constexpr hostmem::Addr GlobalBase = 0x02000000;
+
+    hostmem::Addr Next = Lists;
+
+    hostmem::Addr Allocate(uint32_t size) {
+        hostmem::Addr at = Next;
+        Next += (size + 15) & ~15u;
+        return at;
+    }
+    void MapImage() {
+        sim::MapHost(FixedImage, 0x1000);
+        sim::MapHost(Lists, 0x10000);
+    }
+    hostmem::Addr Text(const std::string& text) {
+        hostmem::Addr at = Allocate(uint32_t(text.size() + 1));
+        std::memcpy(sim::HostBytes(at, uint32_t(text.size() + 1)), text.c_str(), text.size() + 1);
+        return at;
+    }
+    // A module list of these libraries, in order, with their base values.
+    void ModuleList(const std::vector<std::pair<std::string, hostmem::Addr>>& libraries) {
+        hostmem::Addr previous = 0;
+        for (const auto& [name, base] : libraries) {
+            hostmem::Addr entry = Allocate(host::ModuleEntrySize);
+            sim::PokeHost<uint32_t>(entry + host::ModuleEntryName, Text(name));
+            sim::PokeHost<uint32_t>(entry + host::ModuleEntryBase, base);
+            if (previous)
+                sim::PokeHost<uint32_t>(previous + host::ModuleEntryNext, entry);
+            else
+                sim::PokeHost<uint32_t>(host::HostModuleListHead, entry);
+            previous = entry;
+        }
+    }
+    void StandardLibraries() {
+        ModuleList(
+            {{"KERNEL32.DLL", 0x7C800000}, {"G3D.DLL", G3dBase}, {"GLOBAL.DLL", GlobalBase}});
+    }
+    // A view list whose windows show records of these kinds; the records'
+    // addresses in order.
+    std::vector<hostmem::Addr> Views(const std::vector<int32_t>& kinds) {
+        hostmem::Addr list = Allocate(host::ViewListSize);
+        hostmem::Addr array = Allocate(uint32_t(4 * kinds.size() + 4));
+        std::vector<hostmem::Addr> records;
+        for (size_t i = 0; i < kinds.size(); ++i) {
+            hostmem::Addr window = Allocate(host::ViewWindowSize);
+            hostmem::Addr record = Allocate(host::ViewRecordBytes);
+            host::ViewRecord r{};
+            r.Kind = kinds[i];
+            r.Zoom = 64;
+            for (int k = 0; k < 3; ++k) r.Rotation[k].Column[k] = 1.0f;
+            r.EyeReference[1] = 256;
+            sim::PokeHost(record, r);
+            sim::PokeHost<uint32_t>(window + host::ViewWindowRecord, record);
+            sim::PokeHost<uint32_t>(array + uint32_t(4 * i), window);
+            records.push_back(record);
+        }
+        sim::PokeHost<uint32_t>(list + host::ViewListArray, array);
+        sim::PokeHost<int32_t>(list + host::ViewListCount, int32_t(kinds.size()));
+        sim::PokeHost<uint32_t>(host::HostViewListHead, list);
+        return records;
+    }
+};

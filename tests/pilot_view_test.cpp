@@ -1,0 +1,151 @@
+// The pilot view inside the module: the binding file read at start-up, keys
+// through the hooks, the eye step on the host's view record every frame.
+#include "module/pilot_view.h"
+
+#include "module/router.h"
+
+#include "module_test.h"
+#include "pilot_host.h"
+
+#include <cmath>
+
+namespace {
+
+constexpr char kBindings[] = "// the pilot's keys\n"
+                             "[KEYBOARD]\n"
+                             "PilotHeadRight=RIGHT,DOUBLE\n"
+                             "PilotForward=w,double  TogglePilot=P\n"
+                             "ToggleHeadLatency=H"; // no line break at the end
+
+class PilotViewTest : public ModuleTest {
+protected:
+    SimulatedHost host;
+    SimulatedPilotHost pilotHost;
+    os::Hwnd mainWindow = nullptr;
+    std::vector<hostmem::Addr> records;
+    uint32_t now = 1000000;
+
+    void SetUp() override {
+        ModuleTest::SetUp();
+        sim::RegPutText(host::HostKeyPath, host::HostFolderValue, "D:\\FS");
+        sim::PutFile("D:\\FS\\OrbivuePro.cfg", kBindings);
+        mainWindow = sim::AddWindow("FS98MAIN");
+        sim::SetTime(now);
+        addon::ModuleAttach(module);
+        host.ProvidePanelsTable();
+        host.ProvideFixedWords();
+        pilotHost.MapImage();
+        pilotHost.StandardLibraries();
+        records = pilotHost.Views({1, 1250});
+        module.Settings.FlyByActive = 0;
+        module.Settings.InternalViewActive = 1;
+    }
+    void Frames(int n, uint32_t milliseconds = 50) {
+        for (int i = 0; i < n; ++i) {
+            now += milliseconds;
+            sim::SetTime(now);
+            sim::Get(mainWindow, host::HostFrameMessage);
+        }
+    }
+    host::ViewRecord Cockpit() { return sim::PeekHost<host::ViewRecord>(records[0]); }
+    double HeadingOfRotation() {
+        host::ViewRecord r = Cockpit();
+        return std::atan2(r.Rotation[2].Column[0], r.Rotation[2].Column[2]) * 180.0 / M_PI;
+    }
+};
+
+TEST_F(PilotViewTest, TheBindingFileIsReadFromTheHostFolderAtStartUp) {
+    ASSERT_EQ(module.Bindings.Count, 4);
+    EXPECT_STREQ(module.Bindings.Entries[1].Command, "PilotForward");
+    EXPECT_EQ(module.Bindings.Entries[1].Code, 'W');
+    EXPECT_EQ(module.Bindings.Entries[1].OnRelease, 1);
+    EXPECT_EQ(module.Bindings.Entries[3].Id, pilot::CommandId::ToggleHeadLatency);
+    EXPECT_EQ(sim::OpenFiles(), 0);
+}
+
+TEST_F(PilotViewTest, AHeldKeyTurnsTheEyeAndTheHostNeverSeesIt) {
+    Frames(1);
+    EXPECT_NEAR(HeadingOfRotation(), 0.0, 1e-6) << "the first step takes the host's view over";
+    EXPECT_TRUE(sim::Get(mainWindow, os::MsgKeyDown, 0x27).Blanked());
+    Frames(40); // 2 s
+    EXPECT_TRUE(sim::Get(mainWindow, os::MsgKeyDown, 0x27).Blanked()) << "auto-repeat";
+    EXPECT_TRUE(sim::Get(mainWindow, os::MsgKeyUp, 0x27).Blanked());
+    Frames(2);
+    EXPECT_NEAR(HeadingOfRotation(), 70.0, 1e-3);
+    EXPECT_EQ(Cockpit().Heading, int16_t(70.0 / 360.0 * 65536.0));
+    EXPECT_FALSE(sim::Get(mainWindow, os::MsgKeyDown, 'Q').Blanked()) << "unbound";
+}
+
+TEST_F(PilotViewTest, TheEyeSurvivesSwitchingTheViewOffAndOn) {
+    Frames(1);
+    sim::Get(mainWindow, os::MsgKeyDown, 'W');
+    Frames(20);
+    sim::Get(mainWindow, os::MsgKeyUp, 'W');
+    host::ViewRecord before = Cockpit();
+    EXPECT_NE(before.EyeOffset[2], 0);
+    module.Settings.InternalViewActive = 0;
+    Frames(100, 1000); // long off: the first step back is at most a second
+    module.Settings.InternalViewActive = 1;
+    Frames(1);
+    host::ViewRecord after = Cockpit();
+    EXPECT_EQ(after.EyeOffset[2], before.EyeOffset[2]);
+    EXPECT_EQ(module.Pilot.TimeStep, 1.0);
+}
+
+TEST_F(PilotViewTest, ThePilotClockIsWrapSafeAndStepsAtMostOneSecond) {
+    now = 0xFFFFFF00u;
+    Frames(1);
+    EXPECT_EQ(module.Pilot.TimeStep, 1.0) << "the first frame after load";
+    Frames(1, 0x200); // across the wrap
+    EXPECT_NEAR(module.Pilot.TimeStep, 0.512, 1e-12);
+}
+
+TEST_F(PilotViewTest, KeysReachTheHostWhileAnotherKindOfViewIsShown) {
+    records = pilotHost.Views({7});
+    Frames(1);
+    EXPECT_FALSE(sim::Get(mainWindow, os::MsgKeyDown, 'W').Blanked());
+    EXPECT_EQ(module.Pilot.Held.Forward, 0);
+    EXPECT_TRUE(sim::Get(mainWindow, os::MsgKeyDown, 'H').Blanked()) << "the toggles still work";
+    EXPECT_EQ(module.Settings.ViewTurbOn, 1);
+}
+
+TEST_F(PilotViewTest, TogglePilotSwitchesTheSettingSoTheNextTickKeepsIt) {
+    Frames(1);
+    sim::Get(mainWindow, os::MsgKeyDown, 'P');
+    Frames(1);
+    EXPECT_EQ(module.Settings.ExternalViewActive, 1);
+    EXPECT_EQ(module.Pilot.ExternalView, 1);
+}
+
+TEST_F(PilotViewTest, AHostWithoutItsListsRunsTheViewIdle) {
+    sim::PokeHost<uint32_t>(host::HostModuleListHead, 0);
+    sim::PokeHost<uint32_t>(host::HostViewListHead, 0);
+    host::ViewRecord before = Cockpit();
+    sim::Get(mainWindow, os::MsgKeyDown, 'W');
+    Frames(10);
+    host::ViewRecord after = Cockpit();
+    EXPECT_EQ(std::memcmp(&before, &after, sizeof before), 0);
+    sim::UnmapHost(SimulatedPilotHost::FixedImage);
+    Frames(10);
+    // Faults, had there been any, fail the test at its end.
+}
+
+TEST_F(PilotViewTest, WithoutTheHostsLookupTheEyeIsLeftAlone) {
+    ImportTable[0].Table = 0;
+    host::ViewRecord before = Cockpit();
+    Frames(5);
+    host::ViewRecord after = Cockpit();
+    EXPECT_EQ(std::memcmp(&before, &after, sizeof before), 0);
+}
+
+TEST_F(PilotViewTest, FiveVariablesAreLookedUpPerStepBeforeTheFlyBysSeven) {
+    module.Settings.FlyByActive = 1;
+    Frames(1);
+    host.Served.clear();
+    Frames(1);
+    std::vector<uint32_t> order = {0x4D, 0x4F, 0x56, 0x3C, 0x340, 0x47,
+                                   0x48, 0x49, 0x56, 0x4D, 0x4F,  0x3D};
+    EXPECT_EQ(host.Served, order);
+}
+
+} // namespace
