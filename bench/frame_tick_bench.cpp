@@ -1,11 +1,14 @@
-// One frame tick with the fly-by on, over the simulated host: nanoseconds per
-// tick and heap allocations across all ticks (which must be none).
+// The frame tick (fly-by, then pilot view and fly-by) and a key's dispatch,
+// over the simulated host: nanoseconds each and heap allocations across all
+// of them (which must be none).
 #include "heap_counter.h"
 
 #include "host/contract.h"
 #include "module/frame.h"
 #include "module/lifecycle.h"
+#include "module/router.h"
 #include "platform/sim/sim.h"
+#include "tests/pilot_host.h"
 
 #include <benchmark/benchmark.h>
 
@@ -103,6 +106,50 @@ void BM_FrameTickFlyByTravelling(benchmark::State& state) {
     RunTicks(state);
 }
 BENCHMARK(BM_FrameTickFlyByTravelling);
+
+// The pilot view on as well: discovery, the pilot clock, the five lookups and
+// the eye step on the host's cockpit record with a key held, then the fly-by.
+void BM_FrameTickPilotViewAndFlyBy(benchmark::State& state) {
+    LoadModule(10);
+    SimulatedPilotHost pilotHost;
+    pilotHost.MapImage();
+    pilotHost.StandardLibraries();
+    pilotHost.Views({1});
+    addon::Module.Settings.InternalViewActive = 1;
+    addon::Module.Settings.ViewTurbOn = addon::Module.Settings.GroundTurbOn = 1;
+    addon::Module.Settings.ViewTurbRate = addon::Module.Settings.GroundTurbRate = 1.0;
+    addon::Module.Pilot.Held.HeadRight = 1;
+    RunTicks(state);
+}
+BENCHMARK(BM_FrameTickPilotViewAndFlyBy);
+
+// One key press and its release through the get-message hook: the window's
+// class, the modifiers, the bindings and the active view.
+void BM_KeyDispatch(benchmark::State& state) {
+    LoadModule(10);
+    os::Hwnd window = sim::AddWindow("FS98MAIN");
+    SimulatedPilotHost pilotHost;
+    pilotHost.MapImage();
+    pilotHost.StandardLibraries();
+    pilotHost.Views({1});
+    addon::Module.Settings.InternalViewActive = 1;
+    addon::FrameTick(addon::Module); // discovery has found the view list
+    static constexpr char bindings[] =
+        "[Keyboard] PilotForward=UP,DOUBLE PilotHeadRight=NUMPAD_6,DOUBLE";
+    pilot::LoadKeyBindingText(bindings, sizeof bindings - 1, "Keyboard", addon::Module.Bindings);
+    uint64_t allocations = 0;
+    for (auto _ : state) {
+        uint64_t before = bench::HeapAllocations();
+        addon::DispatchHostMessage(addon::Module, window, os::MsgKeyDown, 0x26, 0);
+        addon::DispatchHostMessage(addon::Module, window, os::MsgKeyUp, 0x26, 0);
+        allocations += bench::HeapAllocations() - before;
+    }
+    state.counters["heap_allocations"] = double(allocations);
+    TickAllocations += allocations;
+    if (sim::HostFaults() != 0) state.SkipWithError(sim::LastHostFault().c_str());
+    if (addon::Module.Pilot.Held.Forward != 0) state.SkipWithError("the key did not come up");
+}
+BENCHMARK(BM_KeyDispatch);
 
 } // namespace
 

@@ -63,7 +63,6 @@ TEST_F(FrameTickTest, AClockThatGoesBackReadsAsALongPause) {
     TickAt(10000);
     TickAt(9000);
     EXPECT_EQ(module.Clock.FrameStep, 1.0f);
-    EXPECT_GT(module.Clock.FrameStep, 0.0f) << "never negative";
 }
 
 TEST_F(FrameTickTest, ExternalViewExistsOnlyInsideTheInternalView) {

@@ -147,7 +147,8 @@ uint32_t timeGetTime() {
 }
 int16_t GetAsyncKeyState(int virtualKey) {
     ++M().KeyReads;
-    return M().Keys[virtualKey] ? int16_t(0x8000) : int16_t(0);
+    auto key = M().Keys.find(virtualKey); // no insertion: the module's side never allocates
+    return key != M().Keys.end() && key->second ? int16_t(0x8000) : int16_t(0);
 }
 Hwnd SetCapture(Hwnd window) {
     return std::exchange(M().Capture, window);
