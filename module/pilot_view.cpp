@@ -2,7 +2,9 @@
 
 #include "host/discovery.h"
 #include "host/lookup.h"
+#include "host/model.h"
 #include "host/view_record.h"
+#include "pilot/mouse.h"
 #include "platform/os.h"
 
 namespace addon {
@@ -21,7 +23,56 @@ pilot::CockpitSample ReadCockpitSample(host::Addr lookupVar) {
     return s;
 }
 
+bool ReadHostBytes(void* context, uint32_t address, void* out, uint32_t size) {
+    return host::ReadChecked(*static_cast<host::CheckedReader*>(context), address, out, size);
+}
+
+bool IsPilotViewKind(int32_t kind) {
+    return kind == host::ViewKindCockpit || kind == host::ViewKindOutside;
+}
+
+// The pointer's shape over the cockpit: the hand over a control, else the arrow.
+void ShowPointer(const ModuleState& module, os::Hwnd window, host::Addr record, int32_t x,
+                 int32_t y) {
+    host::Addr stream = host::FindModelBlock(module.Libraries.GlobalModuleBase, "EVNT");
+    if (stream == 0) return; // no model to point at: the shape is the host's
+    os::Rect client{};
+    if (!os::GetClientRect(window, &client)) return;
+    host::ViewRecord view;
+    hostmem::Read(record, &view, sizeof view);
+    pilot::Ray ray;
+    if (!pilot::ComputePickRay(view, client.Right - client.Left, client.Bottom - client.Top, x, y,
+                               ray))
+        return;
+    host::CheckedReader reader;
+    pilot::ByteSource bytes{&ReadHostBytes, &reader};
+    bool hand = pilot::HitEventSpheres(bytes, stream, {0.0, 0.0, 0.0}, ray) != 0;
+    os::SetCursor(os::LoadCursorA(nullptr, hand ? os::CursorHand : os::CursorArrow));
+}
+
 } // namespace
+
+int32_t PointerMoved(ModuleState& module, os::Hwnd window, int32_t x, int32_t y) {
+    host::ActiveView view = host::FindActiveView(module.Libraries.ViewList);
+    if (!IsPilotViewKind(view.Kind)) return 0;
+    pilot::PilotViewState& p = module.Pilot;
+    if (!p.MouseLook) {
+        ShowPointer(module, window, view.Record, x, y);
+        return 0; // the motion reaches the host too
+    }
+    os::Point at{};
+    os::GetCursorPos(&at); // the screen position, not the message's
+    pilot::MouseOutcome out = pilot::MouseLookMove(p, at.X, at.Y);
+    if (out.RunEyeStep) RunCockpitStep(module, 0);
+    return out.Consumed;
+}
+
+int32_t WheelTurned(ModuleState& module, int32_t delta) {
+    if (!IsPilotViewKind(ActiveViewKind(module))) return 0;
+    pilot::MouseOutcome out = pilot::MouseWheelTurn(module.Pilot, delta);
+    if (out.RunEyeStep) RunCockpitStep(module, 0);
+    return out.Consumed;
+}
 
 double ElapsedSeconds(uint32_t& previous, uint32_t now, double cap) {
     // Unsigned: the clock's wrap after 49.7 days is an ordinary step.

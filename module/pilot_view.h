@@ -16,6 +16,13 @@ void PilotFrameUpdate(ModuleState& module);
 // changes are not looked for.
 int32_t RunCockpitStep(ModuleState& module, int32_t reread);
 
+// Pointer motion over the view window at (x, y) of its client area: mouse
+// look, or with mouse look off the hand pointer over the cockpit's controls;
+// 1 when mouse look took it.
+int32_t PointerMoved(ModuleState& module, os::Hwnd window, int32_t x, int32_t y);
+// A wheel turn over the view window; 1 when it changed a zoom.
+int32_t WheelTurned(ModuleState& module, int32_t delta);
+
 // Kind of the host's active view, 0 when there is none.
 int32_t ActiveViewKind(const ModuleState& module);
 

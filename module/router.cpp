@@ -97,6 +97,9 @@ int RoutePilotInput(ModuleState& module, os::Hwnd window, uint32_t message, os::
                     os::Long second) {
     pilot::InputEvent event;
     if (!MakeInputEvent(window, message, first, second, event)) return 0;
+    if (event.Kind == pilot::InputKind::PointerMove)
+        return PointerMoved(module, window, event.PointerX, event.PointerY);
+    if (event.Kind == pilot::InputKind::Wheel) return WheelTurned(module, event.WheelDelta);
     pilot::InputResult result =
         pilot::PilotInput(module.Pilot, module.Bindings, event, ActiveViewKind(module));
     ApplyToggles(module.Settings, result.Toggles);

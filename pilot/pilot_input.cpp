@@ -123,7 +123,7 @@ InputResult PilotInput(PilotViewState& state, KeyBindingTable& bindings, const I
         break;
     case InputKind::PointerMove:
     case InputKind::Wheel:
-        break; // mouse look and the wheel zoom are not built yet: the host has them
+        break; // the pointer and the wheel are not key bindings (see pilot/mouse.h)
     }
     return result;
 }

@@ -28,7 +28,13 @@ struct PilotViewState {
     CockpitEye Eye;
     HeldCommands Held;
 
-    // Mouse look
+    // The walker outside the aircraft, as far as mouse look and the wheel
+    // turn and zoom it.
+    Attitude WalkerAttitude; // mouse look outside adds to the heading
+    Attitude HeadAttitude;   // and to the head's pitch
+    double WalkerZoom;       // the wheel keeps it within 0.25..8
+
+    // Mouse look and the pointer
     int32_t MouseLook;
     int32_t LastCursorX, LastCursorY; // both 0: no sample yet
 };

@@ -24,12 +24,17 @@ using Hhook = struct HhookTag*;
 using Hkey = struct HkeyTag*;
 using Hinstance = struct HinstanceTag*;
 using Hfile = struct HfileTag*; // HANDLE of an open file
+using Hcursor = struct HcursorTag*;
 
 using Word = uintptr_t; // WPARAM
 using Long = intptr_t;  // LPARAM, LRESULT, INT_PTR
 
 struct Point {
     int32_t X, Y;
+};
+
+struct Rect {
+    int32_t Left, Top, Right, Bottom;
 };
 
 // The system's record of a message sent to a window (CWPSTRUCT), field for field.
@@ -85,6 +90,9 @@ constexpr uint32_t MenuSeparator = 0x0800; // MF_SEPARATOR
 constexpr uint32_t ButtonUnchecked = 0; // BST_UNCHECKED
 constexpr uint32_t ButtonChecked = 1;   // BST_CHECKED
 
+constexpr uintptr_t CursorArrow = 32512; // IDC_ARROW
+constexpr uintptr_t CursorHand = 32649;  // IDC_HAND
+
 constexpr int VkShift = 0x10;
 constexpr int VkControl = 0x11;
 constexpr int VkMenu = 0x12;
@@ -99,10 +107,13 @@ inline Hkey HkeyLocalMachine() {
     return reinterpret_cast<Hkey>(LocalMachineKey);
 }
 
-// ---- Time, input, capture ---------------------------------------------------
+// ---- Time, input, cursor, capture ---------------------------------------------------
 
 uint32_t timeGetTime();
 int16_t GetAsyncKeyState(int virtualKey);
+int GetCursorPos(Point* point);
+Hcursor LoadCursorA(Hinstance instance, uintptr_t cursorId);
+Hcursor SetCursor(Hcursor cursor);
 Hwnd SetCapture(Hwnd window);
 int ReleaseCapture();
 
@@ -110,6 +121,7 @@ int ReleaseCapture();
 
 Hwnd FindWindowA(const char* className, const char* title);
 int GetClassNameA(Hwnd window, char* name, int capacity);
+int GetClientRect(Hwnd window, Rect* rect);
 int MessageBoxA(Hwnd owner, const char* text, const char* caption, uint32_t type);
 Hinstance GetModuleHandleA(const char* name);
 uint32_t GetCurrentThreadId();

@@ -112,6 +112,7 @@ Viewpoint ReadViewpoint() {
 volatile DWORD SimulatedTime;
 volatile SHORT KeyStates[256];
 volatile POINT Cursor;
+volatile HCURSOR CursorSet;
 
 namespace {
 
@@ -125,6 +126,10 @@ BOOL WINAPI StandInGetCursorPos(POINT* point) {
     point->x = Cursor.x;
     point->y = Cursor.y;
     return TRUE;
+}
+HCURSOR WINAPI StandInSetCursor(HCURSOR cursor) {
+    CursorSet = cursor;
+    return SetCursor(cursor);
 }
 
 } // namespace
@@ -140,7 +145,8 @@ int RedirectImports(HMODULE dll, std::string& error) {
         void* Function;
     } replacements[] = {{"timeGetTime", reinterpret_cast<void*>(&StandInTimeGetTime)},
                         {"GetAsyncKeyState", reinterpret_cast<void*>(&StandInGetAsyncKeyState)},
-                        {"GetCursorPos", reinterpret_cast<void*>(&StandInGetCursorPos)}};
+                        {"GetCursorPos", reinterpret_cast<void*>(&StandInGetCursorPos)},
+                        {"SetCursor", reinterpret_cast<void*>(&StandInSetCursor)}};
     int redirected = 0;
     auto* d = reinterpret_cast<IMAGE_IMPORT_DESCRIPTOR*>(base + dir.VirtualAddress);
     for (; dir.VirtualAddress && d->Name; ++d) {

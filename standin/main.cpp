@@ -109,6 +109,8 @@ LRESULT CALLBACK HostWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM
     case WM_RBUTTONUP:
     case WM_MBUTTONDOWN:
     case WM_MBUTTONUP:
+    case WM_MOUSEMOVE:
+    case WM_MOUSEWHEEL:
         InterlockedIncrement(&InputReachedHost);
         break;
     default:

@@ -4,6 +4,7 @@
 #include "standin/standin.h"
 
 #include "host/discovery.h"
+#include "host/model.h"
 #include "pilot/key_bindings.h"
 
 #include <cmath>
@@ -115,9 +116,69 @@ bool PrepareHostLists(ListSetUp moduleList, ListSetUp viewList, std::string& err
         Windows[i].Record = AddressOf(&Records[i]);
     }
     ShowView("cockpit");
+    PrepareUserAircraft();
     PutWord(host::HostModuleListHead, HeadWord(moduleList, AddressOf(&Entries[0]), error));
     PutWord(host::HostViewListHead, HeadWord(viewList, AddressOf(&Views), error));
     return error.empty();
+}
+
+// ---- The user aircraft's cockpit controls -------------------------------------
+
+namespace {
+
+uint8_t AircraftRecord[host::UserAircraftRecordSize];
+uint8_t ModelBlock[host::ModelBlockSize];
+uint8_t ModelData[512];
+
+struct StreamWriter {
+    uint8_t* Out;
+    size_t At = 0;
+    template <class T> void Put(T value) {
+        std::memcpy(Out + At, &value, sizeof value);
+        At += sizeof value;
+    }
+    void Sphere(uint16_t kind, float x, float y, float z, float radius, uint32_t code,
+                uint32_t skip = 0) {
+        Put<uint16_t>(0xF003), Put<uint16_t>(38), Put<uint32_t>(skip), Put<uint16_t>(kind);
+        Put(x), Put(y), Put(z), Put(radius), Put<uint32_t>(code), Put<uint32_t>(0),
+            Put<uint32_t>(0);
+    }
+};
+
+// The panel in front of the pilot's seat, 2.4 units ahead of the eye: a
+// switch straight ahead, one to the right, and on a sub-panel to the left a
+// switch given relative to it, in a stream of its own.
+void BuildCockpitControls() {
+    std::memset(ModelData, 0, sizeof ModelData);
+    std::memcpy(ModelData + 8, "PNTR", 4);
+    int32_t entries = 2;
+    std::memcpy(ModelData + 12, &entries, 4);
+    std::memcpy(ModelData + 16, "SCEN", 4); // a block of another kind first
+    int32_t other = 400;
+    std::memcpy(ModelData + 20, &other, 4);
+    std::memcpy(ModelData + 24, "EVNT", 4);
+    int32_t events = 8; // from the entry: the stream at 32
+    std::memcpy(ModelData + 28, &events, 4);
+    StreamWriter w{ModelData + 32};
+    w.Sphere(1, 0.0f, 1.0f, 4.4f, 0.1f, 101); // straight ahead
+    w.Sphere(1, 0.5f, 1.0f, 4.4f, 0.1f, 102); // to the right
+    w.Sphere(0, -0.5f, 1.0f, 4.4f, 0.4f, 0);  // the sub-panel; its switches follow
+    w.Put<uint16_t>(0xF000), w.Put<int32_t>(6 + 2);
+    w.Put<uint16_t>(0xF001);
+    w.Sphere(1, 0.0f, -0.2f, 0.0f, 0.1f, 103); // relative to the sub-panel
+    w.Put<uint16_t>(0xF001);
+}
+
+} // namespace
+
+void PrepareUserAircraft() {
+    BuildCockpitControls();
+    uint32_t block = AddressOf(ModelBlock), data = AddressOf(ModelData);
+    std::memcpy(AircraftRecord + host::UserAircraftModelBlock, &block, 4);
+    std::memcpy(ModelBlock + host::ModelBlockData, &data, 4);
+    std::memcpy(GlobalBlock + host::AircraftMarkerOffset, host::AircraftMarker, 4);
+    uint32_t aircraft = AddressOf(AircraftRecord);
+    std::memcpy(GlobalBlock + host::UserAircraftOffset, &aircraft, 4);
 }
 
 uint32_t G3dBase() {

@@ -29,6 +29,10 @@
 //   key repeat NAME ...                another key-down while held (auto-repeat)
 //   hold NAME for SECONDS [shift] ...  down, fly SECONDS, up
 //   aircraft ... on-ground 1           rolling on the ground (0: airborne)
+//   pointer at X Y                     the mouse moves over the view window to (X, Y) of
+//                                      its client area (also its screen position)
+//   button down|up left|right|middle   a mouse button over the view window
+//   wheel N                            N notches (negative: toward the pilot)
 //
 // The pilot at the module's dialogs (IDs are the dialog's item ids):
 //   dialog "TITLE" opens               waits for it: modal, owned by the main window
@@ -62,6 +66,10 @@
 //   expect eye position X Y Z within U (reference + offset) / 256, view units
 //   expect eye zoom-word N
 //   expect eye untouched               the cockpit record as the host set it up
+//   expect pointer hand | arrow | unchanged
+//                                      the shape the module gave the pointer at the
+//                                      last pointer step
+//   expect input reached | swallowed   whether the last mouse message reached the host
 //   expect eye shakes                  the eye's pitch moved by more than 0.2 degrees
 //                                      over the frames since the previous check
 #include "standin/scenario.h"
@@ -130,6 +138,7 @@ struct Player {
     size_t CheckedUpTo = 0; // trace rows before the previous check
     bool InputReached = false;
 
+    void Post(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
     void SendKey(const Step& step, UINT message, int code);
     void PilotStep(const Step& step);
     void ExpectEye(const Step& step);
@@ -243,7 +252,7 @@ void Player::Play(const Step& step) {
                verb == "click" || verb == "screenshot") {
         AtDialog(step);
     } else if (verb == "bindings" || verb == "binding" || verb == "view" || verb == "key" ||
-               verb == "hold") {
+               verb == "hold" || verb == "pointer" || verb == "button" || verb == "wheel") {
         PilotStep(step);
     } else if (verb == "expect") {
         Expect(step);
@@ -391,7 +400,18 @@ void Player::Expect(const Step& step) {
         bool known = expected == "checked" || expected == "unchecked";
         Check(step, known && (expected == "checked") == checked, "button %d is %s, expected %s", id,
               checked ? "checked" : "unchecked", expected.c_str());
-    } else if (what == "key") {
+    } else if (what == "pointer") {
+        HCURSOR expected = Word(step, 2) == "hand"    ? LoadCursor(nullptr, IDC_HAND)
+                           : Word(step, 2) == "arrow" ? LoadCursor(nullptr, IDC_ARROW)
+                                                      : nullptr;
+        HCURSOR set = CursorSet;
+        Check(step, set == expected, "the pointer is %s, expected %s",
+              set == nullptr                          ? "as it was"
+              : set == LoadCursor(nullptr, IDC_HAND)  ? "the hand"
+              : set == LoadCursor(nullptr, IDC_ARROW) ? "the arrow"
+                                                      : "another shape",
+              Word(step, 2).c_str());
+    } else if (what == "key" || what == "input") {
         bool reached = Word(step, 2) == "reached";
         Check(step, InputReached == reached, "the last key message %s the host",
               InputReached ? "reached" : "did not reach");
@@ -415,15 +435,19 @@ int Modifier(const std::string& word) {
     return 0;
 }
 
+void Player::Post(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+    LONG before = InputReachedHost;
+    PostAndWait(window, message, wParam, lParam);
+    InputReached = InputReachedHost != before;
+}
+
 void Player::SendKey(const Step& step, UINT message, int code) {
     HWND target = MainWindow ? MainWindow : ViewWindow;
     for (size_t i = 3; i < step.Words.size(); ++i) {
         if (int vk = Modifier(step.Words[i])) KeyStates[vk] = SHORT(0x8000);
         if (step.Words[i] == "view") target = ViewWindow;
     }
-    LONG before = InputReachedHost;
-    PostAndWait(target, message, WPARAM(code), 1);
-    InputReached = InputReachedHost != before;
+    Post(target, message, WPARAM(code), 1);
     for (int vk : {VK_SHIFT, VK_CONTROL, VK_MENU}) KeyStates[vk] = 0;
 }
 
@@ -450,6 +474,26 @@ void Player::PilotStep(const Step& step) {
         std::printf("[%6.2f s] the host shows the %s view\n", Time, Word(step, 1).c_str());
         if (!ShowView(Word(step, 1)))
             Check(step, false, "unknown view '%s'", Word(step, 1).c_str());
+    } else if (verb == "pointer") {
+        int x = int(Number(step, 2)), y = int(Number(step, 3));
+        std::printf("[%6.2f s] the pointer moves to %d %d\n", Time, x, y);
+        Cursor.x = x;
+        Cursor.y = y;
+        CursorSet = nullptr;
+        Post(ViewWindow, WM_MOUSEMOVE, 0, MAKELPARAM(x, y));
+    } else if (verb == "button") {
+        const std::string which = Word(step, 2);
+        bool down = Word(step, 1) == "down";
+        UINT message = which == "left"    ? (down ? WM_LBUTTONDOWN : WM_LBUTTONUP)
+                       : which == "right" ? (down ? WM_RBUTTONDOWN : WM_RBUTTONUP)
+                                          : (down ? WM_MBUTTONDOWN : WM_MBUTTONUP);
+        std::printf("[%6.2f s] the %s button goes %s\n", Time, which.c_str(), down ? "down" : "up");
+        Post(ViewWindow, message, 0, MAKELPARAM(Cursor.x, Cursor.y));
+    } else if (verb == "wheel") {
+        int notches = int(Number(step, 1));
+        std::printf("[%6.2f s] the wheel turns %d notches\n", Time, notches);
+        Post(ViewWindow, WM_MOUSEWHEEL, MAKEWPARAM(0, SHORT(notches * WHEEL_DELTA)),
+             MAKELPARAM(Cursor.x, Cursor.y));
     } else if (verb == "key" || verb == "hold") {
         std::string name = Word(step, verb == "key" ? 2 : 1);
         int code = KeyCodeOf(name);

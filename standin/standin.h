@@ -50,6 +50,9 @@ Viewpoint ReadViewpoint();
 // three view windows: cockpit (kind 1), another kind (7), outside (1250).
 enum class ListSetUp { Present, Absent, Unreadable };
 bool PrepareHostLists(ListSetUp moduleList, ListSetUp viewList, std::string& error);
+// The user aircraft in GLOBAL.DLL, its model's "EVNT" stream listing three
+// cockpit switches (done by PrepareHostLists).
+void PrepareUserAircraft();
 uint32_t G3dBase();
 uint32_t GlobalBase();
 // Which view the host shows: "cockpit", "other", "outside" or "none".
@@ -88,8 +91,9 @@ LONG ModuleFaults();
 extern volatile DWORD SimulatedTime; // milliseconds
 extern volatile SHORT KeyStates[256];
 extern volatile POINT Cursor;
-// Points the DLL's imports of timeGetTime, GetAsyncKeyState and GetCursorPos,
-// those of them it has, at the above; the number redirected.
+extern volatile HCURSOR CursorSet; // the last pointer shape the module set, or null
+// Points the DLL's imports of timeGetTime, GetAsyncKeyState, GetCursorPos and
+// SetCursor, those of them it has, at the above; the number redirected.
 int RedirectImports(HMODULE dll, std::string& error);
 
 // ---- Windows ----------------------------------------------------------------

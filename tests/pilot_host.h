@@ -4,6 +4,7 @@
 #pragma once
 
 #include "host/discovery.h"
+#include "host/model.h"
 #include "host/view_record.h"
 #include "platform/sim/sim.h"
 
@@ -46,6 +47,27 @@ struct SimulatedPilotHost {
                 sim::PokeHost<uint32_t>(host::HostModuleListHead, entry);
             previous = entry;
         }
+    }
+    // The user aircraft's model in GLOBAL.DLL, its directory holding the
+    // "EVNT" block with these stream bytes.
+    hostmem::Addr UserAircraftModel(const std::vector<uint8_t>& stream) {
+        sim::MapHost(GlobalBase, 0x10000);
+        std::memcpy(sim::HostBytes(GlobalBase + host::AircraftMarkerOffset, 4), "08SF", 4);
+        hostmem::Addr aircraft = Allocate(host::UserAircraftRecordSize);
+        hostmem::Addr block = Allocate(host::ModelBlockSize);
+        hostmem::Addr model = Allocate(16 + 2 * 8);
+        hostmem::Addr events = Allocate(uint32_t(stream.size()));
+        sim::PokeHost<uint32_t>(GlobalBase + host::UserAircraftOffset, aircraft);
+        sim::PokeHost<uint32_t>(aircraft + host::UserAircraftModelBlock, block);
+        sim::PokeHost<uint32_t>(block + host::ModelBlockData, model);
+        std::memcpy(sim::HostBytes(model + 8, 4), "PNTR", 4);
+        sim::PokeHost<int32_t>(model + 12, 2);
+        std::memcpy(sim::HostBytes(model + 16, 4), "SCEN", 4); // another block first
+        sim::PokeHost<int32_t>(model + 20, 64);
+        std::memcpy(sim::HostBytes(model + 24, 4), "EVNT", 4);
+        sim::PokeHost<int32_t>(model + 28, int32_t(events - (model + 24)));
+        std::memcpy(sim::HostBytes(events, uint32_t(stream.size())), stream.data(), stream.size());
+        return events;
     }
     void StandardLibraries() {
         ModuleList(

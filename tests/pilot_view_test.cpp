@@ -148,4 +148,72 @@ TEST_F(PilotViewTest, FiveVariablesAreLookedUpPerStepBeforeTheFlyBysSeven) {
     EXPECT_EQ(host.Served, order);
 }
 
+// ---- The mouse ------------------------------------------------------------------
+
+// A switch 3 units ahead of the eye (at (0, 1, 0.5) in the cockpit record),
+// radius 0.2, with a code for the left button.
+std::vector<uint8_t> OneSwitch() {
+    std::vector<uint8_t> b(38 + 2, 0);
+    auto put = [&b](size_t at, auto v) { std::memcpy(&b[at], &v, sizeof v); };
+    put(0, uint16_t(0xF003)), put(2, uint16_t(38)), put(8, uint16_t(1));
+    put(10, 0.0f), put(14, 1.0f), put(18, 3.5f), put(22, 0.2f), put(26, uint32_t(77));
+    put(38, uint16_t(0xF001));
+    return b;
+}
+
+class PilotMouseTest : public PilotViewTest {
+protected:
+    os::Hwnd view = nullptr;
+    void SetUp() override {
+        PilotViewTest::SetUp();
+        view = sim::AddWindow("FS98CHILD", 800, 600);
+        pilotHost.UserAircraftModel(OneSwitch());
+        Frames(1); // discovery, and the cockpit view taken over
+    }
+    os::Long At(int x, int y) { return os::Long((uint32_t(y) << 16) | uint32_t(x)); }
+};
+
+TEST_F(PilotMouseTest, TheHandShowsOverASwitchAndTheMotionReachesTheHost) {
+    EXPECT_FALSE(sim::Get(view, os::MsgMouseMove, 0, At(400, 300)).Blanked());
+    EXPECT_EQ(sim::CurrentCursor(), sim::SystemCursor(os::CursorHand));
+    EXPECT_FALSE(sim::Get(view, os::MsgMouseMove, 0, At(700, 300)).Blanked());
+    EXPECT_EQ(sim::CurrentCursor(), sim::SystemCursor(os::CursorArrow));
+    int sets = sim::CursorSets();
+    sim::Get(mainWindow, os::MsgMouseMove, 0, At(400, 300));
+    EXPECT_EQ(sim::CursorSets(), sets) << "only over the view window";
+}
+
+TEST_F(PilotMouseTest, AnEmptyClientAreaOrNoModelLeavesThePointerAlone) {
+    os::Hwnd empty = sim::AddWindow("FS98CHILD", 0, 600);
+    sim::Get(empty, os::MsgMouseMove, 0, At(0, 0));
+    EXPECT_EQ(sim::CursorSets(), 0);
+    sim::PokeHost<uint32_t>(SimulatedPilotHost::GlobalBase + host::AircraftMarkerOffset, 0);
+    sim::Get(view, os::MsgMouseMove, 0, At(400, 300));
+    EXPECT_EQ(sim::CursorSets(), 0);
+}
+
+TEST_F(PilotMouseTest, MouseLookTurnsTheEyeAndTheRecordAtOnce) {
+    static constexpr char look[] = "[Keyboard] ToggleMouseLook=MOUSE_BUTTON_1,DOUBLE";
+    pilot::LoadKeyBindingText(look, sizeof look - 1, "Keyboard", module.Bindings);
+    EXPECT_TRUE(sim::Get(view, os::MsgRButtonDown).Blanked());
+    EXPECT_EQ(sim::CaptureWindow(), view);
+    sim::SetCursorPos(300, 200);
+    EXPECT_TRUE(sim::Get(view, os::MsgMouseMove, 0, At(1, 1)).Blanked());
+    sim::SetCursorPos(340, 200); // 40 pixels at zoom 1: 6 degrees
+    EXPECT_TRUE(sim::Get(view, os::MsgMouseMove, 0, At(1, 1)).Blanked());
+    EXPECT_NEAR(HeadingOfRotation(), 6.0, 1e-4) << "written without waiting for a frame";
+    EXPECT_TRUE(sim::Get(view, os::MsgRButtonUp).Blanked());
+    EXPECT_EQ(sim::CaptureWindow(), nullptr);
+    EXPECT_EQ(module.Pilot.MouseLook, 0);
+}
+
+TEST_F(PilotMouseTest, TheWheelZoomsWithinItsLimitsOnlyInThePilotsViews) {
+    for (int i = 0; i < 100; ++i)
+        EXPECT_TRUE(sim::Get(view, os::MsgMouseWheel, os::Word(120) << 16).Blanked());
+    EXPECT_EQ(Cockpit().Zoom, 8 * 64);
+    records = pilotHost.Views({7});
+    Frames(1);
+    EXPECT_FALSE(sim::Get(view, os::MsgMouseWheel, os::Word(120) << 16).Blanked());
+}
+
 } // namespace

@@ -27,11 +27,15 @@ const std::vector<std::string>& Calls();
 void SetTime(uint32_t milliseconds);
 void SetKeyDown(int virtualKey, bool down);
 int KeyStateReads(); // how many times GetAsyncKeyState was called
+void SetCursorPos(int x, int y);
+os::Hcursor CurrentCursor();
+int CursorSets();                             // calls of SetCursor
+os::Hcursor SystemCursor(uintptr_t cursorId); // the handle LoadCursorA gives for a system id
 os::Hwnd CaptureWindow();
 
 // ---- Windows, threads, modules ----------------------------------------------
 
-os::Hwnd AddWindow(const char* className);
+os::Hwnd AddWindow(const char* className, int clientWidth = 800, int clientHeight = 600);
 // A menu bar for the window with popups entries, each an empty popup menu.
 os::Hmenu AddMenuBar(os::Hwnd window, int popups);
 uint32_t UiThreadId();

@@ -25,10 +25,11 @@ template <class H> size_t HandleIndex(uintptr_t space, H handle) {
     return (v - space) / 0x10 - 1;
 }
 constexpr uintptr_t kWindows = 0x10000, kMenus = 0x20000, kHooks = 0x30000, kKeys = 0x40000,
-                    kDialogs = 0x50000, kFiles = 0x60000;
+                    kDialogs = 0x50000, kFiles = 0x60000, kCursors = 0x70000;
 
 struct Window {
     std::string ClassName;
+    int Width, Height;
     os::Hmenu Bar;
 };
 
@@ -55,6 +56,9 @@ struct Machine {
     uint32_t Time = 0;
     std::map<int, bool> Keys;
     int KeyReads = 0;
+    os::Point Cursor{};
+    os::Hcursor CurrentCursor = nullptr;
+    int CursorSets = 0;
     os::Hwnd Capture = nullptr;
     std::vector<Window> Windows;
     std::vector<sim::MessageBoxShown> Boxes;
@@ -150,6 +154,17 @@ int16_t GetAsyncKeyState(int virtualKey) {
     auto key = M().Keys.find(virtualKey); // no insertion: the module's side never allocates
     return key != M().Keys.end() && key->second ? int16_t(0x8000) : int16_t(0);
 }
+int GetCursorPos(Point* point) {
+    *point = M().Cursor;
+    return 1;
+}
+Hcursor LoadCursorA(Hinstance instance, uintptr_t cursorId) {
+    return instance ? nullptr : reinterpret_cast<Hcursor>(kCursors + cursorId);
+}
+Hcursor SetCursor(Hcursor cursor) {
+    ++M().CursorSets;
+    return std::exchange(M().CurrentCursor, cursor);
+}
 Hwnd SetCapture(Hwnd window) {
     return std::exchange(M().Capture, window);
 }
@@ -173,6 +188,12 @@ int GetClassNameA(Hwnd window, char* name, int capacity) {
     std::memcpy(name, w->ClassName.data(), n);
     name[n] = 0;
     return int(n);
+}
+int GetClientRect(Hwnd window, Rect* rect) {
+    const Window* w = FindWindowOf(window);
+    if (!w) return 0;
+    *rect = Rect{0, 0, w->Width, w->Height};
+    return 1;
 }
 int MessageBoxA(Hwnd owner, const char* text, const char* caption, uint32_t type) {
     if (Fails()) return 0;
@@ -407,12 +428,24 @@ void SetKeyDown(int virtualKey, bool down) {
 int KeyStateReads() {
     return M().KeyReads;
 }
+void SetCursorPos(int x, int y) {
+    M().Cursor = os::Point{x, y};
+}
+os::Hcursor CurrentCursor() {
+    return M().CurrentCursor;
+}
+int CursorSets() {
+    return M().CursorSets;
+}
+os::Hcursor SystemCursor(uintptr_t cursorId) {
+    return os::LoadCursorA(nullptr, cursorId);
+}
 os::Hwnd CaptureWindow() {
     return M().Capture;
 }
 
-os::Hwnd AddWindow(const char* className) {
-    M().Windows.push_back({className, nullptr});
+os::Hwnd AddWindow(const char* className, int clientWidth, int clientHeight) {
+    M().Windows.push_back({className, clientWidth, clientHeight, nullptr});
     return MakeHandle<os::Hwnd>(kWindows, M().Windows.size() - 1);
 }
 os::Hmenu AddMenuBar(os::Hwnd window, int popups) {

@@ -15,7 +15,7 @@ static_assert(offsetof(os::QueuedMessage, Window) == offsetof(MSG, hwnd));
 static_assert(offsetof(os::QueuedMessage, Message) == offsetof(MSG, message));
 static_assert(offsetof(os::QueuedMessage, WParam) == offsetof(MSG, wParam));
 static_assert(offsetof(os::QueuedMessage, LParam) == offsetof(MSG, lParam));
-static_assert(sizeof(os::Point) == sizeof(POINT));
+static_assert(sizeof(os::Point) == sizeof(POINT) && sizeof(os::Rect) == sizeof(RECT));
 
 namespace {
 HWND W(os::Hwnd h) {
@@ -40,6 +40,15 @@ uint32_t timeGetTime() {
 int16_t GetAsyncKeyState(int virtualKey) {
     return ::GetAsyncKeyState(virtualKey);
 }
+int GetCursorPos(Point* point) {
+    return ::GetCursorPos(reinterpret_cast<POINT*>(point));
+}
+Hcursor LoadCursorA(Hinstance instance, uintptr_t cursorId) {
+    return reinterpret_cast<Hcursor>(::LoadCursorA(I(instance), MAKEINTRESOURCEA(cursorId)));
+}
+Hcursor SetCursor(Hcursor cursor) {
+    return reinterpret_cast<Hcursor>(::SetCursor(reinterpret_cast<HCURSOR>(cursor)));
+}
 Hwnd SetCapture(Hwnd window) {
     return reinterpret_cast<Hwnd>(::SetCapture(W(window)));
 }
@@ -52,6 +61,9 @@ Hwnd FindWindowA(const char* className, const char* title) {
 }
 int GetClassNameA(Hwnd window, char* name, int capacity) {
     return ::GetClassNameA(W(window), name, capacity);
+}
+int GetClientRect(Hwnd window, Rect* rect) {
+    return ::GetClientRect(W(window), reinterpret_cast<RECT*>(rect));
 }
 int MessageBoxA(Hwnd owner, const char* text, const char* caption, uint32_t type) {
     return ::MessageBoxA(W(owner), text, caption, type);

@@ -1,0 +1,212 @@
+// Mouse look, the wheel and the pointer's ray on plain values; the event
+// stream as plain bytes.
+#include "pilot/mouse.h"
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <cstring>
+#include <vector>
+
+using namespace pilot;
+using camera::Vector3;
+
+namespace {
+
+TEST(MouseLook, TheFirstSampleOnlyRecordsAndOriginIsNoSample) {
+    PilotViewState s{};
+    s.Eye.Zoom = 2.0;
+    EXPECT_EQ(MouseLookMove(s, 100, 50).RunEyeStep, 0);
+    EXPECT_EQ(s.Eye.EyeAngles.Heading, 0.0);
+    MouseOutcome out = MouseLookMove(s, 110, 50);
+    EXPECT_EQ(out.Consumed, 1);
+    EXPECT_EQ(out.RunEyeStep, 1);
+    EXPECT_DOUBLE_EQ(s.Eye.EyeAngles.Heading, 0.75) << "0.15 / zoom 2 for each of 10 pixels";
+    MouseLookMove(s, 110, 30);
+    EXPECT_DOUBLE_EQ(s.Eye.EyeAngles.Pitch, -1.5);
+    MouseLookMove(s, 0, 0); // lands on the screen's corner: no sample
+    MouseLookMove(s, 500, 500);
+    EXPECT_DOUBLE_EQ(s.Eye.EyeAngles.Heading, 0.75 - 110 * 0.075) << "only recorded";
+}
+
+TEST(MouseLook, TurnsAsAtZoomOneBeforeAnyZoomAndTheWalkerOutside) {
+    PilotViewState s{};
+    MouseLookMove(s, 10, 10);
+    MouseLookMove(s, 20, 10);
+    EXPECT_DOUBLE_EQ(s.Eye.EyeAngles.Heading, 1.5) << "zoom 0 is taken as 1, never divided by";
+    s.ExternalView = 1;
+    s.Eye.Zoom = 0.5;
+    MouseLookMove(s, 30, 20);
+    EXPECT_DOUBLE_EQ(s.WalkerAttitude.Heading, 3.0);
+    EXPECT_DOUBLE_EQ(s.HeadAttitude.Pitch, 3.0);
+    EXPECT_DOUBLE_EQ(s.Eye.EyeAngles.Heading, 1.5) << "the cockpit eye stays";
+}
+
+TEST(MouseWheel, ZoomsInNotchesOfATenthWithinTheLimits) {
+    PilotViewState s{};
+    s.Eye.Zoom = 7.9;
+    for (int i = 0; i < 3; ++i) MouseWheelTurn(s, 120);
+    EXPECT_EQ(s.Eye.Zoom, 8.0);
+    EXPECT_EQ(MouseWheelTurn(s, 120).RunEyeStep, 1);
+    EXPECT_EQ(s.Eye.Zoom, 8.0);
+    MouseWheelTurn(s, -120 * 100);
+    EXPECT_EQ(s.Eye.Zoom, 0.25);
+    s.ExternalView = 1;
+    s.WalkerZoom = 1.0;
+    MouseOutcome out = MouseWheelTurn(s, -240);
+    EXPECT_EQ(out.Consumed, 1);
+    EXPECT_EQ(out.RunEyeStep, 0);
+    EXPECT_DOUBLE_EQ(s.WalkerZoom, 0.8);
+    EXPECT_EQ(s.Eye.Zoom, 0.25);
+}
+
+// ---- The pick ray -------------------------------------------------------------
+
+host::ViewRecord View(double headingDegrees, int16_t zoomWord = 64) {
+    host::ViewRecord v{};
+    double h = headingDegrees * M_PI / 180;
+    // RotY(h): the third row is the view's forward direction.
+    v.Rotation[0] = {{float(std::cos(h)), 0.0f, float(-std::sin(h))}, 0};
+    v.Rotation[1] = {{0.0f, 1.0f, 0.0f}, 0};
+    v.Rotation[2] = {{float(std::sin(h)), 0.0f, float(std::cos(h))}, 0};
+    v.Zoom = zoomWord;
+    v.EyeReference[1] = 256;
+    v.EyeOffset[2] = 128;
+    return v;
+}
+
+TEST(PickRay, ThroughTheCentreItIsTheViewsForwardRowFromTheEye) {
+    for (auto [w, h] : {std::pair{600, 600}, {1000, 400}, {300, 700}}) {
+        Ray ray;
+        ASSERT_TRUE(ComputePickRay(View(30), w, h, w / 2, h / 2, ray));
+        EXPECT_NEAR(ray.Origin.Y, 1.0, 1e-6);
+        EXPECT_NEAR(ray.Origin.Z, 0.5, 1e-6);
+        EXPECT_NEAR(ray.Direction.X, 0.5, 1e-6) << w << "x" << h;
+        EXPECT_NEAR(ray.Direction.Z, std::sqrt(0.75), 1e-6);
+    }
+}
+
+TEST(PickRay, KeepsTheShortSidesScaleAndUpIsUp) {
+    Ray ray;
+    // Top edge's middle of a wide window: half the height up at depth 1.2.
+    ASSERT_TRUE(ComputePickRay(View(0), 1000, 400, 500, 0, ray));
+    double up = 0.5 * 0.4; // v scaled by height / width
+    EXPECT_NEAR(ray.Direction.Y / ray.Direction.Z, up / 1.2, 1e-6);
+    ASSERT_TRUE(ComputePickRay(View(0, 128), 400, 1000, 400, 500, ray));
+    EXPECT_NEAR(ray.Direction.X / ray.Direction.Z, 0.5 * 0.4 / 2.4, 1e-6) << "zoom 2: farther";
+    EXPECT_FALSE(ComputePickRay(View(0), 0, 400, 0, 0, ray)) << "no area, no ray";
+    EXPECT_FALSE(ComputePickRay(View(0), 400, 0, 0, 0, ray));
+    ASSERT_TRUE(ComputePickRay(View(0, 0), 400, 400, 200, 200, ray));
+    EXPECT_EQ(ray.Direction.Z, 1.0) << "a ray of no length points ahead";
+}
+
+TEST(RaySphere, HitsMissesAndKnowsBehindFromInside) {
+    Ray ray{{0, 0, 0}, {0, 0, 1}};
+    SphereHit hit = RaySphere(ray, {0, 0, 5}, 1.0);
+    EXPECT_TRUE(hit.Hit);
+    EXPECT_DOUBLE_EQ(hit.Near, 4.0);
+    EXPECT_DOUBLE_EQ(hit.Far, 6.0);
+    EXPECT_FALSE(RaySphere(ray, {2, 0, 5}, 1.0).Hit) << "beside";
+    EXPECT_FALSE(RaySphere(ray, {0, 0, -5}, 1.0).Hit) << "behind";
+    EXPECT_TRUE(RaySphere(ray, {0, 0, -0.5}, 1.0).Hit) << "the eye inside it";
+    EXPECT_FALSE(RaySphere(ray, {1, 0, 5}, 1.0).Hit) << "grazing counts as a miss";
+}
+
+// ---- The event stream -----------------------------------------------------------
+
+struct Stream {
+    static constexpr uint32_t Base = 0x1000;
+    std::vector<uint8_t> Bytes;
+
+    uint32_t Here() const { return Base + uint32_t(Bytes.size()); }
+    template <class T> void Put(T value) {
+        uint8_t b[sizeof value];
+        std::memcpy(b, &value, sizeof value);
+        Bytes.insert(Bytes.end(), b, b + sizeof value);
+    }
+    void Sphere(uint16_t kind, Vector3 c, float radius, uint32_t code, uint32_t skip = 0,
+                uint16_t length = 38) {
+        Put<uint16_t>(OpEventSphere);
+        Put<uint16_t>(length);
+        Put<uint32_t>(skip);
+        Put<uint16_t>(kind);
+        Put(float(c.X)), Put(float(c.Y)), Put(float(c.Z)), Put(radius);
+        Put<uint32_t>(0), Put<uint32_t>(code), Put<uint32_t>(0);
+    }
+    void Nested(int32_t offset) {
+        Put<uint16_t>(OpNestedStream);
+        Put<int32_t>(offset);
+    }
+    void End() { Put<uint16_t>(OpEndOfStream); }
+    static bool Read(void* context, uint32_t at, void* out, uint32_t size) {
+        auto* s = static_cast<Stream*>(context);
+        if (at < Base || uint64_t(at) + size > Base + s->Bytes.size()) return false;
+        std::memcpy(out, &s->Bytes[at - Base], size);
+        return true;
+    }
+    int32_t Hit(const Ray& ray) { return HitEventSpheres({&Read, this}, Base, {0, 0, 0}, ray); }
+};
+
+const Ray Ahead{{0, 0, 0}, {0, 0, 1}};
+
+TEST(EventSpheres, AControlWithACodeUnderTheRayShowsTheHand) {
+    Stream s;
+    s.Sphere(1, {3, 0, 5}, 0.5f, 7); // off to the side
+    s.Sphere(1, {0, 0, 5}, 0.5f, 0); // under the ray, but no code: not a control
+    s.Sphere(2, {0, 0, 6}, 0.5f, 7); // a sphere of another kind
+    s.End();
+    EXPECT_EQ(s.Hit(Ahead), 0);
+    s.Bytes.resize(s.Bytes.size() - 2);
+    s.Sphere(1, {0, 0, 9}, 0.5f, 9);
+    s.End();
+    EXPECT_EQ(s.Hit(Ahead), 1);
+}
+
+TEST(EventSpheres, AMissSkipsTheSpheresWithinAndAHitLooksInside) {
+    Stream s;
+    // A panel sphere the ray misses; the switch "inside" it is skipped over.
+    s.Sphere(0, {5, 0, 5}, 1.0f, 0, 38);
+    s.Sphere(1, {0, 0, 5}, 0.5f, 1);
+    s.End();
+    EXPECT_EQ(s.Hit(Ahead), 0);
+    std::memset(&s.Bytes[10], 0, 4); // the panel's centre x: 5 -> 0
+    EXPECT_EQ(s.Hit(Ahead), 1);
+}
+
+TEST(EventSpheres, NestedStreamsTakeTheLastCentreAsTheirBase) {
+    Stream s;
+    s.Sphere(0, {0, 1, 5}, 2.0f, 0); // a panel around (0, 1, 5)
+    s.Nested(6 + 2);                 // its switches, just after the end below
+    s.End();
+    s.Sphere(1, {0, -1, 0}, 0.2f, 4); // (0, -1, 0) from the panel: on the ray
+    s.End();
+    EXPECT_EQ(s.Hit(Ahead), 1);
+    Ray above{{0, 1, 0}, {0, 0, 1}};
+    EXPECT_EQ(s.Hit(above), 0) << "relative to the panel, not to the origin";
+}
+
+TEST(EventSpheres, CorruptStreamsEndTheirWalk) {
+    Stream loops;
+    loops.Nested(0); // calls itself
+    EXPECT_EQ(loops.Hit(Ahead), 0);
+
+    Stream stuck;
+    stuck.Sphere(0, {9, 9, 9}, 0.1f, 0, 0, 0); // length 0: would read itself forever
+    EXPECT_EQ(stuck.Hit(Ahead), 0);
+
+    Stream cycle; // two streams calling each other
+    cycle.Nested(6);
+    cycle.Nested(-6);
+    EXPECT_EQ(cycle.Hit(Ahead), 0);
+
+    Stream wrap;
+    wrap.Sphere(0, {9, 9, 9}, 0.1f, 0, 0xFFFFFFF0u); // a miss whose skip wraps around
+    EXPECT_EQ(wrap.Hit(Ahead), 0);
+
+    Stream cut;
+    cut.Sphere(1, {0, 0, 5}, 0.5f, 1);
+    cut.Bytes.resize(20); // the record runs past readable bytes
+    EXPECT_EQ(cut.Hit(Ahead), 0);
+}
+
+} // namespace
