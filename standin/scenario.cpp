@@ -18,8 +18,9 @@
 //   initmenu                           WM_INITMENU to the main window
 //
 // The pilot view:
-//   bindings default                   the key binding file shipped beside the DLL, in
-//                                      the host's folder ("EXE Path" points there)
+//   bindings default                   the key binding file shipped beside the DLL (or one
+//                                      folder up, as installed), in the host's folder
+//                                      ("EXE Path" points there)
 //   binding WORD                       one more word in a file of its own (after a
 //                                      "[Keyboard]" header), e.g. PilotForward=W,DOUBLE
 //   view cockpit|other|outside|none    which view the host shows (kinds 1, 7, 1250)
@@ -455,17 +456,28 @@ void Player::PilotStep(const Step& step) {
     const std::string verb = Word(step, 0);
     std::string error;
     if (verb == "bindings") {
+        // Beside the DLL as the build leaves it, else one folder up as a pilot
+        // installs it: the DLL in the host's Modules folder, the file in the host's.
         std::string dll = CurrentOptions().DllPath;
-        std::string cfg = dll.substr(0, dll.find_last_of("\\/") + 1) + "OrbivuePro.cfg";
-        std::string text;
-        if (FILE* file = std::fopen(cfg.c_str(), "rb")) {
-            char buffer[4096];
-            for (size_t n; (n = std::fread(buffer, 1, sizeof buffer, file)) > 0;)
-                text.append(buffer, n);
-            std::fclose(file);
-        }
+        std::string folder = dll.substr(0, dll.find_last_of("\\/") + 1);
+        std::string up = folder.empty()
+                             ? ""
+                             : folder.substr(0, folder.find_last_of("\\/", folder.size() - 2) + 1);
+        auto read = [](const std::string& path) {
+            std::string text;
+            if (FILE* file = std::fopen(path.c_str(), "rb")) {
+                char buffer[4096];
+                for (size_t n; (n = std::fread(buffer, 1, sizeof buffer, file)) > 0;)
+                    text.append(buffer, n);
+                std::fclose(file);
+            }
+            return text;
+        };
+        std::string text = read(folder + "OrbivuePro.cfg");
+        if (text.empty() && !up.empty()) text = read(up + "OrbivuePro.cfg");
         Check(step, !text.empty() && PlaceBindingFile(text, error), "the default binding file %s",
-              text.empty() ? ("is not beside the DLL: " + cfg).c_str() : error.c_str());
+              text.empty() ? ("is neither beside the DLL nor one folder up: " + folder).c_str()
+                           : error.c_str());
     } else if (verb == "binding") {
         BindingWords += Word(step, 1) + "\n";
         Check(step, PlaceBindingFile("[Keyboard]\n" + BindingWords, error), "binding file %s",

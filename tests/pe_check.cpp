@@ -1,6 +1,8 @@
 // Reads the built OrbivuePro.dll as the host's loader would see it: its
 // exports, the sections they live in, the words of the two records, and the
-// libraries it imports.
+// libraries it imports; and as Windows shows it to the pilot: its version
+// resource and the About box, both with the project's version
+// (ORBIVUE_VERSION_MAJOR, _MINOR and _PATCH, handed in by the build).
 #include "host/contract.h"
 
 #include <gtest/gtest.h>
@@ -11,6 +13,7 @@
 #include <cstring>
 #include <fstream>
 #include <iterator>
+#include <map>
 #include <set>
 #include <string>
 #include <vector>
@@ -30,7 +33,7 @@ struct Image {
     std::vector<uint8_t> Bytes;
     uint16_t Machine = 0, Magic = 0;
     uint32_t ImageBase = 0;
-    uint32_t ExportRva = 0, ImportRva = 0;
+    uint32_t ExportRva = 0, ImportRva = 0, ResourceRva = 0;
     std::vector<Section> Sections;
 
     template <class T> T At(size_t offset) const {
@@ -73,6 +76,7 @@ Image Load(const std::string& path) {
     image.ImageBase = image.At<uint32_t>(optional + 28);
     image.ExportRva = image.At<uint32_t>(optional + 96);
     image.ImportRva = image.At<uint32_t>(optional + 104);
+    image.ResourceRva = image.At<uint32_t>(optional + 112);
     size_t table = optional + optionalSize;
     for (uint16_t i = 0; i < sections; ++i) {
         size_t h = table + size_t(i) * 40;
@@ -84,6 +88,128 @@ Image Load(const std::string& path) {
     }
     return image;
 }
+
+// ---- Resources ---------------------------------------------------------------
+
+constexpr uint32_t kResourceDialog = 5, kResourceVersion = 16; // RT_DIALOG, RT_VERSION
+constexpr uint32_t kAboutBox = 102;                            // DIALOG_ABOUT
+constexpr uint32_t kSubdirectory = 0x80000000;
+constexpr int kMostEntries = 1000; // a directory claiming more is corrupt
+
+// The bytes of a resource: the directory's three levels (type, name,
+// language), the first language taken. Empty when there is none.
+std::vector<uint8_t> ResourceBytes(const Image& image, uint32_t type, uint32_t name) {
+    uint32_t root = image.ResourceRva;
+    if (root == 0) return {};
+    uint32_t directory = root;
+    const uint32_t wanted[] = {type, name, 0};
+    for (int level = 0; level < 3; ++level) {
+        int entries = image.AtRva<uint16_t>(directory + 12) + image.AtRva<uint16_t>(directory + 14);
+        uint32_t target = 0;
+        bool found = false;
+        for (int i = 0; i < entries && i < kMostEntries && !found; ++i) {
+            uint32_t entry = directory + 16 + 8 * uint32_t(i);
+            found = level == 2 || image.AtRva<uint32_t>(entry) == wanted[level];
+            target = image.AtRva<uint32_t>(entry + 4);
+        }
+        if (!found || ((target & kSubdirectory) != 0) != (level < 2)) return {};
+        directory = root + (target & ~kSubdirectory);
+    }
+    uint32_t rva = image.AtRva<uint32_t>(directory), size = image.AtRva<uint32_t>(directory + 4);
+    size_t offset = image.Offset(rva);
+    if (offset == 0 || offset + size > image.Bytes.size()) return {};
+    return {image.Bytes.begin() + long(offset), image.Bytes.begin() + long(offset + size)};
+}
+
+uint16_t Word16(const std::vector<uint8_t>& data, size_t at) {
+    return at + 2 <= data.size() ? uint16_t(data[at] | data[at + 1] << 8) : 0;
+}
+
+// UTF-16 text up to its zero or to end; characters above 0x7F as '?'.
+std::string Utf16Text(const std::vector<uint8_t>& data, size_t at, size_t end) {
+    std::string text;
+    for (; at + 2 <= end && Word16(data, at) != 0; at += 2)
+        text += Word16(data, at) < 0x80 ? char(Word16(data, at)) : '?';
+    return text;
+}
+
+size_t Align4(size_t at) {
+    return (at + 3) & ~size_t(3);
+}
+
+// One block of a version resource: its length, its value's length (in
+// characters for text, type 1; else in bytes), its type, its key, then its
+// value and its children, each on a 4-byte boundary.
+struct VersionBlock {
+    std::string Key;
+    size_t Value = 0, ValueEnd = 0, Children = 0, End = 0;
+    bool Text = false;
+};
+
+bool ReadBlock(const std::vector<uint8_t>& data, size_t at, size_t limit, VersionBlock& block) {
+    uint16_t length = Word16(data, at), valueLength = Word16(data, at + 2);
+    if (length < 6 || at + length > limit || limit > data.size()) return false;
+    block.End = at + length;
+    block.Text = Word16(data, at + 4) == 1;
+    block.Key = Utf16Text(data, at + 6, block.End);
+    block.Value = Align4(at + 6 + 2 * (block.Key.size() + 1));
+    block.ValueEnd = std::min(block.End, block.Value + valueLength * (block.Text ? 2u : 1u));
+    block.Children = Align4(block.ValueEnd);
+    return block.Value <= block.End;
+}
+
+// The children of a block, in order; a corrupt one ends the list.
+std::vector<VersionBlock> Children(const std::vector<uint8_t>& data, const VersionBlock& parent) {
+    std::vector<VersionBlock> children;
+    VersionBlock child;
+    for (size_t at = parent.Children; at < parent.End && ReadBlock(data, at, parent.End, child);
+         at = Align4(child.End))
+        children.push_back(child);
+    return children;
+}
+
+struct VersionInfo {
+    bool Found = false;
+    std::string Key;
+    uint32_t Signature = 0, FileMs = 0, FileLs = 0, ProductMs = 0, ProductLs = 0, FileType = 0;
+    std::map<std::string, std::string> Strings; // every string table's, merged
+};
+
+VersionInfo ReadVersion(const std::vector<uint8_t>& data) {
+    VersionInfo info;
+    VersionBlock root;
+    if (!ReadBlock(data, 0, data.size(), root)) return info;
+    info.Found = true;
+    info.Key = root.Key;
+    if (root.ValueEnd - root.Value >= 52) { // VS_FIXEDFILEINFO
+        auto word = [&](size_t i) {
+            size_t at = root.Value + 4 * i;
+            return uint32_t(Word16(data, at) | Word16(data, at + 2) << 16);
+        };
+        info.Signature = word(0);
+        info.FileMs = word(2);
+        info.FileLs = word(3);
+        info.ProductMs = word(4);
+        info.ProductLs = word(5);
+        info.FileType = word(9);
+    }
+    for (const VersionBlock& group : Children(data, root))
+        if (group.Key == "StringFileInfo")
+            for (const VersionBlock& table : Children(data, group))
+                for (const VersionBlock& entry : Children(data, table))
+                    info.Strings[entry.Key] = Utf16Text(data, entry.Value, entry.ValueEnd);
+    return info;
+}
+
+bool HoldsUtf16(const std::vector<uint8_t>& data, const std::string& text) {
+    std::vector<uint8_t> wide;
+    for (char c : text) wide.insert(wide.end(), {uint8_t(c), 0});
+    return std::search(data.begin(), data.end(), wide.begin(), wide.end()) != data.end();
+}
+
+const std::string kVersionText = std::to_string(ORBIVUE_VERSION_MAJOR) + "." +
+                                 std::to_string(ORBIVUE_VERSION_MINOR) + "." +
+                                 std::to_string(ORBIVUE_VERSION_PATCH);
 
 class BuiltDll : public ::testing::Test {
 protected:
@@ -167,6 +293,62 @@ TEST_F(BuiltDll, ImportsOnlyWindowsOwnLibraries) {
         ++count;
     }
     EXPECT_GT(count, 0);
+}
+
+// ---- What Windows shows: the version resource and the About box ------------
+
+TEST_F(BuiltDll, VersionResourceHoldsTheProjectVersion) {
+    VersionInfo v = ReadVersion(ResourceBytes(image, kResourceVersion, 1));
+    ASSERT_TRUE(v.Found) << "no version resource";
+    EXPECT_EQ(v.Key, "VS_VERSION_INFO");
+    EXPECT_EQ(v.Signature, 0xFEEF04BDu) << "no VS_FIXEDFILEINFO";
+    uint32_t ms = uint32_t(ORBIVUE_VERSION_MAJOR) << 16 | ORBIVUE_VERSION_MINOR;
+    uint32_t ls = uint32_t(ORBIVUE_VERSION_PATCH) << 16;
+    EXPECT_EQ(v.FileMs, ms);
+    EXPECT_EQ(v.FileLs, ls);
+    EXPECT_EQ(v.ProductMs, ms);
+    EXPECT_EQ(v.ProductLs, ls);
+    EXPECT_EQ(v.FileType, 2u) << "VFT_DLL";
+}
+
+TEST_F(BuiltDll, VersionStringsNameTheProduct) {
+    VersionInfo v = ReadVersion(ResourceBytes(image, kResourceVersion, 1));
+    EXPECT_EQ(v.Strings["ProductName"], "OrbivuePro");
+    EXPECT_EQ(v.Strings["OriginalFilename"], "OrbivuePro.dll");
+    EXPECT_EQ(v.Strings["FileVersion"], kVersionText);
+    EXPECT_EQ(v.Strings["ProductVersion"], kVersionText);
+    EXPECT_NE(v.Strings["FileDescription"], "");
+    EXPECT_NE(v.Strings["LegalCopyright"].find("the OrbivuePro authors"), std::string::npos);
+}
+
+TEST_F(BuiltDll, AboutBoxShowsTheProjectVersion) {
+    std::vector<uint8_t> about = ResourceBytes(image, kResourceDialog, kAboutBox);
+    ASSERT_FALSE(about.empty()) << "no About box";
+    // Whole: "1.3.0" must not pass as the start of "1.3.01".
+    EXPECT_TRUE(HoldsUtf16(about, "\nVersion " + kVersionText + "\n"));
+}
+
+// The reader itself, on a version resource broken the ways a bad build or a
+// damaged file would break it: it must end, and find no more than is there.
+TEST_F(BuiltDll, VersionReaderEndsOnCorruptBlocks) {
+    const std::vector<uint8_t> good = ResourceBytes(image, kResourceVersion, 1);
+    ASSERT_GT(good.size(), 100u);
+    for (size_t cut : {size_t(0), size_t(5), size_t(40), good.size() / 2, good.size() - 1}) {
+        std::vector<uint8_t> truncated(good.begin(), good.begin() + long(cut));
+        EXPECT_FALSE(ReadVersion(truncated).Found) << "cut at " << cut;
+    }
+    // Each 16-bit word in turn set to 0 and to 0xFFFF: a length that makes no
+    // progress or runs past its parent, a key cut short, a value too long.
+    const size_t strings = ReadVersion(good).Strings.size();
+    ASSERT_GE(strings, 6u);
+    for (size_t at = 0; at + 2 <= good.size(); at += 2) {
+        for (uint16_t bad : {uint16_t(0), uint16_t(0xFFFF)}) {
+            std::vector<uint8_t> broken = good;
+            broken[at] = uint8_t(bad);
+            broken[at + 1] = uint8_t(bad >> 8);
+            EXPECT_LE(ReadVersion(broken).Strings.size(), strings) << "word at " << at;
+        }
+    }
 }
 
 } // namespace
