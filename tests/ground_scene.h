@@ -199,6 +199,7 @@ struct SceneShape {
     double Size;   // an object's parts within +-Size metres of its point
     int32_t LeastTriangles, MostTriangles; // per object
     bool Calls;                            // some parts in called streams
+    bool RoofUnderProbe; // the first object's first part: a flat roof under the probe point
     double ProbeLatitude, ProbeLongitude, ProbeAltitude;
 };
 
@@ -214,7 +215,7 @@ struct Scene {
 // part's sphere and triangle list (or a call of a stream holding them), every
 // triangle inside its own sphere and every part's sphere inside the object's.
 inline void AddObject(Scene& scene, const SceneShape& shape, std::mt19937& rng, double east,
-                      double north) {
+                      double north, bool roof) {
     Image& im = scene.Bytes;
     std::uniform_real_distribution<double> unit(0.0, 1.0);
     auto within = [&](double a, double b) { return a + (b - a) * unit(rng); };
@@ -243,6 +244,7 @@ inline void AddObject(Scene& scene, const SceneShape& shape, std::mt19937& rng, 
         p.Radius = float(within(0.2, 0.5) * shape.Size);
         p.Count = total / parts + (i < total % parts);
         p.Called = shape.Calls && unit(rng) < 0.4;
+        if (roof && i == 0) p.Centre = {0.0, float(shape.Size / 2), 0.0}, p.Called = false;
         list.push_back(p);
     }
     Vector3 top{0.0, float(shape.Size / 2), 0.0};
@@ -261,12 +263,24 @@ inline void AddObject(Scene& scene, const SceneShape& shape, std::mt19937& rng, 
     std::vector<uint32_t> skips, calls;
     std::vector<size_t> called;
     // Triangles within radius r of the origin: flat roofs and slanted pieces.
-    auto triangles = [&](double r, int32_t count, const Vector3& k) {
+    auto triangles = [&](double r, int32_t count, const Vector3& k, bool roofFirst) {
         std::vector<host::GeometryTriangle> out;
         while (int32_t(out.size()) < count) {
             Vector3 v[3];
             double y = within(-0.5, 0.5) * r;
             bool flat = unit(rng) < 0.5;
+            if (roofFirst && out.empty()) {
+                // Across the part's centre, within 0.9 of its radius.
+                double h = 0.6 * r;
+                Vector3 a{-h, 0.0, -h}, b{h, 0.0, -h}, c{0.0, 0.0, h};
+                host::GeometryTriangle t = MakeTriangle(a, b, c);
+                out.push_back(t);
+                WorldTriangle w;
+                for (int j = 0; j < 3; ++j)
+                    w.V[j] = Add({t.Vertex[j][0], t.Vertex[j][1], t.Vertex[j][2]}, k);
+                scene.World.push_back(w);
+                continue;
+            }
             for (Vector3& p : v) {
                 do {
                     p = {within(-r, r), flat ? y : within(-r, r), within(-r, r)};
@@ -296,7 +310,7 @@ inline void AddObject(Scene& scene, const SceneShape& shape, std::mt19937& rng, 
         skips.push_back(im.Sphere(p.Centre, p.Radius));
         current = p.Centre;
         Vector3 k = Add(Vector3{float(current.X), float(current.Y), float(current.Z)}, base);
-        im.Triangles(triangles(p.Radius, p.Count, k));
+        im.Triangles(triangles(p.Radius, p.Count, k, roof && i == 0));
     }
     uint32_t end = im.End();
     for (uint32_t s : skips) im.SkipTo(s, end);
@@ -315,7 +329,7 @@ inline void AddObject(Scene& scene, const SceneShape& shape, std::mt19937& rng, 
         im.CallTo(calls[next++], im.Here());
         uint32_t s = im.Sphere(relative, p.Radius);
         Vector3 stored{float(relative.X), float(relative.Y), float(relative.Z)};
-        im.Triangles(triangles(p.Radius, p.Count, Add(stored, inherited)));
+        im.Triangles(triangles(p.Radius, p.Count, Add(stored, inherited), false));
         im.SkipTo(s, im.End());
     }
 }
@@ -334,7 +348,7 @@ inline Scene MakeScene(uint32_t base, const SceneShape& shape, uint32_t seed) {
         uint32_t model = scene.Bytes.Here();
         scene.Bytes.PutAt(scene.Table + 16 + uint32_t(i) * host::SceneObjectEntrySize + 96, model);
         double east = i == 0 ? 0.0 : spread(rng), north = i == 0 ? 0.0 : spread(rng);
-        AddObject(scene, shape, rng, east, north);
+        AddObject(scene, shape, rng, east, north, i == 0 && shape.RoofUnderProbe);
     }
     return scene;
 }
