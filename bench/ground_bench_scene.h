@@ -1,0 +1,71 @@
+// The benchmarks' scenes for the ground probe: objects of nested spheres with
+// 10 to 200 triangles each, spread over three by three kilometres around the
+// probe point, the first right under it, placed in simulated host memory and
+// read through the checked host reader, as the module reads the host's.
+#pragma once
+
+#include "host/model.h"
+#include "platform/sim/sim.h"
+#include "tests/ground_scene.h"
+#include "walk/ground_probe.h"
+
+#include <cstring>
+#include <map>
+#include <memory>
+
+namespace benchscene {
+
+constexpr hostmem::Addr SceneBase = 0x10000000;
+constexpr double ProbeLatitude = 47.0, ProbeLongitude = 8.0; // float values
+
+inline groundscene::SceneShape Shape(int32_t objects) {
+    groundscene::SceneShape shape{};
+    shape.Objects = objects;
+    shape.Spread = 1500.0;
+    shape.Size = 15.0;
+    shape.LeastTriangles = 10;
+    shape.MostTriangles = 200;
+    shape.Calls = false;
+    shape.RoofUnderProbe = true;
+    shape.ProbeLatitude = ProbeLatitude;
+    shape.ProbeLongitude = ProbeLongitude;
+    shape.ProbeAltitude = 0.0;
+    return shape;
+}
+
+// The scene of that many objects, made once.
+inline const groundscene::Scene& SceneOf(int32_t objects) {
+    static std::map<int32_t, std::unique_ptr<groundscene::Scene>> scenes;
+    auto& scene = scenes[objects];
+    if (!scene)
+        scene = std::make_unique<groundscene::Scene>(
+            groundscene::MakeScene(SceneBase, Shape(objects), 1000u + uint32_t(objects)));
+    return *scene;
+}
+
+// A simulated host holding only the scene.
+inline void PlaceInHost(const groundscene::Scene& scene) {
+    sim::Reset();
+    uint32_t size = uint32_t(scene.Bytes.Bytes.size());
+    sim::MapHost(scene.Bytes.Base, size, false);
+    std::memcpy(sim::HostBytes(scene.Bytes.Base, size), scene.Bytes.Bytes.data(), size);
+}
+
+inline bool ReadHost(void* context, uint32_t address, void* out, uint32_t size) {
+    return host::ReadChecked(*static_cast<host::CheckedReader*>(context), address, out, size);
+}
+
+// The walk's probe: straight down from 100 km above the walker.
+inline walk::GroundProbeRecord WalkProbe() {
+    return {ProbeLatitude, ProbeLongitude, 0.0, {0.0, 100000.0, 0.0}, {0.0, -1.0, 0.0}, 0.0};
+}
+
+// One probe as a frame runs it: a fresh reader over the host's memory.
+inline double ProbeOnce(uint32_t table) {
+    host::CheckedReader reader;
+    walk::GroundProbeRecord record = WalkProbe();
+    walk::GroundProbe({&ReadHost, &reader}, table, record);
+    return record.NearestDistance;
+}
+
+} // namespace benchscene

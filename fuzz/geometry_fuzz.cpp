@@ -1,0 +1,65 @@
+// A geometry stream of any bytes, found through a fixed object table and
+// model data in simulated host memory, probed with any probe point and ray:
+// the walk must not fault (every read checked) nor hang (libFuzzer's
+// -timeout), and must give the same distance however often it runs, either
+// none or one within the hit limits.
+#include "host/model.h"
+#include "host/scene.h"
+#include "platform/sim/sim.h"
+#include "walk/ground_probe.h"
+
+#include <cstdlib>
+#include <cstring>
+
+namespace {
+
+constexpr hostmem::Addr Table = 0x00400000;
+constexpr hostmem::Addr Model = 0x00500000;
+constexpr hostmem::Addr Stream = 0x00600000; // the input's bytes after its header
+constexpr size_t HeaderSize = 32;
+
+bool Read(void* context, uint32_t address, void* out, uint32_t size) {
+    return host::ReadChecked(*static_cast<host::CheckedReader*>(context), address, out, size);
+}
+
+double Probe(uint32_t table, walk::GroundProbeRecord record) {
+    host::CheckedReader reader;
+    walk::GroundProbe({&Read, &reader}, table, record);
+    return record.NearestDistance;
+}
+
+} // namespace
+
+// Input: the probe's latitude and longitude, the ray's origin and direction
+// (eight floats), then the geometry stream.
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
+    if (size < HeaderSize || size > 65536) return 0;
+    sim::Reset();
+    float f[8];
+    std::memcpy(f, data, sizeof f);
+    walk::GroundProbeRecord record{f[0], f[1], 0.0, {f[2], f[3], f[4]}, {f[5], f[6], f[7]}, 0.0};
+
+    sim::MapHost(Table, host::SceneTableCheckSize + host::SceneObjectEntrySize);
+    sim::PokeHost<int32_t>(Table, 1);
+    sim::PokeHost<uint32_t>(Table + 12, Table + 16);
+    sim::PokeHost<uint32_t>(Table + 16 + 96, Model);
+    sim::MapHost(Model, host::SceneModelCheckSize);
+    std::memcpy(sim::HostBytes(Model + host::SceneDirectoryTagAt, 4), "PNTR", 4);
+    sim::PokeHost<int32_t>(Model + host::SceneDirectoryCountAt, 1);
+    std::memcpy(sim::HostBytes(Model + host::SceneDirectoryEntriesAt, 4), "BLCK", 4);
+    sim::PokeHost<int32_t>(Model + host::SceneDirectoryEntriesAt + 4,
+                           int32_t(Stream - (Model + host::SceneDirectoryEntriesAt)));
+    uint32_t streamSize = uint32_t(size - HeaderSize);
+    if (streamSize) {
+        sim::MapHost(Stream, streamSize);
+        std::memcpy(sim::HostBytes(Stream, streamSize), data + HeaderSize, streamSize);
+    }
+
+    double first = Probe(Table, record);
+    if (Probe(Table, record) != first) std::abort();
+    if (first != walk::NoGroundHit &&
+        !(first >= walk::NearestHitLimit && first <= walk::FarthestHitLimit))
+        std::abort();
+    if (sim::HostFaults() != 0) std::abort();
+    return 0;
+}

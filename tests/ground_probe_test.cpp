@@ -1,0 +1,518 @@
+// The ground probe on plain bytes: its geometry on plain values, the stream
+// walk over hand-made scenes, corrupt streams and tables, and random scenes
+// against an oracle that tests every triangle by another method.
+#include "walk/ground_probe.h"
+
+#include "tests/ground_scene.h"
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <random>
+
+using namespace walk;
+using camera::Vector3;
+using groundscene::Image;
+using groundscene::MakeTriangle;
+using groundscene::PlainBytes;
+
+namespace {
+
+const pilot::Ray Down{{0.2, 10.0, 0.2}, {0.0, -1.0, 0.0}};
+
+// ---- Relative position -------------------------------------------------------------
+
+TEST(ProbeRelativePosition, AgreesWithThePointsOwnEastUpAndNorth) {
+    std::mt19937 rng(11);
+    std::uniform_real_distribution<double> latitude(-85, 85), longitude(-180, 180),
+        metres(-3000, 3000);
+    for (int i = 0; i < 500; ++i) {
+        double qf = latitude(rng), ql = longitude(rng);
+        double qr = ProbeEarthRadius + metres(rng) / 10;
+        double pf = qf + metres(rng) / 111000, pl = ql + metres(rng) / 111000;
+        double pr = ProbeEarthRadius + metres(rng) / 10;
+        Vector3 got = RelativePosition({pf, pl, pr}, {qf, ql, qr});
+        Vector3 want = groundscene::LocalOffset(pf, pl, pr, qf, ql, qr);
+        // The host's not quite exact quarter turn tilts a few kilometres by
+        // well under a millimetre.
+        ASSERT_NEAR(got.X, want.X, 1e-4) << i;
+        ASSERT_NEAR(got.Y, want.Y, 1e-4) << i;
+        ASSERT_NEAR(got.Z, want.Z, 1e-4) << i;
+    }
+}
+
+TEST(ProbeRelativePosition, AboveIsUpAndOneDegreeNorthIsAlongZ) {
+    Vector3 up =
+        RelativePosition({47.0, 8.0, ProbeEarthRadius + 120}, {47.0, 8.0, ProbeEarthRadius});
+    EXPECT_NEAR(up.X, 0.0, 1e-6);
+    EXPECT_NEAR(up.Y, 120.0, 1e-6);
+    EXPECT_NEAR(up.Z, 0.0, 1e-6);
+    Vector3 north = RelativePosition({1.0, 30.0, ProbeEarthRadius}, {0.0, 30.0, ProbeEarthRadius});
+    double chord = 2 * ProbeEarthRadius * std::sin(0.5 * M_PI / 180);
+    EXPECT_NEAR(north.X, 0.0, 1e-6);
+    EXPECT_NEAR(std::hypot(north.Y, north.Z), chord, 1e-3);
+    EXPECT_LT(north.Y, 0.0) << "the earth curves away below the horizon";
+    EXPECT_GT(north.Z, 111000.0);
+}
+
+// ---- Ray and triangle ---------------------------------------------------------------
+
+TEST(ProbeRayTriangle, HitsFromAboveAndBelowInEitherWinding) {
+    Vector3 a{0, 2, 0}, b{1, 2, 0}, c{0, 2, 1}, up{0, 1, 0};
+    EXPECT_DOUBLE_EQ(RayTriangle(Down, a, b, c, up), 8.0);
+    EXPECT_DOUBLE_EQ(RayTriangle(Down, a, c, b, up), 8.0) << "the other winding";
+    EXPECT_DOUBLE_EQ(RayTriangle(Down, a, b, c, {0, -1, 0}), 8.0) << "the normal's sign";
+    pilot::Ray rising{{0.2, -3.0, 0.2}, {0.0, 1.0, 0.0}};
+    EXPECT_DOUBLE_EQ(RayTriangle(rising, a, c, b, up), 5.0);
+    pilot::Ray beside{{1.2, 10.0, 0.2}, {0.0, -1.0, 0.0}};
+    EXPECT_EQ(RayTriangle(beside, a, b, c, up), NoGroundHit);
+    // A slanted wall hit from the side, its normal along Z.
+    pilot::Ray north{{0.3, 0.3, -5.0}, {0.0, 0.0, 1.0}};
+    EXPECT_DOUBLE_EQ(RayTriangle(north, {0, 0, 2}, {1, 0, 2}, {0, 1, 2}, {0, 0, 1}), 7.0);
+}
+
+TEST(ProbeRayTriangle, EdgesAndCornersCountAsInside) {
+    Vector3 a{0, 0, 0}, b{2, 0, 0}, c{0, 0, 2}, up{0, 1, 0};
+    for (Vector3 o : {Vector3{1, 5, 1}, Vector3{1, 5, 0}, Vector3{0, 5, 1.5}, Vector3{0, 5, 0},
+                      Vector3{2, 5, 0}, Vector3{0, 5, 2}}) {
+        pilot::Ray ray{o, {0, -1, 0}};
+        EXPECT_EQ(RayTriangle(ray, a, b, c, up), 5.0) << o.X << " " << o.Z;
+        EXPECT_EQ(RayTriangle(ray, c, b, a, up), 5.0) << o.X << " " << o.Z;
+    }
+    pilot::Ray outside{{1.0000001, 5, 1}, {0, -1, 0}};
+    EXPECT_EQ(RayTriangle(outside, a, b, c, up), NoGroundHit);
+}
+
+TEST(ProbeRayTriangle, EdgeOnIsNeverHit) {
+    // The ray runs in the triangle's plane, straight through it.
+    Vector3 a{-1, 0, 0}, b{1, 0, 0}, c{0, 5, 0};
+    pilot::Ray ray{{0, 10, 0}, {0, -1, 0}};
+    EXPECT_EQ(RayTriangle(ray, a, b, c, {0, 0, 1}), NoGroundHit);
+    EXPECT_EQ(RayTriangle(ray, a, b, c, {0, 0.99e-10, 1}), NoGroundHit) << "|N.u| below 1e-10";
+    EXPECT_NE(RayTriangle(ray, a, b, c, {0, 1.01e-10, 1}), NoGroundHit) << "just above it";
+}
+
+TEST(ProbeRayTriangle, NothingAtOrBehindTheOriginNorBeyondTheFarLimit) {
+    Vector3 a{0, 0, 0}, b{1, 0, 0}, c{0, 0, 1}, up{0, 1, 0};
+    auto from = [&](double height) {
+        return RayTriangle({{0.25, height, 0.25}, {0, -1, 0}}, a, b, c, up);
+    };
+    EXPECT_EQ(from(0.0), NoGroundHit) << "at the origin";
+    EXPECT_EQ(from(-1.0), NoGroundHit) << "behind";
+    EXPECT_EQ(from(0.5e-10), NoGroundHit) << "t below 1e-10";
+    EXPECT_EQ(from(2e-10), 2e-10);
+    EXPECT_EQ(from(1e10), 1e10) << "t of exactly 1e10 is still a hit";
+    EXPECT_EQ(from(2e10), NoGroundHit) << "t above 1e10";
+}
+
+TEST(ProbeRayTriangle, TiesOfTheNormalsAxesKeepTheEarlierAxis) {
+    // A flat triangle with a stored normal that disagrees with it: the axis
+    // the normal picks decides the plane of the inside test, so the tie shows.
+    Vector3 a{0, 0, 0}, b{1, 0, 0}, c{0, 0, 1};
+    EXPECT_EQ(RayTriangle(Down, a, b, c, {0.5, 0.5, 0}), NoGroundHit) << "X kept: seen edge-on";
+    EXPECT_NEAR(RayTriangle(Down, a, b, c, {0.5, 0.5000001, 0}), 10.2, 1e-5) << "Y wins";
+    EXPECT_NEAR(RayTriangle(Down, a, b, c, {0, 0.5, 0.5}), 10.2, 1e-12) << "Y kept";
+    EXPECT_EQ(RayTriangle(Down, a, b, c, {0, 0.5, 0.5000001}), NoGroundHit) << "Z wins";
+}
+
+TEST(ProbeBoundingSphere, TheRadiusIsEnlargedBySquareRootTwo) {
+    pilot::Ray down{{0, 1000, 0}, {0, -1, 0}};
+    EXPECT_TRUE(RayEntersBoundingSphere(down, {1.3 * 4, 0, 0}, 4.0));
+    EXPECT_TRUE(RayEntersBoundingSphere(down, {0, 0, -1.41 * 4}, 4.0));
+    EXPECT_FALSE(RayEntersBoundingSphere(down, {0, 0, 1.5 * 4}, 4.0));
+    EXPECT_FALSE(RayEntersBoundingSphere(down, {0, 2000, 0}, 4.0)) << "behind the origin";
+    EXPECT_TRUE(RayEntersBoundingSphere(down, {0, 999, 0}, 4.0)) << "the origin inside";
+}
+
+// ---- The walk over hand-made scenes ----------------------------------------------------
+
+// A flat triangle at height y around (x, z) in its stream's frame.
+host::GeometryTriangle Roof(double x, double y, double z, double half = 1.0) {
+    return MakeTriangle({x - half, y, z - half}, {x + half, y, z - half}, {x, y, z + half});
+}
+
+// One object whose geometry block is the stream the test writes at Stream.
+struct OneObject {
+    Image Im{0x10000};
+    uint32_t Table, Model, Stream;
+    PlainBytes Bytes{&Im, {}};
+    GroundProbeRecord Record{0.0, 0.0, 0.0, {0, 100000, 0}, {0, -1, 0}, -1.0};
+
+    OneObject() {
+        Table = Im.Table({0});
+        Model = Im.ModelData(1);
+        Im.PutAt(Table + 16 + 96, Model);
+        Im.SetEntry(Model, 0, "BLCK", Im.Here());
+        Stream = Im.Here();
+    }
+    // Nearest distance of the downward ray at (x, z).
+    double Probe(double x = 0.0, double z = 0.0) {
+        Record.RayOrigin = {x, 100000, z};
+        EXPECT_EQ(GroundProbe(Bytes.Source(), Table, Record), 1);
+        return Record.NearestDistance;
+    }
+};
+
+TEST(GroundProbe, OfStackedSurfacesTheHigherWinsInEitherOrder) {
+    OneObject low;
+    low.Im.Triangles({Roof(0, 10, 0), Roof(0, 20, 0), Roof(0, 20, 0, 2.0)});
+    low.Im.End();
+    EXPECT_EQ(low.Probe(), 100000 - 20.0);
+    OneObject high;
+    high.Im.Triangles({Roof(0, 20, 0)});
+    high.Im.Triangles({Roof(0, 10, 0), Roof(0, -5, 0)});
+    high.Im.End();
+    EXPECT_EQ(high.Probe(), 100000 - 20.0);
+    EXPECT_EQ(high.Probe(5, 5), NoGroundHit) << "beside both";
+}
+
+TEST(GroundProbe, AReferencePointPlacesTheSpheresThatFollow) {
+    OneObject o;
+    // 0.001 degrees east at the equator: about 111 m.
+    o.Im.ReferencePoint(0.0f, 0.001f, 0.0f);
+    o.Im.Sphere({0, 0, 0}, 3.0f);
+    o.Im.Triangles({Roof(0, 4, 0)});
+    o.Im.End();
+    Vector3 b = RelativePosition({0.0, double(0.001f), ProbeEarthRadius}, {0, 0, ProbeEarthRadius});
+    EXPECT_NEAR(o.Probe(b.X, b.Z), 100000 - 4 - b.Y, 1e-6);
+    EXPECT_EQ(o.Probe(0, 0), NoGroundHit);
+}
+
+TEST(GroundProbe, AfterAReferencePointWithoutASphereTheInheritedOffsetHolds) {
+    OneObject o;
+    o.Im.ReferencePoint(0.0f, 0.01f, 0.0f); // about 1.1 km east
+    o.Im.Triangles({Roof(0, 7, 0)});        // still at the stream's own origin
+    o.Im.End();
+    EXPECT_EQ(o.Probe(), 100000 - 7.0);
+
+    // In a called stream the inherited offset is the caller's sphere centre.
+    OneObject called;
+    called.Im.Sphere({30, 0, 0}, 10.0f);
+    uint32_t call = called.Im.Call(0);
+    called.Im.End();
+    called.Im.CallTo(call, called.Im.Here());
+    called.Im.ReferencePoint(0.0f, 0.01f, 0.0f);
+    called.Im.Triangles({Roof(0, 5, 0)});
+    called.Im.End();
+    EXPECT_EQ(called.Probe(30, 0), 100000 - 5.0);
+    EXPECT_EQ(called.Probe(0, 0), NoGroundHit);
+}
+
+TEST(GroundProbe, ASphereAdmitsTheRayAtOnePointThreeRadiiAndNotAtOnePointFive) {
+    for (auto [offset, hit] : {std::pair{1.3, true}, {1.5, false}}) {
+        OneObject o;
+        double c = offset * 2.0;
+        uint32_t s = o.Im.Sphere({c, 0, 0}, 2.0f);
+        // Its triangle under the ray, though outside the sphere proper: only
+        // the sphere decides.
+        o.Im.Triangles({MakeTriangle({-1 - c, 1, -1}, {1 - c, 1, -1}, {-c, 1, 1})});
+        o.Im.SkipTo(s, o.Im.End());
+        EXPECT_EQ(o.Probe() < NoGroundHit, hit) << offset;
+    }
+}
+
+TEST(GroundProbe, AMissedSphereSkipsItsTrianglesAndANestedOneIsPlacedFromTheBase) {
+    OneObject o;
+    uint32_t outer = o.Im.Sphere({5, 0, 0}, 50.0f);
+    uint32_t inner = o.Im.Sphere({20, 0, 0}, 2.0f); // from the base, not from the outer sphere
+    o.Im.Triangles({Roof(0, 3, 0)});
+    o.Im.SkipTo(inner, o.Im.Here());
+    o.Im.Triangles({Roof(0, 1, 0, 100)}); // relative to the inner sphere still
+    uint32_t end = o.Im.End();
+    o.Im.SkipTo(outer, end);
+    EXPECT_EQ(o.Probe(20, 0), 100000 - 3.0);
+    EXPECT_EQ(o.Probe(0, 0), 100000 - 1.0) << "the inner sphere missed: its list skipped";
+    EXPECT_EQ(o.Probe(90, 0), NoGroundHit) << "the outer sphere missed: all skipped";
+}
+
+// ---- The table and the directory ------------------------------------------------------
+
+TEST(GroundProbe, NoTableNoObjectsOrNoUsableBlockIsNoHit) {
+    OneObject o;
+    o.Im.Triangles({Roof(0, 1, 0)});
+    o.Im.End();
+    GroundProbeRecord r = o.Record;
+    EXPECT_EQ(GroundProbe(o.Bytes.Source(), 0, r), 0) << "no table";
+    EXPECT_EQ(r.NearestDistance, NoGroundHit);
+    r.NearestDistance = 5.0;
+    EXPECT_EQ(GroundProbe(o.Bytes.Source(), 0x9000, r), 0) << "unreadable";
+    EXPECT_EQ(r.NearestDistance, NoGroundHit);
+    o.Bytes.Holes = {{o.Table + 15, 1}};
+    EXPECT_EQ(GroundProbe(o.Bytes.Source(), o.Table, r), 0) << "its sixteen bytes checked";
+    o.Bytes.Holes.clear();
+
+    EXPECT_EQ(o.Probe(), 100000 - 1.0);
+    o.Im.PutAt(o.Table, int32_t(0));
+    EXPECT_EQ(o.Probe(), NoGroundHit) << "no objects";
+    o.Im.PutAt(o.Table, int32_t(-3));
+    EXPECT_EQ(o.Probe(), NoGroundHit) << "a negative count";
+    o.Im.PutAt(o.Table, int32_t(1));
+    o.Im.SetEntry(o.Model, 0, "BLCK", 0, 0);
+    EXPECT_EQ(o.Probe(), NoGroundHit) << "a BLCK entry with offset 0 is passed over";
+    o.Im.SetEntry(o.Model, 0, "BLCk", o.Stream);
+    EXPECT_EQ(o.Probe(), NoGroundHit) << "no BLCK entry";
+    o.Im.SetEntry(o.Model, 0, "BLCK", o.Stream);
+    o.Im.PutAt(o.Model + host::SceneDirectoryTagAt, 'Q');
+    EXPECT_EQ(o.Probe(), NoGroundHit) << "no PNTR directory";
+    o.Im.PutAt(o.Model + host::SceneDirectoryTagAt, 'P');
+    o.Bytes.Holes = {{o.Model + 199, 1}};
+    EXPECT_EQ(o.Probe(), NoGroundHit) << "the model data's 200 bytes checked";
+}
+
+TEST(GroundProbe, TheFirstBlockEntryWithAnOffsetWinsAndTheDirectoryGoesOnPastItsHead) {
+    Image im(0x10000);
+    uint32_t table = im.Table({0});
+    uint32_t model = im.ModelData(12); // entries 8 and on lie past the 200 bytes read first
+    im.PutAt(table + 16 + 96, model);
+    uint32_t miss = im.Triangles({Roof(50, 1, 0)});
+    im.End();
+    uint32_t hit = im.Triangles({Roof(0, 2, 0)});
+    im.End();
+    for (int i = 0; i < 12; ++i) im.SetEntry(model, i, "SCEN", miss);
+    im.SetEntry(model, 9, "BLCK", 0, 0);
+    im.SetEntry(model, 10, "BLCK", hit);
+    im.SetEntry(model, 11, "BLCK", miss);
+    PlainBytes bytes{&im, {}};
+    GroundProbeRecord r{0, 0, 0, {0, 100000, 0}, {0, -1, 0}, 0};
+    GroundProbe(bytes.Source(), table, r);
+    EXPECT_EQ(r.NearestDistance, 100000 - 2.0);
+    bytes.Holes = {{im.DirectoryEntry(model, 10), 8}};
+    GroundProbe(bytes.Source(), table, r);
+    EXPECT_EQ(r.NearestDistance, NoGroundHit) << "an unreadable entry ends the search";
+    bytes.Holes.clear();
+    im.PutAt(model + host::SceneDirectoryCountAt, int32_t(10));
+    GroundProbe(bytes.Source(), table, r);
+    EXPECT_EQ(r.NearestDistance, NoGroundHit) << "only count entries are searched";
+}
+
+// Three objects, each a roof under the ray: at heights 1, 2 and 3.
+struct ThreeObjects {
+    Image Im{0x10000};
+    uint32_t Table;
+    PlainBytes Bytes{&Im, {}};
+
+    ThreeObjects() {
+        Table = Im.Table({0, 0, 0});
+        for (int i = 0; i < 3; ++i) {
+            uint32_t model = Im.ModelData(1);
+            Im.PutAt(Table + 16 + uint32_t(i) * 104 + 96, model);
+            Im.SetEntry(model, 0, "BLCK", Im.Here());
+            Im.Triangles({Roof(0, 1.0 + i, 0)});
+            Im.End();
+        }
+    }
+    double Probe() {
+        GroundProbeRecord r{0, 0, 0, {0, 100000, 0}, {0, -1, 0}, 0};
+        EXPECT_EQ(GroundProbe(Bytes.Source(), Table, r), 1);
+        return r.NearestDistance;
+    }
+    uint32_t Entry(int i) const { return Table + 16 + uint32_t(i) * 104; }
+};
+
+TEST(GroundProbe, AnUnreadableObjectIsPassedOverButAnUnreadableEntryEndsTheTable) {
+    ThreeObjects s;
+    EXPECT_EQ(s.Probe(), 100000 - 3.0);
+    s.Im.PutAt(s.Entry(2) + 96, uint32_t(0x00900000)); // model data nowhere
+    EXPECT_EQ(s.Probe(), 100000 - 2.0);
+    s.Bytes.Holes = {{s.Entry(0) + 103, 1}}; // the first entry's 104 bytes are checked
+    EXPECT_EQ(s.Probe(), NoGroundHit) << "the first unreadable stretch ends the table";
+    s.Bytes.Holes = {{s.Entry(1), 1}};
+    EXPECT_EQ(s.Probe(), 100000 - 1.0);
+    s.Bytes.Holes.clear();
+    s.Im.PutAt(s.Table, int32_t(0x7FFFFFFF)); // a huge count: the entries run out first
+    s.Im.PutAt(s.Entry(2) + 96, s.Im.Base + 0x100000);
+    EXPECT_EQ(s.Probe(), 100000 - 2.0);
+}
+
+// Sets the table's count to 1 when the first entry is read: the host dropping
+// objects while the probe runs.
+struct ShrinkingTable {
+    ThreeObjects* Scene;
+    static bool Read(void* context, uint32_t at, void* out, uint32_t size) {
+        auto* s = static_cast<ShrinkingTable*>(context);
+        if (at == s->Scene->Entry(0)) s->Scene->Im.PutAt(s->Scene->Table, int32_t(1));
+        return PlainBytes::Read(&s->Scene->Bytes, at, out, size);
+    }
+};
+
+TEST(GroundProbe, TheCountIsReadAgainBeforeEachEntry) {
+    ThreeObjects s;
+    ShrinkingTable shrinking{&s};
+    GroundProbeRecord r{0, 0, 0, {0, 100000, 0}, {0, -1, 0}, 0};
+    EXPECT_EQ(GroundProbe({&ShrinkingTable::Read, &shrinking}, s.Table, r), 1);
+    EXPECT_EQ(r.NearestDistance, 100000 - 1.0) << "objects 2 and 3 gone";
+}
+
+// ---- Corrupt streams end their own walk ----------------------------------------------------
+
+TEST(GroundProbeMends, CallsOfThemselvesOrInCyclesEnd) {
+    OneObject self;
+    self.Im.Triangles({Roof(0, 4, 0)});
+    self.Im.Call(0);
+    self.Im.Triangles({Roof(0, 9, 0)});
+    self.Im.End();
+    EXPECT_EQ(self.Probe(), 100000 - 4.0) << "a call of offset 0 ends its stream";
+
+    // Two calls back to the stream's start: a tree of 2^depth walks, bounded.
+    OneObject tree;
+    tree.Im.Triangles({Roof(0, 4, 0)});
+    tree.Im.Call(-int32_t(host::GeometryTriangleListHeaderSize + host::GeometryTriangleSize));
+    tree.Im.Call(-int32_t(host::GeometryTriangleListHeaderSize + host::GeometryTriangleSize +
+                          host::GeometryCallSize));
+    tree.Im.End();
+    EXPECT_EQ(tree.Probe(), 100000 - 4.0);
+    EXPECT_LT(tree.Bytes.Reads, 4 * GeometryRecordLimit);
+
+    // A called stream that goes wrong ends itself; its caller goes on.
+    OneObject caller;
+    uint32_t call = caller.Im.Call(0);
+    caller.Im.Triangles({Roof(0, 6, 0)});
+    caller.Im.End();
+    caller.Im.CallTo(call, caller.Im.Here());
+    caller.Im.Put(uint16_t(0xF00D));
+    EXPECT_EQ(caller.Probe(), 100000 - 6.0);
+}
+
+TEST(GroundProbeMends, CallsNestDeeperThanTheLimitAreNotWalked) {
+    for (int32_t depth : {GeometryCallDepthLimit, GeometryCallDepthLimit + 1}) {
+        OneObject o;
+        for (int32_t i = 0; i < depth; ++i) {
+            o.Im.Call(host::GeometryCallSize + 2); // the next call, one level deeper
+            o.Im.End();
+        }
+        o.Im.Triangles({Roof(0, 2, 0)});
+        o.Im.End();
+        EXPECT_EQ(o.Probe() < NoGroundHit, depth <= GeometryCallDepthLimit) << depth;
+    }
+}
+
+// A roof at (9, 2) before a sphere whose skip is skip; after the sphere a roof
+// at (9, 3), placed from the sphere's centre.
+void SphereThenRoof(OneObject& o, const Vector3& centre, uint16_t enter, int32_t skip) {
+    o.Im.Triangles({Roof(9, 2, 0)});
+    o.Im.Sphere(centre, 5.0f, enter, skip);
+    o.Im.Triangles({Roof(9 - centre.X, 3, 0)});
+    o.Im.End();
+}
+
+TEST(GroundProbeMends, ASphereWhoseMoveGoesNowhereOrBackEndsTheWalk) {
+    OneObject stuck; // hit, but entering by 0 would read itself for ever
+    SphereThenRoof(stuck, {9, 0, 0}, 0, 26);
+    EXPECT_EQ(stuck.Probe(9, 0), 100000 - 2.0);
+
+    for (int32_t skip : {0, -26, -1000, INT32_MIN}) {
+        OneObject missed; // a miss that skips back or nowhere
+        SphereThenRoof(missed, {30, 0, 0}, 26, skip);
+        EXPECT_EQ(missed.Probe(9, 0), 100000 - 2.0) << skip;
+        OneObject entered; // a hit enters: the skip is not used
+        SphereThenRoof(entered, {9, 0, 0}, 26, skip);
+        EXPECT_EQ(entered.Probe(9, 0), 100000 - 3.0) << skip;
+    }
+    OneObject good; // the same with a skip forward
+    SphereThenRoof(good, {30, 0, 0}, 26, 26);
+    EXPECT_EQ(good.Probe(9, 0), 100000 - 3.0);
+}
+
+TEST(GroundProbeMends, ATriangleListRunningIntoUnreadableMemoryStopsThere) {
+    for (int32_t count : {40, 70, 0x7FFFFFFF}) {
+        OneObject o;
+        std::vector<host::GeometryTriangle> list;
+        for (int i = 0; i < 36; ++i) list.push_back(Roof(i < 35 ? 50 : 0, 1.0 + i, 0));
+        uint32_t at = o.Im.Triangles(list);
+        o.Im.PutAt(at + 2, count); // the list claims more than the bytes hold
+        EXPECT_EQ(o.Probe(), 100000 - 36.0) << count << ": the last readable triangle is hit";
+        // A hole in the middle: those before it are still tested.
+        o.Im.Triangles({Roof(0, 100, 0)});
+        o.Im.End();
+        o.Bytes.Holes = {{at + 6 + 35 * 48 + 47, 1}};
+        EXPECT_EQ(o.Probe(), NoGroundHit) << count;
+        o.Bytes.Holes = {{at + 6 + 36 * 48, 1}};
+        EXPECT_EQ(o.Probe(), 100000 - 36.0) << count;
+    }
+    OneObject negative;
+    negative.Im.Triangles({Roof(0, 3, 0)});
+    uint32_t back = negative.Im.Triangles({});
+    negative.Im.PutAt(back + 2, int32_t(-1));
+    negative.Im.Triangles({Roof(0, 8, 0)});
+    negative.Im.End();
+    EXPECT_EQ(negative.Probe(), 100000 - 3.0) << "a negative count would point back";
+}
+
+TEST(GroundProbeMends, ARecordsBudgetBoundsOneObjectsWalk) {
+    for (int32_t records : {GeometryRecordLimit - 2, GeometryRecordLimit}) {
+        OneObject o;
+        for (int32_t i = 0; i < records; ++i) o.Im.Triangles({});
+        o.Im.Triangles({Roof(0, 2, 0)});
+        o.Im.End();
+        EXPECT_EQ(o.Probe() < NoGroundHit, records < GeometryRecordLimit) << records;
+    }
+}
+
+// ---- Random scenes against an oracle that tests every triangle ---------------------------
+
+// Moeller and Trumbore's test, both sides, f64: the distance or NoGroundHit.
+double Oracle(const pilot::Ray& ray, const groundscene::WorldTriangle& t) {
+    using namespace groundscene;
+    Vector3 e1 = Sub(t.V[1], t.V[0]), e2 = Sub(t.V[2], t.V[0]);
+    Vector3 p = Cross(ray.Direction, e2);
+    double det = Dot(e1, p);
+    if (std::fabs(det) < 1e-12) return NoGroundHit;
+    Vector3 s = Sub(ray.Origin, t.V[0]);
+    double u = Dot(s, p) / det;
+    if (u < 0 || u > 1) return NoGroundHit;
+    Vector3 q = Cross(s, e1);
+    double v = Dot(ray.Direction, q) / det;
+    if (v < 0 || u + v > 1) return NoGroundHit;
+    double d = Dot(e2, q) / det;
+    return d > 1e-10 ? d : NoGroundHit;
+}
+
+TEST(GroundProbeOracle, RandomScenesGiveTheNearestOfEveryTriangle) {
+    std::mt19937 rng(20240611);
+    std::uniform_real_distribution<double> unit(0, 1);
+    int hits = 0, scenes = 400;
+    for (int n = 0; n < scenes; ++n) {
+        groundscene::SceneShape shape{};
+        shape.Objects = 1 + int32_t(unit(rng) * 6);
+        shape.Spread = 30;
+        shape.Size = 2 + unit(rng) * 20;
+        shape.LeastTriangles = 1, shape.MostTriangles = 60;
+        shape.Calls = true;
+        // Probe points on float values, so that the first object stands on one.
+        shape.ProbeLatitude = float(-80 + 160 * unit(rng));
+        shape.ProbeLongitude = float(-180 + 360 * unit(rng));
+        shape.ProbeAltitude = -10 + 40 * unit(rng);
+        groundscene::Scene scene = groundscene::MakeScene(0x00400000, shape, rng());
+
+        // Mostly aimed at a point of some triangle, from high above or slanting.
+        Vector3 target{shape.Size * (unit(rng) - 0.5), shape.Size * unit(rng),
+                       shape.Size * (unit(rng) - 0.5)};
+        if (n % 5 != 0 && !scene.World.empty()) {
+            const auto& t = scene.World[size_t(unit(rng) * double(scene.World.size()))];
+            double a = unit(rng), b = unit(rng) * (1 - a);
+            target = groundscene::Add(
+                t.V[0], groundscene::Add(groundscene::Scale(groundscene::Sub(t.V[1], t.V[0]), a),
+                                         groundscene::Scale(groundscene::Sub(t.V[2], t.V[0]), b)));
+        }
+        Vector3 origin{-20 + 40 * unit(rng), 30 + (n % 4 == 0 ? 100000 : 300 * unit(rng)),
+                       -20 + 40 * unit(rng)};
+        if (n % 3 == 0) origin = {target.X, origin.Y, target.Z};
+        Vector3 d = groundscene::Sub(target, origin);
+        d = groundscene::Scale(d, 1 / std::sqrt(groundscene::Dot(d, d)));
+        pilot::Ray ray{origin, d};
+
+        double want = NoGroundHit;
+        for (const groundscene::WorldTriangle& t : scene.World)
+            want = std::min(want, Oracle(ray, t));
+        PlainBytes bytes{&scene.Bytes, {}};
+        GroundProbeRecord r{
+            shape.ProbeLatitude, shape.ProbeLongitude, shape.ProbeAltitude, origin, d, 0};
+        ASSERT_EQ(GroundProbe(bytes.Source(), scene.Table, r), 1);
+        ASSERT_NEAR(r.NearestDistance, want, 1e-4 + 1e-9 * want)
+            << "scene " << n << " of " << scene.World.size() << " triangles";
+        hits += want < NoGroundHit;
+    }
+    EXPECT_GT(hits, scenes / 2) << "the scenes must be hit often enough to tell";
+}
+
+} // namespace
