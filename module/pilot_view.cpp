@@ -6,6 +6,10 @@
 #include "host/view_record.h"
 #include "pilot/mouse.h"
 #include "platform/os.h"
+#include "walk/ground_probe.h"
+#include "walk/outside.h"
+
+#include <cmath>
 
 namespace addon {
 
@@ -50,7 +54,97 @@ void ShowPointer(const ModuleState& module, os::Hwnd window, host::Addr record, 
     os::SetCursor(os::LoadCursorA(nullptr, hand ? os::CursorHand : os::CursorArrow));
 }
 
+walk::WalkSample ReadWalkSample(host::Addr lookupVar) {
+    walk::WalkSample w;
+    w.Latitude = host::LookupValue(lookupVar, host::HostVarLatitude);
+    w.Longitude = host::LookupValue(lookupVar, host::HostVarLongitude);
+    w.Altitude = host::LookupValue(lookupVar, host::HostVarAltitude);
+    w.Pitch = host::LookupValue(lookupVar, host::HostVarPitch);
+    w.Bank = host::LookupValue(lookupVar, host::HostVarBank);
+    w.Heading = host::LookupValue(lookupVar, host::HostVarHeading);
+    w.GroundAltitude = host::LookupValue(lookupVar, host::HostVarGroundAltitude);
+    return w;
+}
+
+bool Finite(const walk::WalkSample& w) {
+    return std::isfinite(w.Latitude) && std::isfinite(w.Longitude) && std::isfinite(w.Heading) &&
+           std::isfinite(w.GroundAltitude);
+}
+
+// Writes size bytes of from at address when the host has them there and
+// writable; 1 when written.
+int WriteIfWritable(host::Addr address, const void* from, uint32_t size) {
+    if (address == 0 || !hostmem::IsReadable(address, size) || !hostmem::IsWritable(address, size))
+        return 0;
+    hostmem::Write(address, from, size);
+    return 1;
+}
+
+// The camera block of the view record and its sub-block, as the walk shows them.
+void WriteCameraBlocks(const walk::WalkerView& w, host::Addr blockAddress) {
+    host::CameraBlock block;
+    if (blockAddress == 0 || !hostmem::IsReadable(blockAddress, sizeof block)) return;
+    hostmem::Read(blockAddress, &block, sizeof block);
+    walk::ApplyToCameraBlock(w, block);
+    WriteIfWritable(blockAddress, &block, sizeof block);
+    host::CameraSubBlock sub;
+    if (block.SubBlock == 0 || !hostmem::IsReadable(block.SubBlock, sizeof sub)) return;
+    hostmem::Read(block.SubBlock, &sub, sizeof sub);
+    walk::ApplyToCameraSubBlock(w, sub);
+    WriteIfWritable(block.SubBlock, &sub, sizeof sub);
+}
+
+double ProbeGround(const ModuleState& module, const walk::GeoPoint& at) {
+    walk::GroundProbeRecord probe{
+        at.Latitude,      at.Longitude, 0.0, {0.0, walk::ProbeHeight, 0.0},
+        {0.0, -1.0, 0.0}, walk::NoHit};
+    if (module.Libraries.G3dModuleBase == 0) return walk::NoHit;
+    host::CheckedReader reader;
+    walk::GroundProbe({&ReadHostBytes, &reader}, module.Libraries.SceneObjectTable, probe);
+    return probe.NearestDistance;
+}
+
 } // namespace
+
+int32_t OutsideWalkUpdate(ModuleState& module) {
+    host::ActiveView view = host::FindActiveView(module.Libraries.ViewList);
+    if (view.Record == 0) return 0;
+    pilot::PilotViewState& p = module.Pilot;
+    walk::FloorEyeHeight(p);
+    if (!p.ExternalView) {
+        // Back inside: the host's view as it was, every byte of it.
+        if (p.ExternalViewEngaged &&
+            WriteIfWritable(view.Record, &p.SavedViewRecord, sizeof p.SavedViewRecord))
+            p.ExternalViewEngaged = 0;
+        return 1;
+    }
+    if (!p.ExternalViewEngaged) {
+        host::Addr lookupVar = host::FindLookupVar();
+        if (lookupVar == 0) return 1; // nowhere to start from
+        walk::WalkSample sample = ReadWalkSample(lookupVar);
+        if (!Finite(sample)) return 1; // try again with the next frame's values
+        hostmem::Read(view.Record, &p.SavedViewRecord, sizeof p.SavedViewRecord);
+        p.ExternalViewEngaged = 1;
+        walk::EngageWalker(p, sample);
+    }
+    host::ViewRecord shown = p.SavedViewRecord; // restored, then the walk's own fields
+    bool running = os::GetAsyncKeyState(os::VkShift) != 0;
+    walk::GeoPoint at = walk::MoveWalker(p, running);
+    walk::SettleWalker(p, at, ProbeGround(module, at));
+    walk::WalkerView w = walk::ComposeWalkerView(p, shown);
+
+    const host::HostLibraries& libraries = module.Libraries;
+    if (libraries.GlobalModuleBase) {
+        WriteIfWritable(libraries.EyePositionRecord, &w.Eye, sizeof w.Eye);
+        WriteIfWritable(libraries.EyeAttitudeRecord, &w.Attitude, sizeof w.Attitude);
+    }
+    walk::ApplyToViewRecord(w, shown);
+    WriteIfWritable(view.Record, &shown, sizeof shown);
+    WriteCameraBlocks(w, shown.CameraBlock);
+    if (libraries.G3dModuleBase)
+        WriteIfWritable(libraries.HostViewMatrix, &w.ViewMatrix, sizeof w.ViewMatrix);
+    return 1;
+}
 
 int32_t PointerMoved(ModuleState& module, os::Hwnd window, int32_t x, int32_t y) {
     host::ActiveView view = host::FindActiveView(module.Libraries.ViewList);
@@ -110,6 +204,7 @@ void PilotFrameUpdate(ModuleState& module) {
     p.TimeStep = ElapsedSeconds(p.PreviousTime, now, LongestPilotStep);
     p.Clock = double(now) / 1000.0;
     RunCockpitStep(module, 1);
+    OutsideWalkUpdate(module);
 }
 
 } // namespace addon

@@ -23,6 +23,10 @@ int32_t PointerMoved(ModuleState& module, os::Hwnd window, int32_t x, int32_t y)
 // A wheel turn over the view window; 1 when it changed a zoom.
 int32_t WheelTurned(ModuleState& module, int32_t delta);
 
+// The outside walk on the host's active view, once per pilot frame after the
+// eye step; 0 when there is no active view.
+int32_t OutsideWalkUpdate(ModuleState& module);
+
 // Kind of the host's active view, 0 when there is none.
 int32_t ActiveViewKind(const ModuleState& module);
 

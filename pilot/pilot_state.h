@@ -28,11 +28,20 @@ struct PilotViewState {
     CockpitEye Eye;
     HeldCommands Held;
 
-    // The walker outside the aircraft, as far as mouse look and the wheel
-    // turn and zoom it.
-    Attitude WalkerAttitude; // mouse look outside adds to the heading
-    Attitude HeadAttitude;   // and to the head's pitch
-    double WalkerZoom;       // the wheel keeps it within 0.25..8
+    // The walker outside the aircraft.
+    host::ViewRecord SavedViewRecord; // the host's view as it was when the walk began
+    int32_t ExternalViewEngaged;      // 1 while the walk holds the view record
+    double WalkerLatitude;            // degrees
+    double WalkerLongitude;           // degrees
+    double WalkerAltitude;            // the feet, metres
+    Attitude WalkerAttitude;          // mouse look outside adds to the heading
+    Attitude HeadAttitude;            // and to the head's pitch
+    double EyeHeight;                 // above the feet, metres
+    double WalkerZoom;                // the wheel keeps it within 0.25..8
+    double StartGroundAltitude;       // under the aircraft when the walk began, metres
+    double BobOffset;                 // metres
+    double ForwardSpeed;              // metres per second, forward positive
+    double SideSpeed;                 // metres per second, right positive
 
     // Mouse look and the pointer
     int32_t MouseLook;

@@ -65,6 +65,8 @@ uint32_t AddressOf(const void* p) {
 void ResetRecord(host::ViewRecord& r, int32_t kind) {
     std::memset(&r, 0, sizeof r);
     r.Kind = kind;
+    r.AspectNumerator = 4;
+    r.AspectDenominator = 3;
     r.Zoom = 64;
     for (int i = 0; i < 3; ++i) r.Rotation[i].Column[i] = 1.0f;
     r.EyeReference[0] = 0;
@@ -117,6 +119,7 @@ bool PrepareHostLists(ListSetUp moduleList, ListSetUp viewList, std::string& err
     }
     ShowView("cockpit");
     PrepareUserAircraft();
+    PrepareScene(G3dBlock, Records[0]);
     PutWord(host::HostModuleListHead, HeadWord(moduleList, AddressOf(&Entries[0]), error));
     PutWord(host::HostViewListHead, HeadWord(viewList, AddressOf(&Views), error));
     return error.empty();

@@ -191,6 +191,109 @@ void Panel(FILE* file, const std::vector<TraceRow>& rows, double top, double hei
 
 } // namespace
 
+void WriteWalkPicture(const std::string& path, const std::string& title,
+                      const std::vector<TraceRow>& rows) {
+    std::vector<const TraceRow*> walk;
+    for (const TraceRow& r : rows)
+        if (r.Walk.Written) walk.push_back(&r);
+    FILE* file = std::fopen(path.c_str(), "w");
+    if (!file || walk.empty()) {
+        if (file) std::fclose(file);
+        return;
+    }
+    const double lat0 = SceneOriginLatitude(), lon0 = SceneOriginLongitude();
+    std::fprintf(file,
+                 "<svg xmlns='http://www.w3.org/2000/svg' width='1100' height='520' "
+                 "font-family='sans-serif' font-size='12'>\n<rect width='100%%' height='100%%' "
+                 "fill='white'/>\n<text x='20' y='24' font-size='16'>%s: the pilot's walk</text>\n",
+                 title.c_str());
+
+    // Left: top-down, north up, 120 m across, the scene's objects and the track.
+    const double mapLeft = 20, mapTop = 50, mapSize = 440, span = 120.0;
+    auto mx = [&](double east) { return mapLeft + (east + span / 2) / span * mapSize; };
+    auto my = [&](double north) { return mapTop + (span / 2 - north) / span * mapSize; };
+    std::fprintf(
+        file,
+        "<text x='%.0f' y='%.0f' font-size='14'>top-down, north up, %.0f m across</text>\n"
+        "<rect x='%.0f' y='%.0f' width='%.0f' height='%.0f' fill='#f4f4ec' stroke='#999'/>\n",
+        mapLeft, mapTop - 8, span, mapLeft, mapTop, mapSize, mapSize);
+    int count = 0;
+    const SceneObject* objects = SceneObjects(count);
+    for (int i = 0; i < count; ++i) {
+        const SceneObject& o = objects[i];
+        std::fprintf(file,
+                     "<rect x='%.1f' y='%.1f' width='%.1f' height='%.1f' fill='%s' stroke='#666'/>"
+                     "<text x='%.1f' y='%.1f'>%s, %.0f m%s</text>\n",
+                     mx(o.EastMetres - o.HalfEast), my(o.NorthMetres + o.HalfNorth),
+                     2 * o.HalfEast / span * mapSize, 2 * o.HalfNorth / span * mapSize,
+                     o.HasGeometry ? "#d8d0c0" : "#eeeeee", mx(o.EastMetres - o.HalfEast),
+                     my(o.NorthMetres + o.HalfNorth) - 4, o.Name, o.Height,
+                     o.HasGeometry ? "" : " (no geometry)");
+    }
+    auto east = [&](const TraceRow* r) {
+        return (r->Walk.Longitude - lon0) * 111130.52 * std::cos(lat0 * Pi / 180.0);
+    };
+    auto north = [&](const TraceRow* r) { return (r->Walk.Latitude - lat0) * 111130.52; };
+    std::fprintf(file, "<polyline fill='none' stroke='#d02020' stroke-width='2' points='");
+    for (const TraceRow* r : walk) std::fprintf(file, "%.1f,%.1f ", mx(east(r)), my(north(r)));
+    std::fprintf(file,
+                 "'/>\n<circle cx='%.1f' cy='%.1f' r='4' fill='#d02020'/>"
+                 "<text x='%.1f' y='%.1f' fill='#d02020'>start</text>\n",
+                 mx(east(walk.front())), my(north(walk.front())), mx(east(walk.front())) + 6,
+                 my(north(walk.front())) + 14);
+
+    // Right: altitudes against the distance walked.
+    std::vector<double> distance(walk.size(), 0.0);
+    for (size_t i = 1; i < walk.size(); ++i)
+        distance[i] = distance[i - 1] + std::hypot(east(walk[i]) - east(walk[i - 1]),
+                                                   north(walk[i]) - north(walk[i - 1]));
+    double lo = 1e9, hi = -1e9;
+    for (const TraceRow* r : walk) {
+        lo = std::min(lo, SceneGroundUnder(r->Walk.Latitude, r->Walk.Longitude));
+        hi = std::max(hi, r->Walk.Altitude);
+    }
+    lo -= 2, hi += 2;
+    const double left = 520, top = 50, width = 560, height = 440;
+    double longest = std::max(distance.back(), 1.0);
+    auto px = [&](double d) { return left + d / longest * width; };
+    auto py = [&](double a) { return top + height - (a - lo) / (hi - lo) * height; };
+    std::fprintf(file,
+                 "<text x='%.0f' y='%.0f' font-size='14'>side profile: altitude (m) over "
+                 "distance walked (%.0f m)</text>\n<rect x='%.0f' y='%.0f' width='%.0f' "
+                 "height='%.0f' fill='none' stroke='#999'/>\n<text x='%.0f' y='%.0f'>%.0f</text>"
+                 "<text x='%.0f' y='%.0f'>%.0f</text>\n",
+                 left, top - 8, longest, left, top, width, height, left - 30, top + 10, hi,
+                 left - 30, top + height, lo);
+    std::fprintf(file, "<polygon fill='#d8d0c0' stroke='none' points='%.1f,%.1f ", px(0), py(lo));
+    for (size_t i = 0; i < walk.size(); ++i)
+        std::fprintf(file, "%.1f,%.1f ", px(distance[i]),
+                     py(SceneGroundUnder(walk[i]->Walk.Latitude, walk[i]->Walk.Longitude)));
+    std::fprintf(file, "%.1f,%.1f'/>\n", px(longest), py(lo));
+    struct Line {
+        const char* Colour;
+        const char* Label;
+        bool Feet;
+    } lines[] = {{"#1f5fbf", "eye", false}, {"#20a040", "feet", true}};
+    double legend = left + 10;
+    for (const Line& l : lines) {
+        std::fprintf(file, "<polyline fill='none' stroke='%s' stroke-width='2' points='", l.Colour);
+        for (size_t i = 0; i < walk.size(); ++i) {
+            double a = walk[i]->Walk.Altitude;
+            if (l.Feet) a -= walk[i]->Crouching ? 0.75 : 1.7;
+            std::fprintf(file, "%.1f,%.1f ", px(distance[i]), py(a));
+        }
+        std::fprintf(file,
+                     "'/>\n<line x1='%.0f' x2='%.0f' y1='%.0f' y2='%.0f' stroke='%s' "
+                     "stroke-width='3'/><text x='%.0f' y='%.0f'>%s</text>\n",
+                     legend, legend + 18, top + 14, top + 14, l.Colour, legend + 22, top + 18,
+                     l.Label);
+        legend += 80;
+    }
+    std::fprintf(file, "<text x='%.0f' y='%.0f'>scene under the walker</text>\n</svg>\n", legend,
+                 top + 18);
+    std::fclose(file);
+}
+
 void WriteEyePicture(const std::string& path, const std::string& title,
                      const std::vector<TraceRow>& rows) {
     FILE* file = std::fopen(path.c_str(), "w");

@@ -28,6 +28,7 @@
 //                                      a key message to the main (or view) window, with
 //                                      those modifiers held; press is down then up
 //   key repeat NAME ...                another key-down while held (auto-repeat)
+//   modifier shift|control|alt down|up held from now on, e.g. to run while walking
 //   hold NAME for SECONDS [shift] ...  down, fly SECONDS, up
 //   aircraft ... on-ground 1           rolling on the ground (0: airborne)
 //   pointer at X Y                     the mouse moves over the view window to (X, Y) of
@@ -71,6 +72,14 @@
 //                                      the shape the module gave the pointer at the
 //                                      last pointer step
 //   expect input reached | swallowed   whether the last mouse message reached the host
+//
+// The outside walk:
+//   mark view                          remembers the cockpit view record as it is
+//   expect view kind N | as-marked     the cockpit view record
+//   expect walker at LAT LON within M  the eye position the walk wrote
+//   expect walker eye|feet ALT within M
+//   expect camera-block at-walker      the view's camera block and sub-block
+//   expect view-matrix set | untouched the scene's view matrix
 //   expect eye shakes                  the eye's pitch moved by more than 0.2 degrees
 //                                      over the frames since the previous check
 #include "standin/scenario.h"
@@ -124,9 +133,14 @@ struct Player {
         Fly(dt);
         LookupsThisFrame().clear();
         PostAndWait(FrameWindow(), HostFrameMessage, 0, 0);
-        TraceRow row{
-            Time,     Flight, Module != nullptr, ReadViewpoint(), int(LookupsThisFrame().size()),
-            ReadEye()};
+        TraceRow row{Time,
+                     Flight,
+                     Module != nullptr,
+                     ReadViewpoint(),
+                     int(LookupsThisFrame().size()),
+                     ReadEye(),
+                     ReadWalk(),
+                     Crouching()};
         Trace.push_back(row);
         int second = int(std::floor(Time + 1e-9));
         if (second != LastLoggedSecond) {
@@ -136,6 +150,20 @@ struct Player {
     }
 
     std::string BindingWords;
+    std::vector<int> HeldKeys;  // key codes down now
+    std::vector<int> Modifiers; // modifier keys held down across steps
+    SHORT HeldModifier(int vk) const {
+        for (int m : Modifiers)
+            if (m == vk) return SHORT(0x8000);
+        return 0;
+    }
+    host::ViewRecord Marked{}; // the cockpit record at the last "mark view"
+    bool Crouching() const {
+        int crouch = KeyCodeOf("NUMPAD_0");
+        for (int k : HeldKeys)
+            if (k == crouch) return true;
+        return false;
+    }
     size_t CheckedUpTo = 0; // trace rows before the previous check
     bool InputReached = false;
 
@@ -143,6 +171,7 @@ struct Player {
     void SendKey(const Step& step, UINT message, int code);
     void PilotStep(const Step& step);
     void ExpectEye(const Step& step);
+    void ExpectWalk(const Step& step);
     void Play(const Step& step);
     void AtDialog(const Step& step);
     void CloseLeftoverDialogs();
@@ -253,7 +282,8 @@ void Player::Play(const Step& step) {
                verb == "click" || verb == "screenshot") {
         AtDialog(step);
     } else if (verb == "bindings" || verb == "binding" || verb == "view" || verb == "key" ||
-               verb == "hold" || verb == "pointer" || verb == "button" || verb == "wheel") {
+               verb == "hold" || verb == "pointer" || verb == "button" || verb == "wheel" ||
+               verb == "mark" || verb == "modifier") {
         PilotStep(step);
     } else if (verb == "expect") {
         Expect(step);
@@ -418,6 +448,9 @@ void Player::Expect(const Step& step) {
               InputReached ? "reached" : "did not reach");
     } else if (what == "eye") {
         ExpectEye(step);
+    } else if (what == "walker" || what == "view" || what == "camera-block" ||
+               what == "view-matrix") {
+        ExpectWalk(step);
     } else if (what == "label") {
         bool found = Dialog && DialogHasLabel(Dialog, Word(step, 2).c_str());
         Check(step, found, "a label %s \"%s\"", found ? "shows" : "does not show",
@@ -449,7 +482,11 @@ void Player::SendKey(const Step& step, UINT message, int code) {
         if (step.Words[i] == "view") target = ViewWindow;
     }
     Post(target, message, WPARAM(code), 1);
-    for (int vk : {VK_SHIFT, VK_CONTROL, VK_MENU}) KeyStates[vk] = 0;
+    if (message == WM_KEYDOWN) HeldKeys.push_back(code);
+    if (message == WM_KEYUP)
+        for (size_t i = HeldKeys.size(); i-- > 0;)
+            if (HeldKeys[i] == code) HeldKeys.erase(HeldKeys.begin() + long(i));
+    for (int vk : {VK_SHIFT, VK_CONTROL, VK_MENU}) KeyStates[vk] = HeldModifier(vk);
 }
 
 void Player::PilotStep(const Step& step) {
@@ -486,6 +523,17 @@ void Player::PilotStep(const Step& step) {
         std::printf("[%6.2f s] the host shows the %s view\n", Time, Word(step, 1).c_str());
         if (!ShowView(Word(step, 1)))
             Check(step, false, "unknown view '%s'", Word(step, 1).c_str());
+    } else if (verb == "mark") {
+        Marked = CockpitRecord();
+    } else if (verb == "modifier") {
+        int vk = Modifier(Word(step, 1));
+        bool down = Word(step, 2) == "down";
+        std::printf("[%6.2f s] the pilot %s %s\n", Time, down ? "holds" : "lets go of",
+                    Word(step, 1).c_str());
+        for (size_t i = Modifiers.size(); i-- > 0;)
+            if (Modifiers[i] == vk) Modifiers.erase(Modifiers.begin() + long(i));
+        if (down) Modifiers.push_back(vk);
+        KeyStates[vk] = HeldModifier(vk);
     } else if (verb == "pointer") {
         int x = int(Number(step, 2)), y = int(Number(step, 3));
         std::printf("[%6.2f s] the pointer moves to %d %d\n", Time, x, y);
@@ -569,6 +617,61 @@ void Player::ExpectEye(const Step& step) {
     double off = std::fabs(std::remainder(value - expected, 360.0));
     Check(step, off <= within, "eye %s %.3f, expected %.3f within %.3f", what.c_str(), value,
           expected, within);
+}
+
+void Player::ExpectWalk(const Step& step) {
+    const std::string what = Word(step, 1), how = Word(step, 2);
+    WalkReading w = ReadWalk();
+    if (what == "walker" && how == "at") {
+        double lat = Number(step, 3), lon = Number(step, 4), within = Number(step, 6);
+        double north = (w.Latitude - lat) * 111130.52;
+        double east = (w.Longitude - lon) * 111130.52 * std::cos(lat * Pi / 180.0);
+        double off = std::hypot(north, east);
+        Check(step, w.Written && off <= within, "walker at %.7f %.7f, %.2f m from %s %s",
+              w.Latitude, w.Longitude, off, Word(step, 3).c_str(), Word(step, 4).c_str());
+    } else if (what == "walker" && (how == "eye" || how == "feet")) {
+        // The feet: the eye less its height over them (the walking bob within 3 cm).
+        double eyeHeight = Crouching() ? 0.75 : 1.7;
+        double value = how == "eye" ? w.Altitude : w.Altitude - eyeHeight;
+        double expected = Number(step, 3), within = Number(step, 5);
+        Check(step, w.Written && std::fabs(value - expected) <= within,
+              "walker's %s at %.3f m, expected %.3f within %.3f", how.c_str(), value, expected,
+              within);
+    } else if (what == "view" && how == "kind") {
+        int32_t kind = CockpitRecord().Kind;
+        Check(step, kind == int32_t(Number(step, 3)), "the view record's kind is %d, expected %s",
+              int(kind), Word(step, 3).c_str());
+    } else if (what == "view" && how == "as-marked") {
+        host::ViewRecord now = CockpitRecord();
+        const auto* a = reinterpret_cast<const uint8_t*>(&now);
+        const auto* b = reinterpret_cast<const uint8_t*>(&Marked);
+        int differ = 0, first = -1;
+        for (int i = 0; i < int(sizeof now); ++i)
+            if (a[i] != b[i] && differ++ == 0) first = i;
+        Check(step, differ == 0,
+              "the view record differs from the marked one in %d bytes (first %d)", differ, first);
+    } else if (what == "camera-block") {
+        const host::CameraBlock& c = w.Camera;
+        double u = (w.Longitude + 180.0) / 360.0 * 0.75,
+               v = (1.0 - (w.WalkLatitude + 90.0) / 180.0) * 0.5;
+        bool ok = std::fabs(c.Latitude - w.WalkLatitude) < 1e-6 &&
+                  std::fabs(c.Longitude - w.Longitude) < 1e-6 &&
+                  std::fabs(c.AltitudeKilometres * 1000.0 - w.Altitude) < 1e-3 &&
+                  std::fabs(c.U - u) < 1e-9 && std::fabs(c.V - v) < 1e-9 &&
+                  c.UWord == int32_t(c.U * 1073741824.0) &&
+                  c.VWord == int32_t(c.V * 1073741824.0) &&
+                  std::fabs(w.Sub.Latitude - w.WalkLatitude) < 1e-6 &&
+                  std::fabs(w.Sub.Word196 + w.Altitude) < 1e-3;
+        Check(step, ok, "camera block at %.7f %.7f %.4f km, U %.6f V %.6f; sub-block %.7f",
+              c.Latitude, c.Longitude, c.AltitudeKilometres, c.U, c.V, w.Sub.Latitude);
+    } else if (what == "view-matrix") {
+        bool set = false;
+        for (float f : w.ViewMatrix) set |= f != 0.0f;
+        Check(step, set == (how == "set"), "the scene's view matrix is %s",
+              set ? "set" : "untouched");
+    } else {
+        Check(step, false, "unknown check");
+    }
 }
 
 std::string Describe(const MenuEntry& e) {
@@ -739,6 +842,9 @@ int RunScenario(const Options& options) {
             eyeMoved |= r.Eye.HeadingWord != 0 || std::fabs(r.Eye.Heading) > 1e-6 ||
                         std::fabs(r.Eye.Pitch) > 1e-6;
         if (eyeMoved) WriteEyePicture(base + "_eye.svg", scenario.Name, player.Trace);
+        bool walked = false;
+        for (const TraceRow& r : player.Trace) walked |= r.Walk.Written;
+        if (walked) WriteWalkPicture(base + "_walk.svg", scenario.Name, player.Trace);
     }
     std::printf("%d passed, %d failed\n", player.Passed, player.Failed);
     return player.Failed;

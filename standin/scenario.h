@@ -36,11 +36,15 @@ struct TraceRow {
     Viewpoint View;
     int Lookups;
     EyeReading Eye;
+    WalkReading Walk;
+    bool Crouching; // the pilot holds the crouch key
 };
 
 void WriteTrace(const std::string& path, const std::vector<TraceRow>& rows);
 void WritePicture(const std::string& path, const std::string& title,
                   const std::vector<TraceRow>& rows);
+void WriteWalkPicture(const std::string& path, const std::string& title,
+                      const std::vector<TraceRow>& rows);
 void WriteEyePicture(const std::string& path, const std::string& title,
                      const std::vector<TraceRow>& rows);
 std::string DescribeRow(const TraceRow& row);

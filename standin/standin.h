@@ -69,6 +69,36 @@ struct EyeReading {
 };
 EyeReading ReadEye();
 
+// The scene around the aircraft's start (47 N, 8 E, ground 400 m), for the
+// ground probe: objects with flat roofs, one on nested spheres, one without
+// geometry. Positions in metres east and north of the origin.
+struct SceneObject {
+    const char* Name;
+    double EastMetres, NorthMetres;
+    double HalfEast, HalfNorth;
+    double Height; // the roof above the ground
+    bool Nested;
+    bool HasGeometry;
+};
+const SceneObject* SceneObjects(int& count);
+double SceneOriginLatitude();
+double SceneOriginLongitude();
+void PrepareScene(uint8_t* g3d, host::ViewRecord& cockpit);
+// The scene's highest surface under a point (the ground where there is none).
+double SceneGroundUnder(double latitude, double longitude);
+
+// What the outside walk wrote into the host.
+struct WalkReading {
+    bool Written;
+    double Latitude, Longitude, Altitude; // the eye position record, in the host's degrees
+    double WalkLatitude;                  // the same in the walk's own degree
+    host::EyeAttitude Attitude;
+    float ViewMatrix[16];
+    host::CameraBlock Camera;
+    host::CameraSubBlock Sub;
+};
+WalkReading ReadWalk();
+
 // The key binding file in the host's folder, and "EXE Path" pointing there.
 bool PlaceBindingFile(const std::string& text, std::string& error);
 void ForgetHostFolder();

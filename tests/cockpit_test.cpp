@@ -208,10 +208,10 @@ TEST(CockpitTakeOver, AHostChangeOfACompareWordRebasesTheEye) {
     double heading = k.Eye.EyeAngles.Heading;
     k.Live = HostView(30.0); // turned to 30 degrees, and three steps of 45 on top
     k.Live.Direction = 3;
-    k.Live.Pad0[5] = 0x11;
+    k.Live.Pad4[1] = 0x11;
     k.Step(0.05);
     EXPECT_NEAR(k.Eye.EyeAngles.Heading - heading, 165.0, 1e-4);
-    EXPECT_EQ(k.Live.Pad0[5], 0x11);
+    EXPECT_EQ(k.Live.Pad4[1], 0x11);
     EXPECT_EQ(k.Live.Direction, 0);
     k.Live.Zoom = 128;
     k.Step(0.05);
@@ -229,7 +229,7 @@ TEST(CockpitTakeOver, AHeldKeyOrNoRereadOverwritesTheHostButAnEmptyCopyIsTaken) 
     k.Held.Forward = 1;
     ASSERT_EQ(InCockpitStep(k.Eye, k.Held, k.Live, k.Sample, 0, 0, 0.05, 0, k.Random), 1);
     EXPECT_EQ(k.Eye.ViewCopy.Kind, host::ViewKindCockpit); // never a zero copy
-    EXPECT_EQ(std::memcmp(k.Eye.ViewCopy.Pad0, k.Live.Pad0, sizeof k.Live.Pad0), 0);
+    EXPECT_EQ(std::memcmp(k.Eye.ViewCopy.Pad4, k.Live.Pad4, sizeof k.Live.Pad4), 0);
     EXPECT_EQ(k.Eye.ViewCopy.EyeOffset[2], 72);
     k.Live = k.Eye.ViewCopy;
     k.Live.Zoom = 256;

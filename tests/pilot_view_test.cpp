@@ -216,4 +216,73 @@ TEST_F(PilotMouseTest, TheWheelZoomsWithinItsLimitsOnlyInThePilotsViews) {
     EXPECT_FALSE(sim::Get(view, os::MsgMouseWheel, os::Word(120) << 16).Blanked());
 }
 
+// ---- The outside walk ------------------------------------------------------------
+
+class PilotWalkTest : public PilotViewTest {
+protected:
+    static constexpr hostmem::Addr CameraBlock = 0x00800000;
+    static constexpr hostmem::Addr SubBlock = 0x00800200;
+    void SetUp() override {
+        PilotViewTest::SetUp();
+        sim::MapHost(SimulatedPilotHost::GlobalBase, 0x10000);
+        sim::MapHost(SimulatedPilotHost::G3dBase + 0xA5000, 0x1000);
+        sim::MapHost(CameraBlock, 0x1000);
+        sim::PokeHost<uint32_t>(CameraBlock + 120, SubBlock);
+        sim::PokeHost<uint32_t>(records[0] + 248, CameraBlock);
+        host.Values[host::HostVarLatitude] = 47.0 * 111130.52399516014;
+        host.Values[host::HostVarLongitude] = 8.0 / 360.0 * 281474976710656.0;
+        host.Values[host::HostVarHeading] = 90.0;
+        host.Values[host::HostVarGroundAltitude] = 400.0 * 256;
+        Frames(1);
+    }
+    host::LatLonAlt EyePosition() {
+        return sim::PeekHost<host::LatLonAlt>(SimulatedPilotHost::GlobalBase + 13744);
+    }
+};
+
+TEST_F(PilotWalkTest, ThePilotStepsOutWalksAndComesBackToTheViewAsItWas) {
+    host::ViewRecord before = Cockpit();
+    module.Settings.ExternalViewActive = 1;
+    Frames(1);
+    host::ViewRecord walking = Cockpit();
+    EXPECT_EQ(walking.Kind, 1250);
+    host::LatLonAlt eye = EyePosition();
+    EXPECT_EQ(eye.Altitude.Whole, 401) << "the ground 400 m, the eye 1.7 m above the feet";
+    EXPECT_EQ(eye.Latitude.Whole, int32_t(47.0 * 111130.52399516014));
+    EXPECT_EQ(std::memcmp(&walking.EyePoint, &eye, sizeof eye), 0);
+    EXPECT_EQ(sim::PeekHost<uint32_t>(SimulatedPilotHost::GlobalBase + 13768 + 8),
+              uint32_t(4294967295.0 / 4))
+        << "heading 90";
+    EXPECT_NEAR(sim::PeekHost<double>(CameraBlock + 144), 47.0, 1e-9);
+    EXPECT_NEAR(sim::PeekHost<double>(SubBlock + 24), 0.4017, 1e-9);
+    float matrix[16];
+    for (int i = 0; i < 16; ++i)
+        matrix[i] = sim::PeekHost<float>(SimulatedPilotHost::G3dBase + 679040 + 4 * i);
+    EXPECT_NEAR(matrix[2], 0.5f, 1e-6) << "Ry(-90)'s first row towards Z, scaled by 0.5 / zoom";
+
+    sim::Get(mainWindow, os::MsgKeyDown, 'W');
+    Frames(20); // 1 s at walking pace, east
+    sim::Get(mainWindow, os::MsgKeyUp, 'W');
+    host::LatLonAlt moved = EyePosition();
+    double east = (moved.Longitude.Whole - eye.Longitude.Whole) / 11930464.711111 * 111130.52 *
+                  std::cos(47.0 * M_PI / 180);
+    EXPECT_NEAR(east, 2.0, 0.01);
+
+    module.Settings.ExternalViewActive = 0;
+    Frames(1);
+    host::ViewRecord after = Cockpit();
+    EXPECT_EQ(std::memcmp(&after, &before, sizeof after), 0) << "every byte as it was";
+}
+
+TEST_F(PilotWalkTest, WithoutTheHostsLibrariesTheWalkWritesOnlyTheViewRecord) {
+    // A host whose module list names neither library.
+    module.Libraries = host::HostLibraries{};
+    pilotHost.ModuleList({{"KERNEL32.DLL", 0x7C800000}});
+    module.Settings.ExternalViewActive = 1;
+    Frames(5);
+    EXPECT_EQ(Cockpit().Kind, 1250);
+    EXPECT_EQ(EyePosition().Altitude.Whole, 0) << "GLOBAL.DLL was not found: nothing there";
+    EXPECT_EQ(sim::PeekHost<float>(SimulatedPilotHost::G3dBase + 679040), 0.0f);
+}
+
 } // namespace

@@ -1,0 +1,36 @@
+#include "host/view_record.h"
+
+#include <cmath>
+
+namespace host {
+
+namespace {
+
+// The low 32 bits of trunc(x), for any finite x.
+uint32_t LowWord(double x) {
+    double low = std::fmod(std::trunc(x), 4294967296.0);
+    if (low < 0) low += 4294967296.0;
+    return uint32_t(low);
+}
+
+FixedPoint Fixed(double x) {
+    if (!std::isfinite(x)) return {0, 0}; // nothing undefined reaches the host
+    double magnitude = std::fabs(x);
+    double fraction = (magnitude - std::trunc(magnitude)) * 4294967295.0;
+    // Past 2^31 the whole word wraps, as 2^32 longitude units make a turn.
+    return {uint32_t(fraction), int32_t(LowWord(x))};
+}
+
+} // namespace
+
+LatLonAlt EncodeLatLonAlt(double latitude, double longitude, double altitude) {
+    return {Fixed(latitude * LatLonMetresPerDegree), Fixed(longitude * LongitudeUnitsPerDegree),
+            Fixed(altitude)};
+}
+
+uint32_t EncodeAngle(double degrees) {
+    double units = degrees / 360.0 * AngleUnitsPerTurn;
+    return std::isfinite(units) ? LowWord(units) : 0;
+}
+
+} // namespace host

@@ -1,0 +1,229 @@
+// The outside walk on plain values: engagement, walking, the ground, and what
+// the walk writes into the host's records.
+#include "walk/outside.h"
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <cstring>
+
+using namespace walk;
+
+namespace {
+
+constexpr double MetresPerDegree = 111130.52399516014;
+
+// The host's quarter and half turns are off in the eleventh digit: every step
+// lands about a third of a millimetre off, whatever its length.
+constexpr double StepTolerance = 1e-3; // metres
+
+class OutsideTest : public ::testing::Test {
+protected:
+    pilot::PilotViewState S{};
+    void SetUp() override {
+        // The aircraft at 10 N 20 E heading 30, the ground 12.5 m up.
+        WalkSample sample{10.0 * MetresPerDegree,
+                          20.0 / 360.0 * 281474976710656.0,
+                          500.0,
+                          5.0,
+                          10.0,
+                          30.0,
+                          12.5 * 256};
+        S.Eye.Zoom = 3.0;
+        S.HeadAttitude.Pitch = 40.0;
+        EngageWalker(S, sample);
+        FloorEyeHeight(S);
+        S.TimeStep = 1.0;
+    }
+    GeoPoint Walk(double seconds, bool running = false) {
+        S.TimeStep = seconds;
+        GeoPoint at = MoveWalker(S, running);
+        SettleWalker(S, at, NoHit);
+        return at;
+    }
+    double NorthMetres(const GeoPoint& from) const {
+        return (S.WalkerLatitude - from.Latitude) * MetresPerDegree;
+    }
+    double EastMetres(const GeoPoint& from) const {
+        return (S.WalkerLongitude - from.Longitude) * MetresPerDegree *
+               std::cos(from.Latitude * M_PI / 180);
+    }
+};
+
+TEST_F(OutsideTest, TheWalkerStartsOnTheGroundBelowTheAircraftFacingItsWay) {
+    EXPECT_DOUBLE_EQ(S.WalkerLatitude, 10.0);
+    EXPECT_NEAR(S.WalkerLongitude, 20.0, 1e-12);
+    EXPECT_EQ(S.WalkerAltitude, 12.5);
+    EXPECT_EQ(S.StartGroundAltitude, 12.5);
+    EXPECT_EQ(S.WalkerAttitude.Heading, 30.0);
+    EXPECT_EQ(S.WalkerAttitude.Pitch, 0.0) << "the aircraft's pitch is not the walker's";
+    EXPECT_EQ(S.HeadAttitude.Pitch, 0.0);
+    EXPECT_EQ(S.WalkerZoom, 1.0);
+    EXPECT_EQ(S.EyeHeight, 1.7);
+}
+
+TEST_F(OutsideTest, ForwardFollowsTheHeadingAndStepsGoToTheRight) {
+    S.WalkerAttitude.Heading = 0.0;
+    S.Held.Forward = 1;
+    GeoPoint from = {S.WalkerLatitude, S.WalkerLongitude};
+    Walk(1.0);
+    EXPECT_NEAR(NorthMetres(from), 2.0, StepTolerance) << "walking pace, north at heading 0";
+    EXPECT_NEAR(EastMetres(from), 0.0, StepTolerance);
+
+    S.WalkerAttitude.Heading = 90.0;
+    from = {S.WalkerLatitude, S.WalkerLongitude};
+    Walk(1.0);
+    EXPECT_NEAR(EastMetres(from), 2.0, StepTolerance) << "east at heading 90";
+
+    S.Held = {};
+    S.Held.StepRight = S.Held.StepLeft = 1; // right wins
+    S.WalkerAttitude.Heading = 0.0;
+    from = {S.WalkerLatitude, S.WalkerLongitude};
+    Walk(1.0);
+    EXPECT_NEAR(EastMetres(from), 2.0, StepTolerance);
+    EXPECT_NEAR(NorthMetres(from), 0.0, StepTolerance);
+
+    S.Held = {};
+    S.Held.Forward = S.Held.Backward = 1; // forward wins
+    from = {S.WalkerLatitude, S.WalkerLongitude};
+    Walk(0.5);
+    EXPECT_NEAR(NorthMetres(from), 1.0, StepTolerance);
+}
+
+TEST_F(OutsideTest, ShiftRunsAtTheSettingOrAtFiveWhenItIsZero) {
+    S.WalkerAttitude.Heading = 0.0;
+    S.Held.Forward = 1;
+    S.RunSpeed = 0.0;
+    GeoPoint from = {S.WalkerLatitude, S.WalkerLongitude};
+    Walk(1.0, true);
+    EXPECT_EQ(S.RunSpeed, 5.0);
+    EXPECT_NEAR(NorthMetres(from), 5.0, StepTolerance);
+    S.RunSpeed = 8.0;
+    from = {S.WalkerLatitude, S.WalkerLongitude};
+    Walk(0.25, true);
+    EXPECT_NEAR(NorthMetres(from), 2.0, StepTolerance);
+}
+
+TEST_F(OutsideTest, TheHeadPitchStopsAtSixtyOnTheKeysAndTheHeadingTurnsFreely) {
+    S.Held.HeadUp = 1;
+    Walk(5.0);
+    EXPECT_EQ(S.HeadAttitude.Pitch, -60.0);
+    S.Held = {};
+    S.Held.HeadDown = 1;
+    Walk(5.0);
+    EXPECT_EQ(S.HeadAttitude.Pitch, 60.0);
+    S.Held = {};
+    S.Held.HeadRight = 1;
+    Walk(5.0);
+    EXPECT_EQ(S.WalkerAttitude.Heading, 30.0 + 450.0) << "not wrapped";
+}
+
+TEST_F(OutsideTest, TheEyeRisesAndSinksAndCrouchesAndTheFloorComesBackNextFrame) {
+    S.Held.Down = 1;
+    Walk(0.1);
+    EXPECT_NEAR(S.EyeHeight, 1.5, 1e-12) << "below 1.7 for this frame";
+    FloorEyeHeight(S);
+    EXPECT_EQ(S.EyeHeight, 1.7);
+    S.Held = {};
+    S.Held.Crouch = 1;
+    pilot::PilotViewState copy = S;
+    EXPECT_NEAR(ComposeWalkerView(S, host::ViewRecord{}).Altitude, 12.5 + 0.75, 1e-12);
+    copy.Held.Crouch = 0;
+    EXPECT_NEAR(ComposeWalkerView(copy, host::ViewRecord{}).Altitude, 12.5 + 1.7, 1e-12);
+}
+
+TEST_F(OutsideTest, FeetStepUpAtOnceAndFallAtTenMetresASecond) {
+    GeoPoint here = {S.WalkerLatitude, S.WalkerLongitude};
+    S.TimeStep = 0.1;
+    SettleWalker(S, here, ProbeHeight - 20.0); // a roof 20 m up
+    EXPECT_EQ(S.WalkerAltitude, 20.0);
+    SettleWalker(S, here, NoHit); // off its edge: the start ground
+    EXPECT_NEAR(S.WalkerAltitude, 19.0, 1e-9);
+    for (int i = 0; i < 20; ++i) SettleWalker(S, here, NoHit);
+    EXPECT_EQ(S.WalkerAltitude, 12.5) << "and no lower than the ground";
+    SettleWalker(S, here, ProbeHeight - 5.0); // a ground lower still: a fall, not a jump
+    EXPECT_NEAR(S.WalkerAltitude, 11.5, 1e-9);
+}
+
+TEST_F(OutsideTest, TheBobFollowsTheClockAndDiesAwayNeverGrowing) {
+    S.Held.Forward = 1;
+    S.Clock = 0.25;
+    Walk(0.05);
+    EXPECT_NEAR(S.BobOffset, std::sin(0.25 * 600 * 0.01745329251944) * 0.03, 1e-15);
+    double bob = S.BobOffset;
+    S.Held = {};
+    Walk(0.1);
+    EXPECT_NEAR(S.BobOffset, bob * 0.2, 1e-15);
+    bob = S.BobOffset;
+    Walk(1.0); // a slow frame: the factor 2 x 1.0 s is held at 1
+    EXPECT_EQ(S.BobOffset, bob);
+}
+
+TEST(TangentPlaneStep, WrapsTheLongitudeAcrossTheAntimeridian) {
+    GeoPoint at = TangentPlaneStep({0.0, 179.99999}, {10.0, 0.0, 0.0});
+    EXPECT_LT(at.Longitude, -179.9999);
+    EXPECT_NEAR(at.Longitude, 179.99999 + 10.0 / MetresPerDegree - 360.0, 1e-8);
+    at = TangentPlaneStep({-33.0, -70.0}, {0.0, 500.0, 1000.0});
+    EXPECT_NEAR((at.Latitude + 33.0) * MetresPerDegree, 1000.0, 1e-3) << "up plays no part";
+}
+
+TEST(HostWords, FixedPointAndAnglesAsTheHostKeepsThem) {
+    host::LatLonAlt p = host::EncodeLatLonAlt(-1.25 / MetresPerDegree, 0.0, -1.25);
+    EXPECT_EQ(p.Latitude.Whole, -1);
+    EXPECT_NEAR(p.Latitude.Fraction, 0.25 * 4294967295.0, 2.0);
+    EXPECT_EQ(p.Altitude.Whole, -1);
+    EXPECT_EQ(p.Altitude.Fraction, uint32_t(0.25 * 4294967295.0));
+    EXPECT_EQ(host::EncodeLatLonAlt(0.0, 90.0, 0.0).Longitude.Whole, 1073741823);
+    EXPECT_EQ(host::EncodeAngle(90.0), uint32_t(4294967295.0 / 4));
+    EXPECT_EQ(host::EncodeAngle(-90.0), uint32_t(-int64_t(4294967295.0 / 4)));
+    EXPECT_EQ(host::EncodeAngle(1e300), host::EncodeAngle(1e300)) << "defined for any angle";
+    EXPECT_EQ(host::EncodeAngle(NAN), 0u);
+    host::LatLonAlt bad = host::EncodeLatLonAlt(NAN, INFINITY, 1e300);
+    EXPECT_EQ(bad.Latitude.Whole, 0);
+    EXPECT_EQ(bad.Longitude.Fraction, 0u);
+}
+
+TEST_F(OutsideTest, TheViewTheRecordsAndTheCameraBlockShowTheWalker) {
+    S.WalkerAttitude.Heading = 90.0;
+    S.HeadAttitude.Pitch = 0.0;
+    S.WalkerLatitude = 45.0;
+    S.WalkerLongitude = -90.0;
+    host::ViewRecord view{};
+    view.AspectNumerator = 4;
+    view.AspectDenominator = 3;
+    view.Kind = 1;
+    view.Direction = 3;
+    WalkerView w = ComposeWalkerView(S, view);
+    ApplyToViewRecord(w, view);
+    EXPECT_EQ(view.Kind, 1250);
+    EXPECT_EQ(view.Direction, 0);
+    EXPECT_EQ(view.OutsideZoom, 0) << "zoom 1 / 64, cut toward zero";
+    EXPECT_EQ(std::memcmp(&view.EyePoint, &view.EyePointAgain, sizeof view.EyePoint), 0);
+    EXPECT_NEAR(view.Rotation[0].Column[2], -1.0f, 1e-6) << "Ry(90): the first row turns";
+    EXPECT_NEAR(view.Rotation[2].Column[0], 1.0f, 1e-6);
+    EXPECT_EQ(w.Attitude.Heading, uint32_t(4294967295.0 / 4));
+
+    host::CameraBlock block{};
+    ApplyToCameraBlock(w, block);
+    EXPECT_DOUBLE_EQ(block.U, 0.25 * 0.75);
+    EXPECT_DOUBLE_EQ(block.V, 0.25 * 0.5);
+    EXPECT_EQ(block.UWord, int32_t(0.1875 * 1073741824.0));
+    EXPECT_EQ(block.VWord, int32_t(0.125 * 1073741824.0));
+    EXPECT_DOUBLE_EQ(block.AltitudeKilometres, (12.5 + 1.7) / 1000.0);
+    host::CameraSubBlock sub{};
+    ApplyToCameraSubBlock(w, sub);
+    uint32_t bits;
+    std::memcpy(&bits, &sub.Word144, 4);
+    EXPECT_EQ(bits, 0x3D30EF56u);
+    std::memcpy(&bits, &sub.Word168, 4);
+    EXPECT_EQ(bits, 0xBD189CE5u);
+    EXPECT_EQ(sub.Word196, float(-(12.5 + 1.7)));
+
+    // The scene's matrix: S scales Y by the aspect and Z by 0.5 / zoom.
+    EXPECT_NEAR(w.ViewMatrix.M[1][1], 4.0f / 3.0f, 1e-6);
+    EXPECT_NEAR(w.ViewMatrix.M[0][2], 0.5f, 1e-6) << "Ry(-90) row 1 is (0, 0, 1) before S";
+    view.AspectDenominator = 0; // no ratio: square, not a division by zero
+    EXPECT_EQ(ComposeWalkerView(S, view).ViewMatrix.M[1][1], 1.0f);
+}
+
+} // namespace
