@@ -1,7 +1,11 @@
 #include "heap_counter.h"
 
+#include <benchmark/benchmark.h>
+
 #include <atomic>
 #include <cstddef>
+#include <cstdio>
+#include <cstdlib>
 #include <new>
 
 // glibc's own allocator under its exported internal names.
@@ -35,6 +39,17 @@ namespace bench {
 
 uint64_t HeapAllocations() {
     return Allocations.load(std::memory_order_relaxed);
+}
+
+bool HeapCounterWorks() {
+    uint64_t before = HeapAllocations();
+    delete new volatile int(0);
+    void* block = std::malloc(16);
+    benchmark::DoNotOptimize(block);
+    std::free(block);
+    if (HeapAllocations() - before == 2) return true;
+    std::fprintf(stderr, "FAIL: the heap counter does not see allocations\n");
+    return false;
 }
 
 } // namespace bench

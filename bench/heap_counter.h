@@ -9,4 +9,8 @@ namespace bench {
 // Allocations since the process started.
 uint64_t HeapAllocations();
 
+// Whether the counter sees an allocation made on purpose: a counter that
+// missed them would pass every benchmark. Says so on standard error if not.
+bool HeapCounterWorks();
+
 } // namespace bench

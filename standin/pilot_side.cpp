@@ -56,10 +56,6 @@ void PutWord(uint32_t address, uint32_t value) {
     std::memcpy(reinterpret_cast<void*>(uintptr_t(address)), &value, 4);
 }
 
-uint32_t AddressOf(const void* p) {
-    return uint32_t(reinterpret_cast<uintptr_t>(p));
-}
-
 // A cockpit view as the host sets one up: looking ahead, zoom 1, the eye's
 // reference point in the pilot's seat.
 void ResetRecord(host::ViewRecord& r, int32_t kind) {
@@ -133,20 +129,13 @@ uint8_t AircraftRecord[host::UserAircraftRecordSize];
 uint8_t ModelBlock[host::ModelBlockSize];
 uint8_t ModelData[512];
 
-struct StreamWriter {
-    uint8_t* Out;
-    size_t At = 0;
-    template <class T> void Put(T value) {
-        std::memcpy(Out + At, &value, sizeof value);
-        At += sizeof value;
-    }
-    void Sphere(uint16_t kind, float x, float y, float z, float radius, uint32_t code,
-                uint32_t skip = 0) {
-        Put<uint16_t>(0xF003), Put<uint16_t>(38), Put<uint32_t>(skip), Put<uint16_t>(kind);
-        Put(x), Put(y), Put(z), Put(radius), Put<uint32_t>(code), Put<uint32_t>(0),
-            Put<uint32_t>(0);
-    }
-};
+// An event sphere record: kind, centre, radius, the left button's code.
+void EventSphere(ByteWriter& w, uint16_t kind, float x, float y, float z, float radius,
+                 uint32_t code) {
+    w.Put<uint16_t>(0xF003), w.Put<uint16_t>(38), w.Put<uint32_t>(0), w.Put<uint16_t>(kind);
+    w.Put(x), w.Put(y), w.Put(z), w.Put(radius);
+    w.Put<uint32_t>(code), w.Put<uint32_t>(0), w.Put<uint32_t>(0);
+}
 
 // The panel in front of the pilot's seat, 2.4 units ahead of the eye: a
 // switch straight ahead, one to the right, and on a sub-panel to the left a
@@ -162,13 +151,13 @@ void BuildCockpitControls() {
     std::memcpy(ModelData + 24, "EVNT", 4);
     int32_t events = 8; // from the entry: the stream at 32
     std::memcpy(ModelData + 28, &events, 4);
-    StreamWriter w{ModelData + 32};
-    w.Sphere(1, 0.0f, 1.0f, 4.4f, 0.1f, 101); // straight ahead
-    w.Sphere(1, 0.5f, 1.0f, 4.4f, 0.1f, 102); // to the right
-    w.Sphere(0, -0.5f, 1.0f, 4.4f, 0.4f, 0);  // the sub-panel; its switches follow
+    ByteWriter w{ModelData + 32};
+    EventSphere(w, 1, 0.0f, 1.0f, 4.4f, 0.1f, 101); // straight ahead
+    EventSphere(w, 1, 0.5f, 1.0f, 4.4f, 0.1f, 102); // to the right
+    EventSphere(w, 0, -0.5f, 1.0f, 4.4f, 0.4f, 0);  // the sub-panel; its switches follow
     w.Put<uint16_t>(0xF000), w.Put<int32_t>(6 + 2);
     w.Put<uint16_t>(0xF001);
-    w.Sphere(1, 0.0f, -0.2f, 0.0f, 0.1f, 103); // relative to the sub-panel
+    EventSphere(w, 1, 0.0f, -0.2f, 0.0f, 0.1f, 103); // relative to the sub-panel
     w.Put<uint16_t>(0xF001);
 }
 

@@ -38,27 +38,11 @@ uint8_t Models[kObjectCount][1024];
 uint8_t CameraBlockBytes[sizeof(host::CameraBlock)];
 uint8_t CameraSubBlockBytes[sizeof(host::CameraSubBlock)];
 
-uint32_t AddressOf(const void* p) {
-    return uint32_t(reinterpret_cast<uintptr_t>(p));
-}
-
-struct Writer {
-    uint8_t* Out;
-    size_t At = 0;
-    template <class T> void Put(T value) {
-        std::memcpy(Out + At, &value, sizeof value);
-        At += sizeof value;
-    }
-    template <class T> void PutAt(size_t at, T value) {
-        std::memcpy(Out + at, &value, sizeof value);
-    }
-};
-
 constexpr size_t kSphereSize = 26;
 constexpr size_t kRoofListSize = 6 + 2 * 48;
 
 // A sphere record whose contents (enter) are the next `contents` bytes.
-void Sphere(Writer& w, float x, float y, float z, float radius, size_t contents) {
+void Sphere(ByteWriter& w, float x, float y, float z, float radius, size_t contents) {
     w.Put<uint16_t>(0xF004);
     w.Put<uint16_t>(uint16_t(kSphereSize));
     w.Put<int32_t>(int32_t(kSphereSize + contents));
@@ -67,7 +51,7 @@ void Sphere(Writer& w, float x, float y, float z, float radius, size_t contents)
 }
 
 // A flat roof of two triangles, relative to the sphere before it.
-void Roof(Writer& w, float halfEast, float halfNorth, float y) {
+void Roof(ByteWriter& w, float halfEast, float halfNorth, float y) {
     w.Put<uint16_t>(0xF005);
     w.Put<int32_t>(2);
     const float corners[2][3][2] = {{{-1, -1}, {1, -1}, {1, 1}}, {{-1, -1}, {1, 1}, {-1, 1}}};
@@ -80,7 +64,7 @@ void Roof(Writer& w, float halfEast, float halfNorth, float y) {
 void BuildObject(const SceneObject& o, uint8_t* model) {
     std::memset(model, 0, 1024);
     std::memcpy(model + 124, "PNTR", 4);
-    Writer w{model, 132};
+    ByteWriter w{model, 132};
     int32_t entries = 1;
     w.PutAt(128, entries);
     if (!o.HasGeometry) {

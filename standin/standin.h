@@ -9,6 +9,7 @@
 #include <windows.h>
 
 #include <cstdint>
+#include <cstring>
 #include <string>
 #include <vector>
 
@@ -43,6 +44,26 @@ uint32_t PanelsTableAddress();
 // The five viewpoint words read back with the module's own decoder.
 using Viewpoint = host::DecodedViewpoint;
 Viewpoint ReadViewpoint();
+
+// ---- Host records, byte by byte ---------------------------------------------
+
+inline uint32_t AddressOf(const void* p) {
+    return uint32_t(reinterpret_cast<uintptr_t>(p));
+}
+
+// Lays out a host record or stream, little-endian and unaligned as the host
+// reads it.
+struct ByteWriter {
+    uint8_t* Out;
+    size_t At = 0;
+    template <class T> void Put(T value) {
+        std::memcpy(Out + At, &value, sizeof value);
+        At += sizeof value;
+    }
+    template <class T> void PutAt(size_t at, T value) {
+        std::memcpy(Out + at, &value, sizeof value);
+    }
+};
 
 // ---- The host's side of the pilot view --------------------------------------
 
