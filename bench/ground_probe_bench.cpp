@@ -22,7 +22,8 @@ namespace {
 
 using camera::Vector3;
 
-uint64_t ProbeAllocations; // across every probe: the verdict of main
+uint64_t ProbeAllocations;     // across every probe: the verdict of main
+constexpr int Repetitions = 5; // the summary takes the least of them
 
 struct Figures {
     double ProbeNs = 0, FlatNs = 0, ChainNs = 0;
@@ -30,6 +31,11 @@ struct Figures {
     int64_t Bytes = 0, Ranges = 0, Entered = 0, Tested = 0;
 };
 std::map<int32_t, Figures> Results;
+
+// The least of the repetitions: other work on the machine only adds time.
+void Least(double& figure, double ns) {
+    if (figure == 0 || ns < figure) figure = ns;
+}
 
 // ---- What the probe must read ------------------------------------------------------
 
@@ -195,11 +201,17 @@ void BM_GroundProbe(benchmark::State& state) {
     state.counters["ground_m"] = 100000.0 - nearest;
     ProbeAllocations += allocations;
     Figures& f = Results[objects];
-    f.ProbeNs = ns, f.Nearest = nearest, f.Entered = must.Entered, f.Tested = must.Tested;
+    Least(f.ProbeNs, ns);
+    f.Nearest = nearest, f.Entered = must.Entered, f.Tested = must.Tested;
     if (sim::HostFaults() != 0) state.SkipWithError(sim::LastHostFault().c_str());
     if (allocations != 0) state.SkipWithError("the probe allocated on the heap");
 }
-BENCHMARK(BM_GroundProbe)->Arg(100)->Arg(1000)->Arg(10000)->Unit(benchmark::kMicrosecond);
+BENCHMARK(BM_GroundProbe)
+    ->Arg(100)
+    ->Arg(1000)
+    ->Arg(10000)
+    ->Unit(benchmark::kMicrosecond)
+    ->Repetitions(Repetitions);
 
 void TouchOnlyScan(benchmark::State& state, bool chained) {
     int32_t objects = int32_t(state.range(0));
@@ -212,7 +224,7 @@ void TouchOnlyScan(benchmark::State& state, bool chained) {
     state.counters["bytes"] = double(must.Bytes);
     state.counters["stretches"] = double(must.Ranges.size());
     Figures& f = Results[objects];
-    (chained ? f.ChainNs : f.FlatNs) = ns;
+    Least(chained ? f.ChainNs : f.FlatNs, ns);
     f.Bytes = must.Bytes, f.Ranges = int64_t(must.Ranges.size());
     if (sim::HostFaults() != 0) state.SkipWithError(sim::LastHostFault().c_str());
 }
@@ -220,12 +232,22 @@ void TouchOnlyScan(benchmark::State& state, bool chained) {
 void BM_TouchOnlyFlat(benchmark::State& state) {
     TouchOnlyScan(state, false);
 }
-BENCHMARK(BM_TouchOnlyFlat)->Arg(100)->Arg(1000)->Arg(10000)->Unit(benchmark::kMicrosecond);
+BENCHMARK(BM_TouchOnlyFlat)
+    ->Arg(100)
+    ->Arg(1000)
+    ->Arg(10000)
+    ->Unit(benchmark::kMicrosecond)
+    ->Repetitions(Repetitions);
 
 void BM_TouchOnlyChained(benchmark::State& state) {
     TouchOnlyScan(state, true);
 }
-BENCHMARK(BM_TouchOnlyChained)->Arg(100)->Arg(1000)->Arg(10000)->Unit(benchmark::kMicrosecond);
+BENCHMARK(BM_TouchOnlyChained)
+    ->Arg(100)
+    ->Arg(1000)
+    ->Arg(10000)
+    ->Unit(benchmark::kMicrosecond)
+    ->Repetitions(Repetitions);
 
 } // namespace
 
@@ -236,7 +258,9 @@ int main(int argc, char** argv) {
     benchmark::RunSpecifiedBenchmarks();
     benchmark::Shutdown();
 
-    std::printf("\nground probe against touch-only scans of the bytes it must read (CPU time)\n");
+    std::printf("\nground probe against touch-only scans of the bytes it must read (CPU time, "
+                "least of %d)\n",
+                Repetitions);
     std::printf("%8s %10s %10s %10s %7s %7s %10s %8s %8s\n", "objects", "probe us", "flat us",
                 "chained us", "/flat", "/chain", "bytes", "entered", "tested");
     for (const auto& [objects, f] : Results) {

@@ -225,6 +225,54 @@ TEST(GroundProbe, AMissedSphereSkipsItsTrianglesAndANestedOneIsPlacedFromTheBase
     EXPECT_EQ(o.Probe(90, 0), NoGroundHit) << "the outer sphere missed: all skipped";
 }
 
+TEST(GroundProbe, SpheresNearTheRaysReachGiveTheWrittenAnswerWhereverTheirPointLies) {
+    // The walk may pass over a far sphere before placing its reference point
+    // exactly: its answers must be the written test's, right at the edge too.
+    std::mt19937 rng(7);
+    std::uniform_real_distribution<double> unit(0, 1);
+    int hits = 0, misses = 0;
+    for (int n = 0; n < 3000; ++n) {
+        OneObject o;
+        o.Record.Latitude = float(-70 + 140 * unit(rng));
+        o.Record.Longitude = float(-180 + 360 * unit(rng));
+        o.Record.Altitude = 200 * unit(rng);
+        double spread = n % 10 == 0 ? 3.0 : 0.02; // degrees: mostly within a few km
+        float latitude = float(o.Record.Latitude + spread * (unit(rng) - 0.5));
+        float longitude = float(o.Record.Longitude + spread * (unit(rng) - 0.5));
+        float altitude = float(50 * unit(rng));
+        Vector3 centre{float(40 * (unit(rng) - 0.5)), float(10 * unit(rng)),
+                       float(40 * (unit(rng) - 0.5))};
+        float radius = float(1 + 9 * unit(rng));
+        o.Im.ReferencePoint(latitude, longitude, altitude);
+        uint32_t sphere = o.Im.Sphere(centre, radius);
+        host::GeometryTriangle roof = Roof(0, -0.5 * radius, 0, 40 * radius);
+        o.Im.Triangles({roof});
+        o.Im.SkipTo(sphere, o.Im.End());
+
+        Vector3 b = RelativePosition(
+            {latitude, longitude, altitude + ProbeEarthRadius},
+            {o.Record.Latitude, o.Record.Longitude, o.Record.Altitude + ProbeEarthRadius});
+        Vector3 k{float(centre.X) + b.X, float(centre.Y) + b.Y, float(centre.Z) + b.Z};
+        // Beside the centre by the enlarged radius, give or take a few metres.
+        double side = std::sqrt(2.0) * radius + (-0.3 + 4 * unit(rng)), a = 2 * M_PI * unit(rng);
+        pilot::Ray ray{{k.X + side * std::cos(a), k.Y + 1000, k.Z + side * std::sin(a)},
+                       {0, -1, 0}};
+        Vector3 v[3];
+        for (int j = 0; j < 3; ++j)
+            v[j] = {roof.Vertex[j][0] + k.X, roof.Vertex[j][1] + k.Y, roof.Vertex[j][2] + k.Z};
+        double want = RayEntersBoundingSphere(ray, k, radius)
+                          ? RayTriangle(ray, v[0], v[1], v[2],
+                                        {roof.Normal[0], roof.Normal[1], roof.Normal[2]})
+                          : NoGroundHit;
+        o.Record.RayOrigin = ray.Origin;
+        ASSERT_EQ(GroundProbe(o.Bytes.Source(), o.Table, o.Record), 1);
+        ASSERT_EQ(o.Record.NearestDistance, want) << n << ": " << side - std::sqrt(2.0) * radius;
+        (want < NoGroundHit ? hits : misses) += 1;
+    }
+    EXPECT_GT(hits, 150);
+    EXPECT_GT(misses, 1500);
+}
+
 // ---- The table and the directory ------------------------------------------------------
 
 TEST(GroundProbe, NoTableNoObjectsOrNoUsableBlockIsNoHit) {

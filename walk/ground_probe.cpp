@@ -50,11 +50,16 @@ Vector3 EarthCentred(const SpherePoint& p) {
 struct ProbeFrame {
     Vector3 Point;
     Turn Longitude, MinusLatitude, Quarter;
+    double Latitude, MinusLongitude; // the angles of the rotations that placed Point
 };
 
 ProbeFrame FrameOf(const SpherePoint& q) {
-    return {EarthCentred(q), TurnOf(q.Longitude * ProbeDegreesToRadians),
-            TurnOf(-q.Latitude * ProbeDegreesToRadians), TurnOf(ProbeQuarterTurn)};
+    return {EarthCentred(q),
+            TurnOf(q.Longitude * ProbeDegreesToRadians),
+            TurnOf(-q.Latitude * ProbeDegreesToRadians),
+            TurnOf(ProbeQuarterTurn),
+            q.Latitude * ProbeDegreesToRadians,
+            -q.Longitude * ProbeDegreesToRadians};
 }
 
 Vector3 Relative(const SpherePoint& p, const ProbeFrame& q) {
@@ -64,6 +69,79 @@ Vector3 Relative(const SpherePoint& p, const ProbeFrame& q) {
     RotateX(d, q.MinusLatitude);
     RotateX(d, q.Quarter);
     return d;
+}
+
+// ---- Objects far from the ray, without their reference point's trigonometry ----------
+
+// Most objects of a scene lie far beside the ray, and placing each one's
+// reference point exactly costs two cosines and two sines. So the walk first
+// places it near its exact place (near the probe point, by the sum formulas
+// from the probe point's own cosines and sines with short series for the
+// small difference), and works out the exact place only when something needs
+// it: a sphere the ray may enter, a triangle list or a call. A sphere is
+// passed over on the near place only when the written test is sure to miss it
+// at the exact one, so the results are exactly the written walk's.
+
+constexpr double NearAngleLimit = 0.05; // radians (300 km): the series' error is below 1e-12
+constexpr double NearAltitudeLimit = 1e6;
+constexpr double NearError = 0.5; // metres: a bound on |near - exact|, some 100 times too large
+
+void NearTurn(const Turn& from, double difference, double& c, double& s) {
+    // Multiplied, not divided: the series' own error is far below NearError.
+    double x2 = difference * difference;
+    double cd = 1.0 - x2 * 0.5 * (1.0 - x2 * (1.0 / 12.0) * (1.0 - x2 * (1.0 / 30.0)));
+    double sd = difference * (1.0 - x2 * (1.0 / 6.0) * (1.0 - x2 * (1.0 / 20.0)));
+    c = from.C * cd - from.S * sd;
+    s = from.S * cd + from.C * sd;
+}
+
+// p's earth-centred point near where EarthCentred puts it (within a tenth of
+// NearError), or false when p is too far from the probe point, or not a
+// number, for the series to hold.
+bool NearEarthCentred(const host::GeometryReferencePoint& p, const ProbeFrame& q, Vector3& near) {
+    double latitude = p.Latitude * ProbeDegreesToRadians;
+    double minusLongitude = -double(p.Longitude) * ProbeDegreesToRadians;
+    double dl = latitude - q.Latitude, dm = minusLongitude - q.MinusLongitude;
+    if (!(std::fabs(dl) <= NearAngleLimit && std::fabs(dm) <= NearAngleLimit &&
+          std::fabs(p.Altitude) <= NearAltitudeLimit))
+        return false;
+    double r = p.Altitude + ProbeEarthRadius;
+    double cl, sl, cm, sm;
+    NearTurn({q.MinusLatitude.C, -q.MinusLatitude.S}, dl, cl, sl);
+    NearTurn({q.Longitude.C, -q.Longitude.S}, dm, cm, sm);
+    near = {-r * cl * sm, r * sl, -r * cl * cm};
+    return true;
+}
+
+// The probe's ray turned back into earth-centred coordinates, where the near
+// points are: no rotation per object.
+struct EarthRay {
+    Vector3 Origin, Direction;
+};
+
+Vector3 ToEarth(Vector3 v, const ProbeFrame& q) {
+    RotateX(v, {q.Quarter.C, -q.Quarter.S});
+    RotateX(v, {q.MinusLatitude.C, -q.MinusLatitude.S});
+    RotateY(v, {q.Longitude.C, -q.Longitude.S});
+    return v;
+}
+
+// True when the written ray-sphere test misses the sphere of squared radius
+// squaredRadius centred at centre from a reference point whose earth-centred
+// point lies within NearError of near: the ray passes that point by more than
+// the centre's length, the error and the radius, with room for the test's
+// own rounding. Rotations keep lengths, so this holds in the probe's frame.
+bool SurelyMissed(const EarthRay& ray, const Vector3& near, const Vector3& centre,
+                  double squaredRadius) {
+    double mx = near.X - ray.Origin.X, my = near.Y - ray.Origin.Y, mz = near.Z - ray.Origin.Z;
+    double l = mx * mx + my * my + mz * mz;
+    double s = mx * ray.Direction.X + my * ray.Direction.Y + mz * ray.Direction.Z;
+    double beside = l - s * s; // squared distance from the ray's line
+    if (!(beside > 0.0)) return false;
+    double length =
+        std::fabs(centre.X) + std::fabs(centre.Y) + std::fabs(centre.Z); // >= its length
+    double reach = std::sqrt(beside) - NearError - length;
+    return reach > 0.0 && reach * reach - squaredRadius > 1e-9 * l + 1.0;
 }
 
 // ---- Ray and triangle --------------------------------------------------------------
@@ -113,11 +191,13 @@ struct Walker {
     const pilot::ByteSource& Bytes;
     pilot::Ray Ray;
     ProbeFrame Frame;
-    double Nearest;
-    int32_t Records, Triangles; // what is left of this object's bounds
-    uint32_t WindowAt, WindowLength;
-    uint8_t Window[WindowSize];
-    host::GeometryTriangle Batch[TriangleBatch];
+    bool PassOverFar = false; // the ray suits SurelyMissed
+    EarthRay Earth = {};
+    double Nearest = NoGroundHit;
+    int32_t Records = 0, Triangles = 0; // what is left of this object's bounds
+    uint32_t WindowAt = 0, WindowLength = 0;
+    uint8_t Window[WindowSize] = {};
+    host::GeometryTriangle Batch[TriangleBatch] = {};
 };
 
 bool Read(const Walker& w, uint64_t at, void* out, uint32_t size) {
@@ -197,12 +277,33 @@ bool WalkTriangles(Walker& w, uint64_t at, int32_t n, const Vector3& k) {
     return true;
 }
 
+// An offset that may wait for its reference point's exact place: Point plus
+// Centre, exact once Pending is cleared.
+struct Offset {
+    Vector3 Value;
+    bool Pending;
+    host::GeometryReferencePoint Point;
+    float Centre[3];
+};
+
+const Vector3& Exact(Walker& w, Offset& o) {
+    if (o.Pending) {
+        Vector3 b = Relative(
+            {o.Point.Latitude, o.Point.Longitude, o.Point.Altitude + ProbeEarthRadius}, w.Frame);
+        o.Value = {o.Centre[0] + b.X, o.Centre[1] + b.Y, o.Centre[2] + b.Z};
+        o.Pending = false;
+    }
+    return o.Value;
+}
+
 // One stream from at with the offset it inherits; streams it calls are walked
 // within it. Returns when the stream ends, or when a record cannot be read, would
 // not move the walk forward or lies past the bounds: that ends this stream only.
 void WalkStream(Walker& w, uint32_t at, const Vector3& inherited, int32_t depth) {
     if (depth > GeometryCallDepthLimit) return;
-    Vector3 base = inherited, current = inherited;
+    Offset base{inherited, false, {}, {0.0f, 0.0f, 0.0f}};
+    Offset current = base;
+    Vector3 nearPoint{}; // base's point, earth-centred, while base is pending
     for (;;) {
         if (w.Records <= 0) return;
         --w.Records;
@@ -213,23 +314,34 @@ void WalkStream(Walker& w, uint32_t at, const Vector3& inherited, int32_t depth)
             if (!(r = Need(w, at, host::GeometryCallSize))) return;
             int32_t offset = Field<int32_t>(r + offsetof(host::GeometryCallRecord, Offset));
             if (offset == 0) return; // it would call itself for ever
-            WalkStream(w, at + uint32_t(offset), current, depth + 1);
+            WalkStream(w, at + uint32_t(offset), Exact(w, current), depth + 1);
             if (!Advance(at, host::GeometryCallSize)) return;
             break;
         }
         case host::GeometryOpReferencePoint: {
             if (!(r = Need(w, at, sizeof(host::GeometryReferencePoint)))) return;
-            host::GeometryReferencePoint p = Field<host::GeometryReferencePoint>(r);
-            base = Relative({p.Latitude, p.Longitude, p.Altitude + ProbeEarthRadius}, w.Frame);
+            base.Point = Field<host::GeometryReferencePoint>(r);
+            base.Pending = true;
+            if (!w.PassOverFar || !NearEarthCentred(base.Point, w.Frame, nearPoint)) Exact(w, base);
             if (!Advance(at, host::GeometryReferencePointSize)) return;
             break;
         }
         case host::GeometryOpSphere: {
             if (!(r = Need(w, at, sizeof(host::GeometrySphere)))) return;
             host::GeometrySphere s = Field<host::GeometrySphere>(r);
-            current = {s.Centre[0] + base.X, s.Centre[1] + base.Y, s.Centre[2] + base.Z};
             double radius = s.Radius;
-            bool hit = pilot::RaySphere(w.Ray, current, SphereRadiusScale2 * radius * radius).Hit;
+            double squaredRadius = SphereRadiusScale2 * radius * radius;
+            bool hit = false;
+            Vector3 centre{s.Centre[0], s.Centre[1], s.Centre[2]};
+            if (base.Pending && SurelyMissed(w.Earth, nearPoint, centre, squaredRadius)) {
+                current = base; // the centre waits with the point
+                std::memcpy(current.Centre, s.Centre, sizeof s.Centre);
+            } else {
+                const Vector3& b = Exact(w, base);
+                current = {
+                    {s.Centre[0] + b.X, s.Centre[1] + b.Y, s.Centre[2] + b.Z}, false, {}, {}};
+                hit = pilot::RaySphere(w.Ray, current.Value, squaredRadius).Hit;
+            }
             if (!Advance(at, hit ? int64_t(s.EnterLength) : int64_t(s.SkipLength))) return;
             break;
         }
@@ -237,7 +349,8 @@ void WalkStream(Walker& w, uint32_t at, const Vector3& inherited, int32_t depth)
             if (!(r = Need(w, at, host::GeometryTriangleListHeaderSize))) return;
             int32_t n = Field<int32_t>(r + offsetof(host::GeometryTriangleList, Count));
             if (n < 0) return; // its length would point back
-            if (!WalkTriangles(w, uint64_t(at) + host::GeometryTriangleListHeaderSize, n, current))
+            if (n > 0 && !WalkTriangles(w, uint64_t(at) + host::GeometryTriangleListHeaderSize, n,
+                                        Exact(w, current)))
                 return;
             if (!Advance(at, host::GeometryTriangleListHeaderSize +
                                  int64_t(n) * host::GeometryTriangleSize))
@@ -303,8 +416,16 @@ int32_t GroundProbe(const pilot::ByteSource& bytes, uint32_t sceneObjectTable,
     if (sceneObjectTable == 0 || !bytes.Read(bytes.Context, sceneObjectTable, &table, sizeof table))
         return 0;
     SpherePoint q{probe.Latitude, probe.Longitude, probe.Altitude + ProbeEarthRadius};
-    Walker w{bytes, {probe.RayOrigin, probe.RayDirection}, FrameOf(q), NoGroundHit, 0, 0, 0, 0, {},
-             {}};
+    Walker w{bytes, {probe.RayOrigin, probe.RayDirection}, FrameOf(q)};
+    const Vector3& o = probe.RayOrigin;
+    const Vector3& u = probe.RayDirection;
+    double length2 = u.X * u.X + u.Y * u.Y + u.Z * u.Z;
+    w.PassOverFar = std::isfinite(o.X) && std::isfinite(o.Y) && std::isfinite(o.Z) &&
+                    std::fabs(length2 - 1.0) <= 1e-12 && std::isfinite(w.Frame.Point.X) &&
+                    std::isfinite(w.Frame.Point.Y) && std::isfinite(w.Frame.Point.Z);
+    Vector3 origin = ToEarth(o, w.Frame);
+    w.Earth = {{origin.X + w.Frame.Point.X, origin.Y + w.Frame.Point.Y, origin.Z + w.Frame.Point.Z},
+               ToEarth(u, w.Frame)};
     for (uint32_t i = 0;; ++i) {
         int32_t count; // the host may change it while the walk runs
         if (!bytes.Read(bytes.Context, sceneObjectTable, &count, sizeof count)) break;
