@@ -54,7 +54,8 @@ RegistryValue SettingValue(const char* name) {
 
 int ReadRegistryValue(RegistryValue& value) {
     os::Hkey key = nullptr;
-    if (os::RegOpenKeyExA(value.Root, value.KeyPath, 0, os::KeyAllAccess, &key) != os::ErrorSuccess)
+    // Only the right to read: a key the user may read but not change still gives its values.
+    if (os::RegOpenKeyExA(value.Root, value.KeyPath, 0, os::KeyRead, &key) != os::ErrorSuccess)
         return 0;
     // One byte beyond what the query may fill, so that stored text without its
     // terminating zero still ends inside the buffer.
@@ -71,9 +72,8 @@ int ReadRegistryValue(RegistryValue& value) {
 
 int WriteRegistryValue(const RegistryValue& value) {
     os::Hkey key = nullptr;
-    if (os::RegOpenKeyExA(value.Root, value.KeyPath, 0, os::KeyAllAccess, &key) !=
-            os::ErrorSuccess &&
-        os::RegCreateKeyExA(value.Root, value.KeyPath, os::RegOptionNonVolatile, os::KeyAllAccess,
+    if (os::RegOpenKeyExA(value.Root, value.KeyPath, 0, os::KeyWrite, &key) != os::ErrorSuccess &&
+        os::RegCreateKeyExA(value.Root, value.KeyPath, os::RegOptionNonVolatile, os::KeyWrite,
                             &key) != os::ErrorSuccess)
         return 0;
     const void* end = std::memchr(value.Data, 0, sizeof value.Data);

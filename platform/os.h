@@ -89,7 +89,10 @@ constexpr int VkControl = 0x11;
 constexpr int VkMenu = 0x12;
 
 constexpr long ErrorSuccess = 0;
-constexpr uint32_t KeyAllAccess = 0xF003F;        // KEY_ALL_ACCESS
+constexpr uint32_t KeyQueryValue = 0x0001;        // KEY_QUERY_VALUE
+constexpr uint32_t KeySetValue = 0x0002;          // KEY_SET_VALUE
+constexpr uint32_t KeyRead = 0x20019;             // KEY_READ
+constexpr uint32_t KeyWrite = 0x20006;            // KEY_WRITE
 constexpr uint32_t RegOptionNonVolatile = 0;      // REG_OPTION_NON_VOLATILE
 constexpr uint32_t RegSz = 1;                     // REG_SZ
 constexpr uintptr_t LocalMachineKey = 0x80000002; // HKEY_LOCAL_MACHINE

@@ -3,6 +3,8 @@
 //   # comment                          anything after '#' (outside quotes)
 //   host main-window off               set-up: no "FS98MAIN" window
 //   host panels-table off              set-up: the host hands over no panels table
+//   host settings-key read-only        from here on the module's key may be read, not
+//                                      changed (as an access list allowing only reading)
 //   registry NAME "TEXT"               a stored setting before the module loads
 //   fps N                              simulated frames per second (default 20)
 //   load / unload                      the host loads or unloads the module
@@ -125,6 +127,46 @@ HKEY OpenSettings(bool create) {
     return key;
 }
 
+// The settings key's access list: only reading for everyone, or none at all
+// (everyone may do everything). Its owner may always change the list.
+bool SetSettingsKeyReadOnly(bool readOnly) {
+    HKEY key = nullptr;
+    if (RegCreateKeyExA(HKEY_LOCAL_MACHINE, addon::SettingsKeyPath, 0, nullptr, 0,
+                        WRITE_DAC | KEY_READ, nullptr, &key, nullptr) != ERROR_SUCCESS)
+        return false;
+    SECURITY_DESCRIPTOR descriptor;
+    InitializeSecurityDescriptor(&descriptor, SECURITY_DESCRIPTOR_REVISION);
+    SID_IDENTIFIER_AUTHORITY world = SECURITY_WORLD_SID_AUTHORITY;
+    PSID everyone = nullptr;
+    alignas(DWORD) BYTE list[256];
+    auto* acl = reinterpret_cast<ACL*>(list);
+    bool ok = true;
+    if (readOnly) {
+        ok = AllocateAndInitializeSid(&world, 1, SECURITY_WORLD_RID, 0, 0, 0, 0, 0, 0, 0,
+                                      &everyone) &&
+             InitializeAcl(acl, sizeof list, ACL_REVISION) &&
+             AddAccessAllowedAce(acl, ACL_REVISION, KEY_READ, everyone) &&
+             SetSecurityDescriptorDacl(&descriptor, TRUE, acl, FALSE);
+    } else {
+        ok = SetSecurityDescriptorDacl(&descriptor, TRUE, nullptr, FALSE);
+    }
+    ok = ok && RegSetKeySecurity(key, DACL_SECURITY_INFORMATION, &descriptor) == ERROR_SUCCESS;
+    if (everyone) FreeSid(everyone);
+    RegCloseKey(key);
+    return ok;
+}
+
+// A key left read-only by an earlier run, made writable and removed.
+void ForgetSettings() {
+    HKEY key = nullptr;
+    if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, addon::SettingsKeyPath, 0, KEY_READ, &key) ==
+        ERROR_SUCCESS) {
+        RegCloseKey(key);
+        SetSettingsKeyReadOnly(false);
+    }
+    RegDeleteKeyA(HKEY_LOCAL_MACHINE, addon::SettingsKeyPath);
+}
+
 bool ReadSetting(const std::string& name, std::string& text) {
     HKEY key = OpenSettings(false);
     if (!key) return false;
@@ -162,6 +204,14 @@ void Player::Play(const Step& step) {
         RegSetValueExA(key, Word(step, 1).c_str(), 0, REG_SZ,
                        reinterpret_cast<const BYTE*>(text.c_str()), DWORD(text.size() + 1));
         RegCloseKey(key);
+    } else if (verb == "host" && Word(step, 1) == "settings-key" && Word(step, 2) == "read-only") {
+        bool done = SetSettingsKeyReadOnly(true);
+        HKEY key = nullptr;
+        bool refused = RegOpenKeyExA(HKEY_LOCAL_MACHINE, addon::SettingsKeyPath, 0, KEY_SET_VALUE,
+                                     &key) == ERROR_ACCESS_DENIED;
+        if (key) RegCloseKey(key);
+        Check(step, done && refused, "the settings key is %s",
+              refused ? "read-only" : "still writable");
     } else if (verb == "fps") {
         Fps = int(Number(step, 1));
         if (Fps < 1 || Fps > 1000) Fps = 20;
@@ -475,6 +525,10 @@ bool ReadScenario(const std::string& path, Scenario& scenario, std::string& erro
         line[std::strcspn(line, "\n")] = 0;
         Step step{number, SplitWords(line)};
         if (step.Words.empty()) continue;
+        if (step.Words[0] == "host" && Word(step, 1) == "settings-key") {
+            scenario.Steps.push_back(step); // in order, after the values it keeps
+            continue;
+        }
         if (step.Words[0] == "host") {
             bool off = Word(step, 2) == "off";
             if (Word(step, 1) == "main-window")
@@ -498,7 +552,7 @@ int RunScenario(const Options& options) {
     const Scenario& scenario = CurrentScenario();
     std::printf("scenario %s\n", scenario.Name.c_str());
     // Every scenario starts from a host whose registry knows nothing of the module.
-    RegDeleteKeyA(HKEY_LOCAL_MACHINE, addon::SettingsKeyPath);
+    ForgetSettings();
     SimulatedTime = kStartOfTime;
 
     Player player(scenario);
@@ -508,6 +562,7 @@ int RunScenario(const Options& options) {
     }
     player.CloseLeftoverDialogs();
     if (Module) AskUiThread(Request::Unload);
+    ForgetSettings(); // the next scenario's start may not be able to
 
     if (!player.Trace.empty()) {
         std::string base = options.OutputFolder + "\\" + scenario.Name;

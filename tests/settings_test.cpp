@@ -117,6 +117,24 @@ TEST_F(SettingsTest, UnopenableKeyKeepsDefaultsAndAFailedWriteDoesNotStopTheOthe
     EXPECT_EQ(sim::RegOpenHandles(), 0);
 }
 
+TEST_F(SettingsTest, ReadOnlyKeyGivesItsValuesAndKeepsThemAtShutDown) {
+    Store("FlyByDuration", "30");
+    Store("RunningSpeed", "7.25");
+    Store("FlyByActive", "0");
+    sim::RegMakeReadOnly(SettingsKeyPath);
+    addon::LoadSettings(module.Settings);
+    EXPECT_EQ(module.Settings.FlyByDuration, 30);
+    EXPECT_EQ(module.Settings.RunningSpeed, 7.25);
+    EXPECT_EQ(module.Settings.FlyByActive, 0);
+
+    module.Settings.FlyByDuration = 45; // changed while running: cannot be kept
+    addon::SaveSettings(module.Settings);
+    EXPECT_EQ(Stored("FlyByDuration"), "30");
+    EXPECT_EQ(Stored("RunningSpeed"), "7.25");
+    EXPECT_EQ(sim::RegValueCount(SettingsKeyPath), 3) << "nothing added";
+    EXPECT_EQ(sim::RegOpenHandles(), 0);
+}
+
 TEST(TextToNumber, WholeNumbers) {
     EXPECT_EQ(addon::TextToInt("42"), 42);
     EXPECT_EQ(addon::TextToInt(" \t\n-17x"), -17);

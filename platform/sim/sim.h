@@ -120,8 +120,11 @@ std::optional<std::string> RegText(const std::string& keyPath, const std::string
 int RegValueCount(const std::string& keyPath);
 std::vector<std::string> RegValueNames(const std::string& keyPath); // in order of first write
 void RegDenyOpen(const std::string& keyPath);                       // opening is refused
-void RegFailWrite(const std::string& name);                         // setting this value fails
-int RegOpenHandles(); // keys opened or created and not closed
+// Opening or creating it with any right beyond KEY_READ is refused; a handle
+// is refused the queries and writes its rights do not cover.
+void RegMakeReadOnly(const std::string& keyPath);
+void RegFailWrite(const std::string& name); // setting this value fails
+int RegOpenHandles();                       // keys opened or created and not closed
 
 // ---- Host memory ------------------------------------------------------------
 

@@ -50,6 +50,11 @@ struct RegKey {
     std::vector<std::string> Order;         // names as first written
 };
 
+struct OpenKey {
+    std::string Path; // lower case
+    uint32_t Access;  // the rights it was opened with
+};
+
 struct Machine {
     std::vector<std::string> Calls;
     uint32_t Time = 0;
@@ -71,8 +76,9 @@ struct Machine {
     std::vector<sim::DialogShown> DialogsShown;
     std::map<std::string, RegKey> Registry; // by lower-case path
     std::vector<std::string> DeniedKeys;
+    std::vector<std::string> ReadOnlyKeys;
     std::vector<std::string> FailingWrites;
-    std::vector<std::string> OpenKeys; // handle index -> lower-case path, "" once closed
+    std::vector<OpenKey> OpenKeys; // by handle index; Path "" once closed
 };
 
 Machine& M() {
@@ -97,17 +103,21 @@ std::vector<sim::MenuItem>* FindMenu(os::Hmenu h) {
     size_t i = HandleIndex(kMenus, h);
     return i < M().Menus.size() ? &M().Menus[i] : nullptr;
 }
-const std::string* OpenKeyPath(os::Hkey h) {
+const OpenKey* FindOpenKey(os::Hkey h) {
     size_t i = HandleIndex(kKeys, h);
-    if (i >= M().OpenKeys.size() || M().OpenKeys[i].empty()) return nullptr;
+    if (i >= M().OpenKeys.size() || M().OpenKeys[i].Path.empty()) return nullptr;
     return &M().OpenKeys[i];
 }
-bool Denied(const std::string& lowerPath) {
-    auto& d = M().DeniedKeys;
-    return std::find(d.begin(), d.end(), lowerPath) != d.end();
+bool Listed(const std::vector<std::string>& list, const std::string& lowerPath) {
+    return std::find(list.begin(), list.end(), lowerPath) != list.end();
 }
-os::Hkey OpenHandle(const std::string& lowerPath) {
-    M().OpenKeys.push_back(lowerPath);
+// As a key's access list decides: refused outright, or refused any right beyond reading.
+bool Denied(const std::string& lowerPath, uint32_t access) {
+    if (Listed(M().DeniedKeys, lowerPath)) return true;
+    return Listed(M().ReadOnlyKeys, lowerPath) && (access & ~os::KeyRead) != 0;
+}
+os::Hkey OpenHandle(const std::string& lowerPath, uint32_t access) {
+    M().OpenKeys.push_back({lowerPath, access});
     return MakeHandle<os::Hkey>(kKeys, M().OpenKeys.size() - 1);
 }
 sim::InstalledHook* ActiveHook(int id) {
@@ -279,33 +289,34 @@ uint32_t IsDlgButtonChecked(Hwnd dialog, int buttonId) {
     return d && d->Checks[buttonId] ? ButtonChecked : ButtonUnchecked;
 }
 
-long RegOpenKeyExA(Hkey root, const char* subKey, uint32_t, uint32_t, Hkey* result) {
+long RegOpenKeyExA(Hkey root, const char* subKey, uint32_t, uint32_t access, Hkey* result) {
     *result = nullptr;
     if (Fails()) return kErrorAccessDenied;
     std::string path = Lower(subKey ? subKey : "");
     if (root != HkeyLocalMachine()) return kErrorInvalidHandle;
-    if (Denied(path)) return kErrorAccessDenied;
+    if (Denied(path, access)) return kErrorAccessDenied;
     if (!M().Registry.count(path)) return kErrorFileNotFound;
-    *result = OpenHandle(path);
+    *result = OpenHandle(path, access);
     return ErrorSuccess;
 }
-long RegCreateKeyExA(Hkey root, const char* subKey, uint32_t, uint32_t, Hkey* result) {
+long RegCreateKeyExA(Hkey root, const char* subKey, uint32_t, uint32_t access, Hkey* result) {
     *result = nullptr;
     if (Fails()) return kErrorAccessDenied;
     std::string path = Lower(subKey ? subKey : "");
     if (root != HkeyLocalMachine()) return kErrorInvalidHandle;
-    if (Denied(path)) return kErrorAccessDenied;
+    if (Denied(path, access)) return kErrorAccessDenied;
     M().Registry[path];
     M().Calls.push_back("RegCreateKeyExA " + path);
-    *result = OpenHandle(path);
+    *result = OpenHandle(path, access);
     return ErrorSuccess;
 }
 long RegQueryValueExA(Hkey key, const char* valueName, uint32_t* type, uint8_t* data,
                       uint32_t* size) {
     if (Fails()) return kErrorAccessDenied;
-    const std::string* path = OpenKeyPath(key);
-    if (!path) return kErrorInvalidHandle;
-    auto& values = M().Registry[*path].Values;
+    const OpenKey* open = FindOpenKey(key);
+    if (!open) return kErrorInvalidHandle;
+    if (!(open->Access & KeyQueryValue)) return kErrorAccessDenied;
+    auto& values = M().Registry[open->Path].Values;
     auto it = values.find(Lower(valueName ? valueName : ""));
     if (it == values.end()) return kErrorFileNotFound;
     const RegValue& v = it->second;
@@ -326,19 +337,20 @@ long RegQueryValueExA(Hkey key, const char* valueName, uint32_t* type, uint8_t* 
 long RegSetValueExA(Hkey key, const char* valueName, uint32_t type, const uint8_t* data,
                     uint32_t size) {
     if (Fails()) return kErrorAccessDenied;
-    const std::string* path = OpenKeyPath(key);
-    if (!path) return kErrorInvalidHandle;
+    const OpenKey* open = FindOpenKey(key);
+    if (!open) return kErrorInvalidHandle;
+    if (!(open->Access & KeySetValue)) return kErrorAccessDenied;
     std::string name = valueName ? valueName : "";
     auto& failing = M().FailingWrites;
     if (std::find(failing.begin(), failing.end(), name) != failing.end()) return kErrorAccessDenied;
-    sim::RegPutBytes(*path, name, type, std::vector<uint8_t>(data, data + size));
+    sim::RegPutBytes(open->Path, name, type, std::vector<uint8_t>(data, data + size));
     M().Calls.push_back("RegSetValueExA " + name);
     return ErrorSuccess;
 }
 long RegCloseKey(Hkey key) {
     size_t i = HandleIndex(kKeys, key);
-    if (i >= M().OpenKeys.size() || M().OpenKeys[i].empty()) return kErrorInvalidHandle;
-    M().OpenKeys[i].clear();
+    if (i >= M().OpenKeys.size() || M().OpenKeys[i].Path.empty()) return kErrorInvalidHandle;
+    M().OpenKeys[i].Path.clear();
     return ErrorSuccess;
 }
 
@@ -516,12 +528,15 @@ std::vector<std::string> RegValueNames(const std::string& keyPath) {
 void RegDenyOpen(const std::string& keyPath) {
     M().DeniedKeys.push_back(Lower(keyPath));
 }
+void RegMakeReadOnly(const std::string& keyPath) {
+    M().ReadOnlyKeys.push_back(Lower(keyPath));
+}
 void RegFailWrite(const std::string& name) {
     M().FailingWrites.push_back(name);
 }
 int RegOpenHandles() {
     return int(std::count_if(M().OpenKeys.begin(), M().OpenKeys.end(),
-                             [](const std::string& s) { return !s.empty(); }));
+                             [](const OpenKey& k) { return !k.Path.empty(); }));
 }
 
 } // namespace sim
