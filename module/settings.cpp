@@ -42,6 +42,15 @@ bool IsDigit(char c) {
     return c >= '0' && c <= '9';
 }
 
+// "%f" as ever, unless its text (and zero) would not fit the read: from 1e248
+// on it is longer, and the value would come back as its default. Those are
+// saved in a form that reads back exactly, and is short.
+void FormatReal(char* text, size_t capacity, double value) {
+    int length = std::snprintf(text, capacity, "%f", value);
+    if (length < 0 || uint32_t(length) + 1 > kQueryBufferSize)
+        std::snprintf(text, capacity, "%.17g", value);
+}
+
 RegistryValue SettingValue(const char* name) {
     RegistryValue value{};
     value.Root = os::HkeyLocalMachine();
@@ -114,7 +123,7 @@ void SaveSettings(const ModuleSettings& settings) {
         if (s.Whole)
             std::snprintf(value.Data, sizeof value.Data, "%d", int(settings.*s.Whole));
         else
-            std::snprintf(value.Data, sizeof value.Data, "%f", settings.*s.Real);
+            FormatReal(value.Data, sizeof value.Data, settings.*s.Real);
         WriteRegistryValue(value);
     }
 }

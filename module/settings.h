@@ -44,6 +44,8 @@ int WriteRegistryValue(const RegistryValue& value);
 // means on and is kept as 1, so that the menu's toggle can switch it off.
 void LoadSettings(ModuleSettings& settings);
 // Every stored value, changed or not; a failed write does not stop the others.
+// Whole numbers as "%d", reals as "%f" (or, where that text would be too long
+// to read back, the shortest form that reads back exactly).
 void SaveSettings(const ModuleSettings& settings);
 
 // The standard text-to-number conversions, the same in both builds: leading

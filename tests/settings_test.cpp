@@ -2,6 +2,7 @@
 
 #include "module_test.h"
 
+#include <cmath>
 #include <string>
 
 using addon::SettingsKeyPath;
@@ -135,6 +136,36 @@ TEST_F(SettingsTest, ReadOnlyKeyGivesItsValuesAndKeepsThemAtShutDown) {
     EXPECT_EQ(sim::RegOpenHandles(), 0);
 }
 
+TEST_F(SettingsTest, HugeRealsAreSavedInAFormThatReadsBackTheSame) {
+    Store("RunningSpeed", "2E250"); // "%f" would give 251 digits and more
+    addon::LoadSettings(module.Settings);
+    ASSERT_EQ(module.Settings.RunningSpeed, 2e250);
+    // Around the read's limit: 255 characters and the zero still fit.
+    module.Settings.ViewTurbRate = 2e247;
+    module.Settings.GroundTurbRate = -2e247; // one character more: the sign
+    addon::SaveSettings(module.Settings);
+    EXPECT_EQ(Stored("ViewTurbRate").size(), 255u);
+    EXPECT_EQ(Stored("ViewTurbRate").find('e'), std::string::npos) << "still \"%f\"";
+    EXPECT_LT(Stored("GroundTurbRate").size(), 32u);
+    EXPECT_LT(Stored("RunningSpeed").size(), 32u);
+
+    addon::ModuleSettings saved = module.Settings;
+    for (double huge : {std::nextafter(1e248, 0.0), 1e248, 1.7976931348623157e308, -2.5e300}) {
+        module.Settings.RunningSpeed = huge;
+        saved.RunningSpeed = huge;
+        addon::SaveSettings(module.Settings);
+        module.Settings = addon::ModuleSettings{};
+        addon::LoadSettings(module.Settings);
+        EXPECT_EQ(module.Settings.RunningSpeed, huge) << Stored("RunningSpeed");
+        EXPECT_EQ(module.Settings.ViewTurbRate, saved.ViewTurbRate);
+        EXPECT_EQ(module.Settings.GroundTurbRate, saved.GroundTurbRate);
+    }
+    // Ordinary values keep their six decimals.
+    module.Settings.RunningSpeed = 1e20;
+    addon::SaveSettings(module.Settings);
+    EXPECT_EQ(Stored("RunningSpeed"), "100000000000000000000.000000");
+}
+
 TEST(TextToNumber, WholeNumbers) {
     EXPECT_EQ(addon::TextToInt("42"), 42);
     EXPECT_EQ(addon::TextToInt(" \t\n-17x"), -17);
@@ -160,6 +191,8 @@ TEST(TextToNumber, RealNumbersInPlainDecimalFormOnly) {
     EXPECT_EQ(addon::TextToDouble("nan"), 0.0);
     EXPECT_EQ(addon::TextToDouble("0x10"), 0.0);
     EXPECT_EQ(addon::TextToDouble("1e999"), 0.0) << "no infinite setting";
+    EXPECT_EQ(addon::TextToDouble("-1.7976931348623157e+308"), -1.7976931348623157e308);
+    EXPECT_EQ(addon::TextToDouble("1.9999999999999998e+250"), 2e250);
 }
 
 } // namespace
