@@ -78,4 +78,10 @@ int WriteViewpoint(const ViewpointWords& words) {
     return 1;
 }
 
+int WriteViewpointAt(double latitude, double longitude, double altitudeFeet) {
+    if (!std::isfinite(latitude) || !std::isfinite(longitude) || !std::isfinite(altitudeFeet))
+        return 0;
+    return WriteViewpoint(EncodeViewpoint(latitude, longitude, altitudeFeet));
+}
+
 } // namespace host

@@ -51,4 +51,8 @@ ViewpointWords ReadViewpoint();
 // there or cannot be written. 1 when written.
 int WriteViewpoint(const ViewpointWords& words);
 
+// Encodes the position and writes it; nothing when one of its values is not
+// finite (it would read as 0 N 0 E). 1 when written.
+int WriteViewpointAt(double latitude, double longitude, double altitudeFeet);
+
 } // namespace host

@@ -122,6 +122,23 @@ TEST_F(WriteViewpointTest, WritesTheFiveWordsWhereTheHostKeepsThem) {
     EXPECT_EQ(sim::PeekHost<uint16_t>(HostEyeAltitude + 2), 0) << "a 16-bit write";
 }
 
+TEST_F(WriteViewpointTest, APositionThatIsNotFiniteIsNeverWritten) {
+    sim::MapHost(SimulatedHost::FixedWords, 0x10000);
+    ASSERT_EQ(WriteViewpointAt(0.7, -1.0, 500.0), 1);
+    ViewpointWords before = ReadViewpoint();
+    for (double bad : {NaN, double(INFINITY), -double(INFINITY)}) {
+        EXPECT_EQ(WriteViewpointAt(bad, -1.0, 500.0), 0);
+        EXPECT_EQ(WriteViewpointAt(0.7, bad, 500.0), 0);
+        EXPECT_EQ(WriteViewpointAt(0.7, -1.0, bad), 0);
+    }
+    ViewpointWords after = ReadViewpoint();
+    EXPECT_EQ(after.Latitude, before.Latitude);
+    EXPECT_EQ(after.LatitudeFraction, before.LatitudeFraction);
+    EXPECT_EQ(after.Longitude, before.Longitude);
+    EXPECT_EQ(after.LongitudeFraction, before.LongitudeFraction);
+    EXPECT_EQ(after.Altitude, before.Altitude);
+}
+
 TEST_F(WriteViewpointTest, AnAbsentPartialOrReadOnlyBlockIsLeftAlone) {
     ViewpointWords w = EncodeViewpoint(0.7, -1.0, 500.0);
     EXPECT_EQ(WriteViewpoint(w), 0) << "nothing mapped";
