@@ -30,6 +30,32 @@ constexpr Real kReals[] = {{"ViewTurbRate", &addon::ModuleSettings::ViewTurbRate
                            {"GroundTurbRate", &addon::ModuleSettings::GroundTurbRate},
                            {"RunningSpeed", &addon::ModuleSettings::RunningSpeed}};
 
+// The stored settings by name, as the loader takes them (kNames' first twelve).
+struct Stored {
+    int32_t addon::ModuleSettings::*Whole;
+    double addon::ModuleSettings::*Real;
+    bool Flag;
+};
+using S = addon::ModuleSettings;
+constexpr Stored kStored[] = {{&S::FlyByActive, nullptr, true},
+                              {&S::FlyByDuration, nullptr, false},
+                              {&S::FlyByRelAltitude, nullptr, false},
+                              {&S::FlyByMinDistance, nullptr, false},
+                              {&S::FlyByCameraPlacement, nullptr, false},
+                              {&S::FlyByTravelling, nullptr, true},
+                              {&S::InternalViewActive, nullptr, true},
+                              {nullptr, &S::ViewTurbRate, false},
+                              {nullptr, &S::GroundTurbRate, false},
+                              {nullptr, &S::RunningSpeed, false},
+                              {&S::ViewTurbOn, nullptr, true},
+                              {&S::GroundTurbOn, nullptr, true}};
+
+struct LastRecord {
+    bool Present = false;
+    uint32_t Type = 0;
+    std::vector<uint8_t> Bytes;
+};
+
 std::string StoredText(const char* name) {
     return sim::RegText(addon::SettingsKeyPath, name).value_or("<missing>");
 }
@@ -59,6 +85,28 @@ void CheckReadBack(const addon::ModuleSettings& before, const addon::ModuleSetti
     }
 }
 
+// A REG_DWORD is its number; a type that is not text keeps the default.
+void CheckTypes(const LastRecord (&records)[12], const S& defaults, const S& loaded) {
+    for (size_t n = 0; n < 12; ++n) {
+        const LastRecord& r = records[n];
+        const Stored& f = kStored[n];
+        if (!r.Present || r.Type == 1 || r.Type == 2) continue;
+        if (r.Type == 4 && r.Bytes.size() == 4) {
+            uint32_t number = uint32_t(r.Bytes[0]) | uint32_t(r.Bytes[1]) << 8 |
+                              uint32_t(r.Bytes[2]) << 16 | uint32_t(r.Bytes[3]) << 24;
+            bool ok = f.Real ? loaded.*f.Real == double(number)
+                      : f.Flag
+                          ? loaded.*f.Whole == (number != 0)
+                          : loaded.*f.Whole == int32_t(number > INT32_MAX ? INT32_MAX : number);
+            if (!ok) Fail("a DWORD was not read as its number", kNames[n]);
+            continue;
+        }
+        bool same = f.Real ? std::memcmp(&(loaded.*f.Real), &(defaults.*f.Real), 8) == 0
+                           : loaded.*f.Whole == defaults.*f.Whole;
+        if (!same) Fail("a value of another type replaced the default", kNames[n]);
+    }
+}
+
 } // namespace
 
 // Input: a flag byte; with its low bit, three reals (24 bytes) put into the
@@ -66,6 +114,9 @@ void CheckReadBack(const addon::ModuleSettings& before, const addon::ModuleSetti
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     fuzz::TimedInput timed(size);
     sim::Reset();
+    addon::ModuleSettings defaults{};
+    addon::LoadSettings(defaults);
+    LastRecord records[12];
     addon::ModuleSettings settings{};
     size_t i = 0;
     double reals[3] = {};
@@ -78,11 +129,14 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         size_t length = data[i + 2];
         i += 3;
         if (length > size - i) length = size - i;
-        sim::RegPutBytes(addon::SettingsKeyPath, name, type,
-                         std::vector<uint8_t>(data + i, data + i + length));
+        std::vector<uint8_t> bytes(data + i, data + i + length);
+        size_t n = data[i - 3] % (sizeof kNames / sizeof kNames[0]);
+        if (n < 12) records[n] = {true, type, bytes};
+        sim::RegPutBytes(addon::SettingsKeyPath, name, type, bytes);
         i += length;
     }
     addon::LoadSettings(settings);
+    CheckTypes(records, defaults, settings);
     // The settings never hold a value that is not finite: the loader refuses them.
     if (direct)
         for (size_t k = 0; k < 3; ++k)

@@ -74,6 +74,16 @@ int ReadRegistryValue(RegistryValue& value) {
     long status = os::RegQueryValueExA(key, value.ValueName, &type, buffer, &size);
     os::RegCloseKey(key);
     if (status != os::ErrorSuccess) return 0;
+    // A number stored as such (a hand-made REG_DWORD) is read as its number, not
+    // as the text of its bytes; other kinds of data are no setting at all.
+    if (type == os::RegDword) {
+        if (size != sizeof(uint32_t)) return 0;
+        uint32_t number;
+        std::memcpy(&number, buffer, sizeof number);
+        std::snprintf(value.Data, sizeof value.Data, "%lu", static_cast<unsigned long>(number));
+        return 1;
+    }
+    if (type != os::RegSz && type != os::RegExpandSz) return 0;
     buffer[size < kQueryBufferSize ? size : kQueryBufferSize] = 0;
     CopyText(value.Data, sizeof value.Data, reinterpret_cast<const char*>(buffer));
     return 1;

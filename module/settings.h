@@ -35,7 +35,9 @@ struct RegistryValue {
     char Data[300];
 };
 
-// 1 when the value's text was read into Data, else 0.
+// 1 when the value was read into Data as text, else 0: text values
+// (REG_SZ, REG_EXPAND_SZ) as they are, a REG_DWORD as its number in decimal,
+// and any other type not at all.
 int ReadRegistryValue(RegistryValue& value);
 // 1 when Data was written (the key is created when missing), else 0.
 int WriteRegistryValue(const RegistryValue& value);

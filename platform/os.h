@@ -95,6 +95,8 @@ constexpr uint32_t KeyRead = 0x20019;             // KEY_READ
 constexpr uint32_t KeyWrite = 0x20006;            // KEY_WRITE
 constexpr uint32_t RegOptionNonVolatile = 0;      // REG_OPTION_NON_VOLATILE
 constexpr uint32_t RegSz = 1;                     // REG_SZ
+constexpr uint32_t RegExpandSz = 2;               // REG_EXPAND_SZ
+constexpr uint32_t RegDword = 4;                  // REG_DWORD (little-endian, as x86 keeps it)
 constexpr uintptr_t LocalMachineKey = 0x80000002; // HKEY_LOCAL_MACHINE
 
 inline Hkey HkeyLocalMachine() {

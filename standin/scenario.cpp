@@ -6,6 +6,7 @@
 //   host settings-key read-only        from here on the module's key may be read, not
 //                                      changed (as an access list allowing only reading)
 //   registry NAME "TEXT"               a stored setting before the module loads
+//   registry NAME dword N              one stored as a number (REG_DWORD)
 //   fps N                              simulated frames per second (default 20)
 //   load / unload                      the host loads or unloads the module
 //   aircraft at LAT LON                place the aircraft (degrees)
@@ -201,8 +202,13 @@ void Player::Play(const Step& step) {
     if (verb == "registry") {
         HKEY key = OpenSettings(true);
         std::string text = Word(step, 2);
-        RegSetValueExA(key, Word(step, 1).c_str(), 0, REG_SZ,
-                       reinterpret_cast<const BYTE*>(text.c_str()), DWORD(text.size() + 1));
+        DWORD number = DWORD(std::strtoul(Word(step, 3).c_str(), nullptr, 0));
+        if (text == "dword")
+            RegSetValueExA(key, Word(step, 1).c_str(), 0, REG_DWORD,
+                           reinterpret_cast<const BYTE*>(&number), sizeof number);
+        else
+            RegSetValueExA(key, Word(step, 1).c_str(), 0, REG_SZ,
+                           reinterpret_cast<const BYTE*>(text.c_str()), DWORD(text.size() + 1));
         RegCloseKey(key);
     } else if (verb == "host" && Word(step, 1) == "settings-key" && Word(step, 2) == "read-only") {
         bool done = SetSettingsKeyReadOnly(true);

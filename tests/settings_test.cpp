@@ -4,6 +4,7 @@
 
 #include <cmath>
 #include <string>
+#include <vector>
 
 using addon::SettingsKeyPath;
 
@@ -164,6 +165,44 @@ TEST_F(SettingsTest, HugeRealsAreSavedInAFormThatReadsBackTheSame) {
     module.Settings.RunningSpeed = 1e20;
     addon::SaveSettings(module.Settings);
     EXPECT_EQ(Stored("RunningSpeed"), "100000000000000000000.000000");
+}
+
+TEST_F(SettingsTest, NumbersStoredAsDwordsReadAsNumbersAndOtherTypesKeepTheDefaults) {
+    auto dword = [](const char* name, uint32_t n) {
+        sim::RegPutBytes(SettingsKeyPath, name, os::RegDword,
+                         {uint8_t(n), uint8_t(n >> 8), uint8_t(n >> 16), uint8_t(n >> 24)});
+    };
+    auto bytes = [](const char* name, uint32_t type, const std::string& text) {
+        sim::RegPutBytes(SettingsKeyPath, name, type,
+                         std::vector<uint8_t>(text.begin(), text.end() + 1));
+    };
+    dword("FlyByActive", 1); // as text its byte 1 is no number: the fly-by went off
+    dword("FlyByDuration", 30);
+    dword("FlyByMinDistance", 0xFFFFFFFF); // the largest DWORD saturates
+    dword("RunningSpeed", 7);
+    bytes("FlyByRelAltitude", 2, "-40");   // REG_EXPAND_SZ: text
+    bytes("FlyByCameraPlacement", 3, "2"); // REG_BINARY
+    bytes("ViewTurbRate", 7, "3");         // REG_MULTI_SZ
+    bytes("GroundTurbRate", 0, "4");       // REG_NONE
+    bytes("ViewTurbOn", 5, "1");           // REG_DWORD_BIG_ENDIAN
+    bytes("GroundTurbOn", 11, "1");        // REG_QWORD
+    sim::RegPutBytes(SettingsKeyPath, "FlyByTravelling", os::RegDword, {1, 0, 0}); // too short
+    addon::LoadSettings(module.Settings);
+    EXPECT_EQ(module.Settings.FlyByActive, 1);
+    EXPECT_EQ(module.Settings.FlyByDuration, 30);
+    EXPECT_EQ(module.Settings.FlyByMinDistance, INT32_MAX);
+    EXPECT_EQ(module.Settings.RunningSpeed, 7.0);
+    EXPECT_EQ(module.Settings.FlyByRelAltitude, -40);
+    EXPECT_EQ(module.Settings.FlyByCameraPlacement, 0);
+    EXPECT_EQ(module.Settings.ViewTurbRate, 0.0);
+    EXPECT_EQ(module.Settings.GroundTurbRate, 0.0);
+    EXPECT_EQ(module.Settings.ViewTurbOn, 0);
+    EXPECT_EQ(module.Settings.GroundTurbOn, 0);
+    EXPECT_EQ(module.Settings.FlyByTravelling, 0);
+
+    addon::SaveSettings(module.Settings);
+    EXPECT_EQ(Stored("FlyByActive"), "1") << "not overwritten with \"0\"";
+    EXPECT_EQ(Stored("FlyByDuration"), "30");
 }
 
 TEST(TextToNumber, WholeNumbers) {
