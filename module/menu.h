@@ -21,7 +21,8 @@ constexpr int DialogTextCapacity = 32;
 void AddModuleMenu(const ModuleSettings& settings, os::Hwnd mainWindow);
 
 // Modal; return when the dialog closes. The dialog procedures edit the
-// module record's settings.
+// module record's settings. While a module dialog is open, either only
+// brings that one to the front.
 void OpenConfigurationDialog(os::Hwnd owner);
 void OpenAboutBox(os::Hwnd owner);
 

@@ -116,6 +116,7 @@ Hwnd FindWindowA(const char* className, const char* title);
 int GetClassNameA(Hwnd window, char* name, int capacity);
 int MessageBoxA(Hwnd owner, const char* text, const char* caption, uint32_t type);
 Hinstance GetModuleHandleA(const char* name);
+int SetForegroundWindow(Hwnd window);
 uint32_t GetCurrentThreadId();
 
 // ---- Message hooks ---------------------------------------------------------

@@ -32,6 +32,8 @@
 //   expect registry-count N            values under the module's key
 //   expect messagebox "TEXT" times N   message boxes shown with that text
 //   expect messageboxes N              message boxes shown in all
+//   expect dialogs N                   the module's dialogs that exist (owned by the
+//                                      main window), open or still being made
 //   expect menu copies N               "Orbi&vuePro" popups in the host's fourth menu,
 //                                      each after a separator, the last at its end
 //   expect menu entries N              entries of the last popup
@@ -391,6 +393,12 @@ void Player::Expect(const Step& step) {
     } else if (what == "messageboxes") {
         int shown = int(MessageBoxesShown().size());
         Check(step, shown == int(Number(step, 2)), "%d message boxes shown, expected %s", shown,
+              Word(step, 2).c_str());
+    } else if (what == "dialogs") {
+        int count = 0;
+        for (HWND w = nullptr; (w = FindWindowExA(nullptr, w, "#32770", nullptr));)
+            count += MainWindow && GetWindow(w, GW_OWNER) == MainWindow;
+        Check(step, count == int(Number(step, 2)), "%d module dialogs, expected %s", count,
               Word(step, 2).c_str());
     } else if (what == "menu") {
         ExpectMenu(step);

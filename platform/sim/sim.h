@@ -28,6 +28,8 @@ void SetTime(uint32_t milliseconds);
 void SetKeyDown(int virtualKey, bool down);
 int KeyStateReads(); // how many times GetAsyncKeyState was called
 os::Hwnd CaptureWindow();
+os::Hwnd ForegroundWindow(); // the last one brought to the front
+void SetForegroundWindow(os::Hwnd window);
 
 // ---- Windows, threads, modules ----------------------------------------------
 

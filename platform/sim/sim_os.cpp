@@ -61,6 +61,7 @@ struct Machine {
     std::map<int, bool> Keys;
     int KeyReads = 0;
     os::Hwnd Capture = nullptr;
+    os::Hwnd Foreground = nullptr;
     std::vector<Window> Windows;
     std::vector<sim::MessageBoxShown> Boxes;
     std::vector<int> FailingHooks;
@@ -184,6 +185,12 @@ int MessageBoxA(Hwnd owner, const char* text, const char* caption, uint32_t type
 Hinstance GetModuleHandleA(const char* name) {
     if (Fails()) return nullptr;
     return name ? nullptr : sim::ExecutableHandle();
+}
+int SetForegroundWindow(Hwnd window) {
+    if (Fails()) return 0;
+    M().Foreground = window;
+    M().Calls.push_back("SetForegroundWindow");
+    return window ? 1 : 0;
 }
 uint32_t GetCurrentThreadId() {
     return kUiThread;
@@ -382,6 +389,12 @@ int KeyStateReads() {
 }
 os::Hwnd CaptureWindow() {
     return M().Capture;
+}
+os::Hwnd ForegroundWindow() {
+    return M().Foreground;
+}
+void SetForegroundWindow(os::Hwnd window) {
+    M().Foreground = window;
 }
 
 os::Hwnd AddWindow(const char* className) {

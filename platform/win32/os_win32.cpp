@@ -59,6 +59,9 @@ int MessageBoxA(Hwnd owner, const char* text, const char* caption, uint32_t type
 Hinstance GetModuleHandleA(const char* name) {
     return reinterpret_cast<Hinstance>(::GetModuleHandleA(name));
 }
+int SetForegroundWindow(Hwnd window) {
+    return ::SetForegroundWindow(W(window));
+}
 uint32_t GetCurrentThreadId() {
     return ::GetCurrentThreadId();
 }
