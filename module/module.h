@@ -38,8 +38,9 @@ struct FrameClock {
 // The module's own windows in the host's: its popup in the host's menu and
 // its one modal dialog at a time.
 struct ModuleUi {
-    int32_t DialogOpen; // from asking for a dialog until it has closed
-    os::Hwnd Dialog;    // that dialog, from its WM_INITDIALOG on
+    os::Hmenu MenuPopup; // the popup last appended to the host's menu
+    int32_t DialogOpen;  // from asking for a dialog until it has closed
+    os::Hwnd Dialog;     // that dialog, from its WM_INITDIALOG on
 };
 
 struct ModuleState {

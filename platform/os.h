@@ -76,10 +76,12 @@ constexpr Word PeekRemove = 1;     // PM_REMOVE, as the get-message hook's flag
 
 constexpr uint32_t MbOk = 0x0;
 
-constexpr uint32_t MenuString = 0x0000;    // MF_STRING
-constexpr uint32_t MenuChecked = 0x0008;   // MF_CHECKED
-constexpr uint32_t MenuPopup = 0x0010;     // MF_POPUP
-constexpr uint32_t MenuSeparator = 0x0800; // MF_SEPARATOR
+constexpr uint32_t MenuString = 0x0000;     // MF_STRING
+constexpr uint32_t MenuChecked = 0x0008;    // MF_CHECKED
+constexpr uint32_t MenuPopup = 0x0010;      // MF_POPUP
+constexpr uint32_t MenuByPosition = 0x0400; // MF_BYPOSITION
+constexpr uint32_t MenuSeparator = 0x0800;  // MF_SEPARATOR
+constexpr uint32_t MenuFailed = 0xFFFFFFFF; // GetMenuState, GetMenuItemID: no such item
 
 constexpr uint32_t ButtonUnchecked = 0; // BST_UNCHECKED
 constexpr uint32_t ButtonChecked = 1;   // BST_CHECKED
@@ -131,6 +133,11 @@ Hmenu GetMenu(Hwnd window);
 Hmenu GetSubMenu(Hmenu menu, int position);
 Hmenu CreatePopupMenu();
 int AppendMenuA(Hmenu menu, uint32_t flags, uintptr_t idOrPopup, const char* text);
+int GetMenuItemCount(Hmenu menu);
+uint32_t GetMenuItemID(Hmenu menu, int position);
+uint32_t GetMenuState(Hmenu menu, uint32_t item, uint32_t flags);
+int RemoveMenu(Hmenu menu, uint32_t item, uint32_t flags);
+int DestroyMenu(Hmenu menu);
 
 // ---- Modal dialogs ---------------------------------------------------------
 

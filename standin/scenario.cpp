@@ -35,8 +35,11 @@
 //   expect dialogs N                   the module's dialogs that exist (owned by the
 //                                      main window), open or still being made
 //   expect menu copies N               "Orbi&vuePro" popups in the host's fourth menu,
-//                                      each after a separator, the last at its end
+//                                      each after a separator (and no other separator
+//                                      there), the last at its end
 //   expect menu entries N              entries of the last popup
+//   expect menu earlier-popups destroyed  the popups seen after earlier initmenu
+//                                      steps are no menus any more
 //   expect menu [POS] "TEXT" [ID] checked | unchecked
 //                                      an entry of the last popup (POS from 1, else
 //                                      found by text), enabled
@@ -69,7 +72,8 @@ struct Player {
     bool Stop = false;
     std::vector<TraceRow> Trace;
     int LastLoggedSecond = -1;
-    HWND Dialog = nullptr; // the module's dialog that the pilot is at
+    HWND Dialog = nullptr;     // the module's dialog that the pilot is at
+    std::vector<HMENU> Popups; // the module's popup after each initmenu
 
     explicit Player(const Scenario& s) : Script(s) {}
 
@@ -263,6 +267,7 @@ void Player::Play(const Step& step) {
         PostAndWait(target, WM_COMMAND, id, 0);
     } else if (verb == "initmenu") {
         if (MainWindow) SendMessageA(MainWindow, WM_INITMENU, WPARAM(GetMenu(MainWindow)), 0);
+        if (HMENU popup = ReadModuleMenu().Last) Popups.push_back(popup);
     } else if (verb == "dialog" || verb == "type" || verb == "tick" || verb == "untick" ||
                verb == "click" || verb == "screenshot") {
         AtDialog(step);
@@ -442,10 +447,19 @@ void Player::ExpectMenu(const Step& step) {
     if (what == "copies") {
         int copies = int(Number(step, 3));
         bool placed = copies == 0 || (menu.EachAfterSeparator && menu.AtEnd);
-        Check(step, menu.Copies == copies && placed,
-              "the host's fourth menu holds %d \"Orbi&vuePro\" popups%s%s, expected %d",
-              menu.Copies, menu.EachAfterSeparator ? "" : ", not each after a separator",
+        Check(step, menu.Copies == copies && placed && menu.Separators == copies,
+              "the host's fourth menu holds %d \"Orbi&vuePro\" popups and %d separators%s%s, "
+              "expected %d of each",
+              menu.Copies, menu.Separators,
+              menu.EachAfterSeparator ? "" : ", not each after a separator",
               menu.Copies && !menu.AtEnd ? ", the last not at its end" : "", copies);
+        return;
+    }
+    if (what == "earlier-popups" && Word(step, 3) == "destroyed") {
+        int alive = 0, earlier = 0;
+        for (HMENU popup : Popups)
+            if (popup != menu.Last) ++earlier, alive += IsMenu(popup) != FALSE;
+        Check(step, alive == 0, "%d of %d earlier popups are still menus", alive, earlier);
         return;
     }
     if (!menu.Last) {

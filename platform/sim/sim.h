@@ -91,6 +91,8 @@ struct MenuItem {
     os::Hmenu Popup; // for MF_POPUP items
 };
 std::vector<MenuItem> MenuItems(os::Hmenu menu);
+bool MenuExists(os::Hmenu menu); // created and not destroyed
+int MenusAlive();
 os::Hmenu MenuBar(os::Hwnd window);
 
 // ---- Modal dialogs ----------------------------------------------------------

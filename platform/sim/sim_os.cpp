@@ -72,6 +72,7 @@ struct Machine {
     int FailableCalls = 0; // failable calls since FailAt was set
     bool Failed = false;
     std::vector<std::vector<sim::MenuItem>> Menus;
+    std::vector<bool> DestroyedMenus; // by menu index
     sim::DialogDriver Driver;
     std::vector<Dialog> Dialogs;
     std::vector<sim::DialogShown> DialogsShown;
@@ -102,7 +103,7 @@ Dialog* FindDialog(os::Hwnd h) {
 }
 std::vector<sim::MenuItem>* FindMenu(os::Hmenu h) {
     size_t i = HandleIndex(kMenus, h);
-    return i < M().Menus.size() ? &M().Menus[i] : nullptr;
+    return i < M().Menus.size() && !M().DestroyedMenus[i] ? &M().Menus[i] : nullptr;
 }
 const OpenKey* FindOpenKey(os::Hkey h) {
     size_t i = HandleIndex(kKeys, h);
@@ -231,6 +232,7 @@ Hmenu GetSubMenu(Hmenu menu, int position) {
 Hmenu CreatePopupMenu() {
     if (Fails()) return nullptr;
     M().Menus.emplace_back();
+    M().DestroyedMenus.push_back(false);
     return MakeHandle<Hmenu>(kMenus, M().Menus.size() - 1);
 }
 int AppendMenuA(Hmenu menu, uint32_t flags, uintptr_t idOrPopup, const char* text) {
@@ -247,6 +249,52 @@ int AppendMenuA(Hmenu menu, uint32_t flags, uintptr_t idOrPopup, const char* tex
     else
         item.Id = idOrPopup;
     items->push_back(item);
+    return 1;
+}
+
+int GetMenuItemCount(Hmenu menu) {
+    if (Fails()) return -1;
+    auto* items = FindMenu(menu);
+    return items ? int(items->size()) : -1;
+}
+uint32_t GetMenuItemID(Hmenu menu, int position) {
+    if (Fails()) return MenuFailed;
+    auto* items = FindMenu(menu);
+    if (!items || position < 0 || size_t(position) >= items->size()) return MenuFailed;
+    const sim::MenuItem& item = (*items)[size_t(position)];
+    return item.Flags & MenuPopup ? MenuFailed : uint32_t(item.Id);
+}
+uint32_t GetMenuState(Hmenu menu, uint32_t item, uint32_t flags) {
+    if (Fails()) return MenuFailed;
+    auto* items = FindMenu(menu);
+    if (!items || !(flags & MenuByPosition) || item >= items->size()) return MenuFailed;
+    const sim::MenuItem& entry = (*items)[item];
+    // A popup's state has the number of its items in its second byte, as in Windows.
+    uint32_t state = entry.Flags & ~MenuPopup & 0xFFFF;
+    if (entry.Flags & MenuPopup) {
+        auto* sub = FindMenu(entry.Popup);
+        state = (entry.Flags & 0xFF) | uint32_t(sub ? sub->size() & 0xFF : 0) << 8;
+    }
+    return state;
+}
+int RemoveMenu(Hmenu menu, uint32_t item, uint32_t flags) {
+    if (Fails()) return 0;
+    auto* items = FindMenu(menu);
+    if (!items || !(flags & MenuByPosition) || item >= items->size()) return 0;
+    items->erase(items->begin() + item);
+    M().Calls.push_back("RemoveMenu");
+    return 1;
+}
+int DestroyMenu(Hmenu menu) {
+    if (Fails()) return 0;
+    auto* items = FindMenu(menu);
+    if (!items) return 0;
+    // With its popups, as Windows does.
+    std::vector<sim::MenuItem> entries = *items;
+    M().DestroyedMenus[HandleIndex(kMenus, menu)] = true;
+    M().Calls.push_back("DestroyMenu");
+    for (const sim::MenuItem& e : entries)
+        if (e.Flags & MenuPopup) DestroyMenu(e.Popup);
     return 1;
 }
 
@@ -469,6 +517,12 @@ os::Long CallHook(int hookId, int code, os::Word flag, os::Long record) {
     return hook ? hook->Proc(code, flag, record) : 0;
 }
 
+bool MenuExists(os::Hmenu menu) {
+    return FindMenu(menu) != nullptr;
+}
+int MenusAlive() {
+    return int(std::count(M().DestroyedMenus.begin(), M().DestroyedMenus.end(), false));
+}
 std::vector<MenuItem> MenuItems(os::Hmenu menu) {
     auto* items = FindMenu(menu);
     return items ? *items : std::vector<MenuItem>{};

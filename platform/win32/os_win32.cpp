@@ -89,6 +89,21 @@ Hmenu CreatePopupMenu() {
 int AppendMenuA(Hmenu menu, uint32_t flags, uintptr_t idOrPopup, const char* text) {
     return ::AppendMenuA(M(menu), flags, idOrPopup, text);
 }
+int GetMenuItemCount(Hmenu menu) {
+    return ::GetMenuItemCount(M(menu));
+}
+uint32_t GetMenuItemID(Hmenu menu, int position) {
+    return ::GetMenuItemID(M(menu), position);
+}
+uint32_t GetMenuState(Hmenu menu, uint32_t item, uint32_t flags) {
+    return ::GetMenuState(M(menu), item, flags);
+}
+int RemoveMenu(Hmenu menu, uint32_t item, uint32_t flags) {
+    return ::RemoveMenu(M(menu), item, flags);
+}
+int DestroyMenu(Hmenu menu) {
+    return ::DestroyMenu(M(menu));
+}
 
 Long DialogBoxParamA(Hinstance instance, uintptr_t templateId, Hwnd owner, DialogProc proc,
                      Long param) {
