@@ -16,6 +16,8 @@
 //   command ID [to view]               WM_COMMAND to the main (or view) window; one
 //                                      that opens a dialog returns while it is open
 //   initmenu                           WM_INITMENU to the main window
+//   soak FRAMES [seed N]               random flights, commands and dialogs, each frame
+//                                      checked (standin/soak.cpp); passes without anomalies
 //
 // The pilot at the module's dialogs (IDs are the dialog's item ids):
 //   dialog "TITLE" opens               waits for it: modal, owned by the main window
@@ -268,6 +270,20 @@ void Player::Play(const Step& step) {
     } else if (verb == "initmenu") {
         if (MainWindow) SendMessageA(MainWindow, WM_INITMENU, WPARAM(GetMenu(MainWindow)), 0);
         if (HMENU popup = ReadModuleMenu().Last) Popups.push_back(popup);
+    } else if (verb == "soak") {
+        long long frames = std::atoll(Word(step, 1).c_str());
+        uint32_t seed = Word(step, 2) == "seed" ? uint32_t(Number(step, 3)) : 1;
+        SoakReport r = RunSoak(frames, seed);
+        long long anomalies = 0;
+        for (const auto& [kind, count] : r.Anomalies) anomalies += count;
+        std::printf("soak: %lld frames (seed %u), %.0f s simulated in %.1f s; %lld legs, %lld "
+                    "commands, %lld dialogs, %lld clock jumps; %lld anomalies\n",
+                    r.Frames, unsigned(seed), r.SimulatedSeconds, r.WallSeconds, r.Legs, r.Commands,
+                    r.Dialogs, r.ClockJumps, anomalies);
+        for (const auto& [kind, count] : r.Anomalies)
+            std::printf("  %lld x %s\n", count, kind.c_str());
+        Check(step, anomalies == 0 && r.Frames == frames, "%lld frames, %lld anomalies", r.Frames,
+              anomalies);
     } else if (verb == "dialog" || verb == "type" || verb == "tick" || verb == "untick" ||
                verb == "click" || verb == "screenshot") {
         AtDialog(step);
