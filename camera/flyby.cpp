@@ -76,6 +76,7 @@ FlyByOutput FlyByStep(FlyByState& state, const FlyBySettings& settings,
     if (settings.Travelling) out = {true, TravelFlyByCamera(state, settings, aircraft)};
     // Finite values so large that the reckoning overflows write nothing either.
     if (!IsFinite(out.Viewpoint)) out.Write = false;
+    out.Viewpoint = OnTheSphere(out.Viewpoint);
     return out;
 }
 
