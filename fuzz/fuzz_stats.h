@@ -12,6 +12,7 @@ namespace fuzz {
 struct Slowest {
     double Microseconds = 0.0;
     size_t Bytes = 0;
+    long Inputs = 0; // the first ones pay for the process's warming up, and are not counted
 };
 
 inline Slowest& SlowestInput() {
@@ -36,7 +37,10 @@ public:
             std::chrono::duration<double, std::micro>(std::chrono::steady_clock::now() - Start)
                 .count();
         Slowest& s = SlowestInput();
-        if (us > s.Microseconds) s = {us, Bytes};
+        if (++s.Inputs > 100 && us > s.Microseconds) {
+            s.Microseconds = us;
+            s.Bytes = Bytes;
+        }
     }
 
 private:
