@@ -20,7 +20,8 @@ namespace {
 
 constexpr double kMetresPerDegree = 111130.0;
 constexpr DWORD kDialogWait = 20000;
-constexpr double kGraceSeconds = 2.0; // beyond a fly-by period after a jump or a new setting
+constexpr double kGraceSeconds = 2.0;   // beyond a fly-by period after a jump or a new setting
+constexpr double kLongestPeriod = 20.0; // the soak's durations are 0 to 20 s
 
 // The settings the soak gave the module through its dialog, as the module keeps them.
 struct Settings {
@@ -35,7 +36,6 @@ struct Soak {
     int Fps = 20;
     double SimTime = 0.0;
     double GraceUntil = 0.0;     // simulated time until which the viewpoint may lag
-    bool Unfinite = false;       // the host gives a value that is not finite
     int LegFrames = 0;           // frames left in this leg
     bool Written = false;        // the viewpoint was written since the fly-by went on
     host::ViewpointWords Last{}; // the words after the previous frame
@@ -77,22 +77,21 @@ struct Soak {
         a.ClimbRate = Chance(0.5) ? 0.0 : Uniform(-60.0, 60.0);
         a.Pitch = a.ClimbRate == 0.0 ? Uniform(-90.0, 90.0) : 0.0;
         a.Bank = Uniform(-180.0, 180.0);
-        Unfinite = false;
         if (Chance(0.08)) { // the host's values are not finite for a while
             double bad[] = {std::nan(""), INFINITY, -INFINITY};
             double* fields[] = {&a.Latitude, &a.Longitude, &a.Altitude,
                                 &a.Heading,  &a.Pitch,     &a.Speed};
             *fields[Whole(0, 5)] = bad[Whole(0, 2)];
-            Unfinite = true;
         }
         Fps = Whole(10, 60);
         LegFrames = Whole(50, 600);
         GraceUntil = SimTime + S.Duration + kGraceSeconds;
-        Recent.clear();
     }
 
     // Over a pole the flight comes back down the other side.
     static void KeepOnTheSphere(Aircraft& a) {
+        // Next to a pole the flight's steps in longitude are huge: within a turn.
+        if (std::isfinite(a.Longitude)) a.Longitude = std::remainder(a.Longitude, 360.0);
         if (!std::isfinite(a.Latitude)) return;
         if (a.Latitude > 90.0 || a.Latitude < -90.0) {
             a.Latitude = (a.Latitude > 0 ? 180.0 : -180.0) - a.Latitude;
@@ -144,8 +143,9 @@ struct Soak {
             return;
         }
         if (ok) {
+            // The period under way still runs with the old duration.
+            GraceUntil = SimTime + std::max(S.Duration, next.Duration) + kGraceSeconds;
             S = next;
-            GraceUntil = SimTime + S.Duration + kGraceSeconds;
         }
     }
 
@@ -155,7 +155,8 @@ struct Soak {
             Command(0x7800);
             S.FlyBy = !S.FlyBy;
             Written = false;
-            GraceUntil = SimTime + kGraceSeconds;
+            GraceUntil =
+                SimTime + kLongestPeriod + kGraceSeconds; // a point from before it stays its period
             ++Report.Commands;
         } else if (p < 0.004) {
             Command(Chance(0.5) ? 0x7802 : 0x7803);
@@ -182,7 +183,7 @@ struct Soak {
         PostAndWait(FrameWindow(), HostFrameMessage, 0, 0);
         ++Report.Frames;
         Recent.emplace_back(SimTime, Flight);
-        while (!Recent.empty() && Recent.front().first < SimTime - S.Duration - kGraceSeconds)
+        while (!Recent.empty() && Recent.front().first < SimTime - kLongestPeriod - kGraceSeconds)
             Recent.pop_front();
         CheckFrame();
     }
@@ -200,14 +201,17 @@ struct Soak {
             if (changed) Anomaly("viewpoint written with the fly-by off", "");
             return;
         }
-        if (Unfinite) {
+        const Aircraft& a = Flight; // as the host served it in this frame
+        bool finite = std::isfinite(a.Latitude) && std::isfinite(a.Longitude) &&
+                      std::isfinite(a.Altitude) && std::isfinite(a.Heading) &&
+                      std::isfinite(a.Pitch) && std::isfinite(a.Speed);
+        if (!finite) {
             if (changed) Anomaly("viewpoint written from values that are not finite", "");
             return;
         }
         Written = Written || changed;
         if (!Written) return;
         Viewpoint v = host::DecodeViewpoint(w);
-        const Aircraft& a = Flight;
         if (!(std::fabs(v.LatitudeDegrees) <= 90.0001))
             Anomaly("viewpoint latitude beyond a pole", "%.6f", v.LatitudeDegrees);
         bool nearOrigin = std::fabs(a.Latitude) < 1.0 && std::fabs(a.Longitude) < 1.0;
