@@ -61,6 +61,12 @@ struct Soak {
         }
     }
 
+    // The viewpoint may lag for a period after a jump or a change; a longer
+    // grace already running is never cut short.
+    void Grace(double period) {
+        GraceUntil = std::max(GraceUntil, SimTime + period + kGraceSeconds);
+    }
+
     void NewLeg() {
         Aircraft& a = Flight;
         double where = Uniform(0.0, 1.0);
@@ -85,7 +91,7 @@ struct Soak {
         }
         Fps = Whole(10, 60);
         LegFrames = Whole(50, 600);
-        GraceUntil = SimTime + S.Duration + kGraceSeconds;
+        Grace(S.Duration);
     }
 
     // Over a pole the flight comes back down the other side.
@@ -143,8 +149,7 @@ struct Soak {
             return;
         }
         if (ok) {
-            // The period under way still runs with the old duration.
-            GraceUntil = SimTime + std::max(S.Duration, next.Duration) + kGraceSeconds;
+            Grace(std::max(S.Duration, next.Duration)); // the period under way keeps its length
             S = next;
         }
     }
@@ -155,8 +160,7 @@ struct Soak {
             Command(0x7800);
             S.FlyBy = !S.FlyBy;
             Written = false;
-            GraceUntil =
-                SimTime + kLongestPeriod + kGraceSeconds; // a point from before it stays its period
+            Grace(kLongestPeriod); // a point from before it stays for what is left of its period
             ++Report.Commands;
         } else if (p < 0.004) {
             Command(Chance(0.5) ? 0x7802 : 0x7803);
