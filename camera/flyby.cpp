@@ -28,7 +28,16 @@ void ChooseSide(FlyByState& state, int32_t placement, RandomSequence& random) {
     }
 }
 
+bool IsFinite(const GeoPosition& p) {
+    return std::isfinite(p.Latitude) && std::isfinite(p.Longitude) && std::isfinite(p.Altitude);
+}
+
 } // namespace
+
+bool CanPlaceFrom(const AircraftState& a) {
+    return IsFinite(a.Position) && std::isfinite(a.Pitch) && std::isfinite(a.Heading) &&
+           std::isfinite(a.Speed);
+}
 
 AircraftState AircraftFromSample(const host::AircraftSample& s) {
     AircraftState a;
@@ -47,6 +56,10 @@ FlyByOutput FlyByStep(FlyByState& state, const FlyBySettings& settings,
                       const AircraftState& aircraft, float frameStep, RandomSequence& random) {
     FlyByOutput out{false, {}};
     state.Countdown -= frameStep;
+    // A value the host gives as not a number or infinite would put the camera
+    // at 0 N 0 E: until all are finite again nothing is placed or written, and
+    // a period that ran out meanwhile places a point at once then.
+    if (!CanPlaceFrom(aircraft)) return out;
     // Strictly below zero: a countdown of exactly 0.0 waits, and the overshoot
     // is dropped rather than carried into the next period.
     if (state.Countdown < 0.0f) {
@@ -61,6 +74,9 @@ FlyByOutput FlyByStep(FlyByState& state, const FlyBySettings& settings,
     // On a tick that placed a point the travel step follows at once; the host
     // sees only the last of the two viewpoints, so only that one is written.
     if (settings.Travelling) out = {true, TravelFlyByCamera(state, settings, aircraft)};
+    // Finite values so large that the reckoning overflows write nothing either.
+    if (!IsFinite(out.Viewpoint)) out.Write = false;
+    out.Viewpoint = OnTheSphere(out.Viewpoint);
     return out;
 }
 

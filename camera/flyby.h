@@ -50,7 +50,14 @@ struct FlyByOutput {
     GeoPosition Viewpoint;
 };
 
-// One fly-by step. The side of a random placement is drawn from random.
+// Whether every value that places a point is finite: position, pitch,
+// heading and speed (the bank plays no part).
+bool CanPlaceFrom(const AircraftState& aircraft);
+
+// One fly-by step. The side of a random placement is drawn from random. While
+// the aircraft's values cannot place a point, the step places and writes
+// nothing; a viewpoint it asks to write is finite, its latitude within
+// [-pi/2, pi/2].
 FlyByOutput FlyByStep(FlyByState& state, const FlyBySettings& settings,
                       const AircraftState& aircraft, float frameStep, RandomSequence& random);
 

@@ -64,6 +64,20 @@ GeoPosition OffsetPosition(const GeoPosition& from, const Vector3& offset) {
     return {latitude, longitude, 0.0};
 }
 
+GeoPosition OnTheSphere(const GeoPosition& p) {
+    GeoPosition q = p;
+    if (q.Latitude < -HalfPi) q.Latitude += 2.0 * Pi;
+    if (q.Latitude > HalfPi) {
+        q.Latitude = Pi - q.Latitude;
+        q.Longitude += Pi;
+    }
+    if (q.Latitude < -HalfPi) { // from under the south pole
+        q.Latitude = -Pi - q.Latitude;
+        q.Longitude += Pi;
+    }
+    return q;
+}
+
 double GreatCircleDistance(const GeoPosition& a, const GeoPosition& b) {
     double d = b.Longitude - a.Longitude;
     if (std::fabs(d) > Pi) d = d > 0.0 ? -(2.0 * Pi - std::fabs(d)) : 2.0 * Pi - std::fabs(d);

@@ -48,6 +48,12 @@ double ElevationOf(const Vector3& a, const Vector3& b);
 // lies in [-2 pi, 0).
 GeoPosition OffsetPosition(const GeoPosition& from, const Vector3& offset);
 
+// The same point with its latitude in [-pi/2, pi/2]: a latitude a full turn
+// below (as a point exactly over a pole can come out of OffsetPosition, by the
+// sign of a zero) is taken back, and one beyond a pole mirrored over it with
+// the longitude half a turn on. Others are returned as they are.
+GeoPosition OnTheSphere(const GeoPosition& p);
+
 // Metres along the great circle from a to b; altitudes play no part.
 double GreatCircleDistance(const GeoPosition& a, const GeoPosition& b);
 

@@ -15,6 +15,13 @@ int64_t TruncateToInt64(double x) {
     return int64_t(x);
 }
 
+uint16_t AltitudeWord(double altitudeFeet) {
+    double metres = altitudeFeet * MetresPerFoot;
+    if (!(metres > 0.0)) return 0; // below sea level, and not a number
+    if (metres >= HighestAltitudeWord) return uint16_t(HighestAltitudeWord);
+    return uint16_t(metres); // cut toward zero
+}
+
 double Unpack(int32_t whole, uint32_t fraction) {
     double f = fraction / FractionWordScale;
     return whole < 0 ? whole - f : whole + f;
@@ -37,7 +44,7 @@ ViewpointWords EncodeViewpoint(double latitude, double longitude, double altitud
     words.LatitudeFraction = uint32_t(TruncateToInt64(FractionOfMagnitude(a) * FractionWordScale));
     words.Longitude = int32_t(uint32_t(TruncateToInt64(b)));
     words.LongitudeFraction = uint32_t(TruncateToInt64(FractionOfMagnitude(b) * FractionWordScale));
-    words.Altitude = uint16_t(TruncateToInt64(altitudeFeet * MetresPerFoot));
+    words.Altitude = AltitudeWord(altitudeFeet);
     return words;
 }
 
@@ -69,6 +76,12 @@ int WriteViewpoint(const ViewpointWords& words) {
     hostmem::Store<uint32_t>(HostEyeLongitudeFraction, words.LongitudeFraction);
     hostmem::Store<uint16_t>(HostEyeAltitude, words.Altitude);
     return 1;
+}
+
+int WriteViewpointAt(double latitude, double longitude, double altitudeFeet) {
+    if (!std::isfinite(latitude) || !std::isfinite(longitude) || !std::isfinite(altitudeFeet))
+        return 0;
+    return WriteViewpoint(EncodeViewpoint(latitude, longitude, altitudeFeet));
 }
 
 } // namespace host

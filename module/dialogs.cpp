@@ -20,6 +20,22 @@ uint16_t CommandId(os::Word wParam) {
     return uint16_t(wParam & 0xFFFF);
 }
 
+// One module dialog at a time: a second modal one inside it would store its
+// settings only for the outer one's OK to overwrite them. A command for a
+// dialog while one is open brings the open one to the front instead.
+void ShowModuleDialog(uintptr_t templateId, os::Hwnd owner, os::DialogProc proc) {
+    ModuleUi& ui = Module.Ui;
+    if (ui.DialogOpen) {
+        if (ui.Dialog) os::SetForegroundWindow(ui.Dialog);
+        return;
+    }
+    ui.DialogOpen = 1;
+    ui.Dialog = nullptr;
+    os::DialogBoxParamA(Module.Host.Instance, templateId, owner, proc, 0);
+    ui.DialogOpen = 0;
+    ui.Dialog = nullptr;
+}
+
 // ---- Showing settings -------------------------------------------------------
 
 // "%.2f" of the largest double: 309 digits, sign, point and two decimals.
@@ -113,6 +129,7 @@ void StoreConfiguration(ModuleSettings& s, os::Hwnd dialog) {
 os::Long OV_CALLBACK ConfigurationDialogProc(os::Hwnd dialog, uint32_t message, os::Word wParam,
                                              os::Long) {
     if (message == os::MsgInitDialog) {
+        Module.Ui.Dialog = dialog;
         FillConfiguration(Module.Settings, dialog);
         return kFocusLeftToSystem;
     }
@@ -132,14 +149,16 @@ os::Long OV_CALLBACK ConfigurationDialogProc(os::Hwnd dialog, uint32_t message, 
 }
 
 void OpenConfigurationDialog(os::Hwnd owner) {
-    os::DialogBoxParamA(Module.Host.Instance, DIALOG_CONFIGURATION, owner, &ConfigurationDialogProc,
-                        0);
+    ShowModuleDialog(DIALOG_CONFIGURATION, owner, &ConfigurationDialogProc);
 }
 
 // ---- About box --------------------------------------------------------------
 
 os::Long OV_CALLBACK AboutBoxProc(os::Hwnd dialog, uint32_t message, os::Word wParam, os::Long) {
-    if (message == os::MsgInitDialog) return kFocusLeftToSystem; // nothing to fill in
+    if (message == os::MsgInitDialog) {
+        Module.Ui.Dialog = dialog;
+        return kFocusLeftToSystem; // nothing to fill in
+    }
     if (message != os::MsgCommand) return kNotHandled;
     switch (CommandId(wParam)) {
     case ID_CLOSE:
@@ -155,7 +174,7 @@ os::Long OV_CALLBACK AboutBoxProc(os::Hwnd dialog, uint32_t message, os::Word wP
 }
 
 void OpenAboutBox(os::Hwnd owner) {
-    os::DialogBoxParamA(Module.Host.Instance, DIALOG_ABOUT, owner, &AboutBoxProc, 0);
+    ShowModuleDialog(DIALOG_ABOUT, owner, &AboutBoxProc);
 }
 
 } // namespace addon

@@ -31,7 +31,7 @@ void RunFlyBy(ModuleState& module) {
                           module.Clock.FrameStep, module.Random);
     if (out.Write && module.Host.ViewpointWordsSet) {
         const camera::GeoPosition& p = out.Viewpoint;
-        host::WriteViewpoint(host::EncodeViewpoint(p.Latitude, p.Longitude, p.Altitude));
+        host::WriteViewpointAt(p.Latitude, p.Longitude, p.Altitude);
     }
 }
 

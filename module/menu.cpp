@@ -23,15 +23,42 @@ constexpr MenuEntry kEntries[] = {
     {"About...", CommandAbout, nullptr},
 };
 
+bool IsSeparator(os::Hmenu menu, int position) {
+    uint32_t state = os::GetMenuState(menu, uint32_t(position), os::MenuByPosition);
+    return state != os::MenuFailed && !os::GetSubMenu(menu, position) &&
+           (state & os::MenuSeparator) != 0;
+}
+
+// A host that keeps its menu would show one more copy at every opening, and
+// keep every old popup. One that rebuilt its menu destroyed the old popup
+// with it: its handle is then no longer in the menu, and is left alone. The
+// popup is known by its handle and its first command, so that a host popup
+// that got the old handle's value is never taken for it.
+void RemovePreviousPopup(os::Hmenu hostMenu, os::Hmenu& previous) {
+    if (!previous) return;
+    for (int i = os::GetMenuItemCount(hostMenu) - 1; i >= 0; --i) {
+        if (os::GetSubMenu(hostMenu, i) != previous ||
+            os::GetMenuItemID(previous, 0) != kEntries[0].Id)
+            continue;
+        os::RemoveMenu(hostMenu, uint32_t(i), os::MenuByPosition);
+        if (i > 0 && IsSeparator(hostMenu, i - 1))
+            os::RemoveMenu(hostMenu, uint32_t(i - 1), os::MenuByPosition);
+        os::DestroyMenu(previous);
+        break;
+    }
+    previous = nullptr;
+}
+
 } // namespace
 
-void AddModuleMenu(const ModuleSettings& settings, os::Hwnd mainWindow) {
+void AddModuleMenu(const ModuleSettings& settings, os::Hmenu& modulePopup, os::Hwnd mainWindow) {
     // The host's menu is looked up first: a popup that could not be placed
     // would belong to no menu and never be freed.
     if (!mainWindow) return;
     os::Hmenu bar = os::GetMenu(mainWindow);
     os::Hmenu hostMenu = bar ? os::GetSubMenu(bar, host::HostMenuPosition) : nullptr;
     if (!hostMenu) return;
+    RemovePreviousPopup(hostMenu, modulePopup);
     os::Hmenu popup = os::CreatePopupMenu();
     if (!popup) return;
 
@@ -44,7 +71,11 @@ void AddModuleMenu(const ModuleSettings& settings, os::Hwnd mainWindow) {
         os::AppendMenuA(popup, os::MenuString | (checked ? os::MenuChecked : 0), e.Id, e.Text);
     }
     os::AppendMenuA(hostMenu, os::MenuSeparator, 0, nullptr);
-    os::AppendMenuA(hostMenu, os::MenuPopup, reinterpret_cast<uintptr_t>(popup), ModuleMenuCaption);
+    if (os::AppendMenuA(hostMenu, os::MenuPopup, reinterpret_cast<uintptr_t>(popup),
+                        ModuleMenuCaption))
+        modulePopup = popup;
+    else
+        os::DestroyMenu(popup); // belongs to no menu
 }
 
 } // namespace addon

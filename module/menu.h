@@ -17,11 +17,14 @@ constexpr double MaxGroundTurbRate = 5.0; // 5, although the dialog's label says
 constexpr int DialogTextCapacity = 32;
 
 // Appends the "Orbi&vuePro" popup, built afresh, to the host's fourth menu,
-// with check marks from settings.
-void AddModuleMenu(const ModuleSettings& settings, os::Hwnd mainWindow);
+// with check marks from settings. The popup appended last time (popup), and
+// the separator before it, are taken out of that menu first if they are still
+// there, and the old popup destroyed; popup then holds the new one.
+void AddModuleMenu(const ModuleSettings& settings, os::Hmenu& popup, os::Hwnd mainWindow);
 
 // Modal; return when the dialog closes. The dialog procedures edit the
-// module record's settings.
+// module record's settings. While a module dialog is open, either only
+// brings that one to the front.
 void OpenConfigurationDialog(os::Hwnd owner);
 void OpenAboutBox(os::Hwnd owner);
 

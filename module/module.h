@@ -36,9 +36,18 @@ struct FrameClock {
     float FrameStep;            // seconds since the previous tick, at most 1.0
 };
 
+// The module's own windows in the host's: its popup in the host's menu and
+// its one modal dialog at a time.
+struct ModuleUi {
+    os::Hmenu MenuPopup; // the popup last appended to the host's menu
+    int32_t DialogOpen;  // from asking for a dialog until it has closed
+    os::Hwnd Dialog;     // that dialog, from its WM_INITDIALOG on
+};
+
 struct ModuleState {
     HostLink Host;
     ModuleSettings Settings;
+    ModuleUi Ui;
     FrameClock Clock;
     camera::AircraftState Aircraft; // refreshed only while the fly-by is on
     camera::FlyByState FlyBy;

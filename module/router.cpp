@@ -155,7 +155,7 @@ int DispatchHostMessage(ModuleState& module, os::Hwnd window, uint32_t message, 
         return RoutePilotInput(module, window, message, first, second);
     if (window == nullptr || window != module.Host.MainWindow) return 0;
     if (message == os::MsgInitMenu) {
-        AddModuleMenu(module.Settings, window);
+        AddModuleMenu(module.Settings, module.Ui.MenuPopup, window);
         return 0;
     }
     if (message == os::MsgCommand) return RunMenuCommand(module, window, uint16_t(first & 0xFFFF));

@@ -42,6 +42,15 @@ bool IsDigit(char c) {
     return c >= '0' && c <= '9';
 }
 
+// "%f" as ever, unless its text (and zero) would not fit the read: from 1e248
+// on it is longer, and the value would come back as its default. Those are
+// saved in a form that reads back exactly, and is short.
+void FormatReal(char* text, size_t capacity, double value) {
+    int length = std::snprintf(text, capacity, "%f", value);
+    if (length < 0 || uint32_t(length) + 1 > kQueryBufferSize)
+        std::snprintf(text, capacity, "%.17g", value);
+}
+
 RegistryValue SettingValue(const char* name) {
     RegistryValue value{};
     value.Root = os::HkeyLocalMachine();
@@ -54,7 +63,8 @@ RegistryValue SettingValue(const char* name) {
 
 int ReadRegistryValue(RegistryValue& value) {
     os::Hkey key = nullptr;
-    if (os::RegOpenKeyExA(value.Root, value.KeyPath, 0, os::KeyAllAccess, &key) != os::ErrorSuccess)
+    // Only the right to read: a key the user may read but not change still gives its values.
+    if (os::RegOpenKeyExA(value.Root, value.KeyPath, 0, os::KeyRead, &key) != os::ErrorSuccess)
         return 0;
     // One byte beyond what the query may fill, so that stored text without its
     // terminating zero still ends inside the buffer.
@@ -64,6 +74,16 @@ int ReadRegistryValue(RegistryValue& value) {
     long status = os::RegQueryValueExA(key, value.ValueName, &type, buffer, &size);
     os::RegCloseKey(key);
     if (status != os::ErrorSuccess) return 0;
+    // A number stored as such (a hand-made REG_DWORD) is read as its number, not
+    // as the text of its bytes; other kinds of data are no setting at all.
+    if (type == os::RegDword) {
+        if (size != sizeof(uint32_t)) return 0;
+        uint32_t number;
+        std::memcpy(&number, buffer, sizeof number);
+        std::snprintf(value.Data, sizeof value.Data, "%lu", static_cast<unsigned long>(number));
+        return 1;
+    }
+    if (type != os::RegSz && type != os::RegExpandSz) return 0;
     buffer[size < kQueryBufferSize ? size : kQueryBufferSize] = 0;
     CopyText(value.Data, sizeof value.Data, reinterpret_cast<const char*>(buffer));
     return 1;
@@ -71,9 +91,8 @@ int ReadRegistryValue(RegistryValue& value) {
 
 int WriteRegistryValue(const RegistryValue& value) {
     os::Hkey key = nullptr;
-    if (os::RegOpenKeyExA(value.Root, value.KeyPath, 0, os::KeyAllAccess, &key) !=
-            os::ErrorSuccess &&
-        os::RegCreateKeyExA(value.Root, value.KeyPath, os::RegOptionNonVolatile, os::KeyAllAccess,
+    if (os::RegOpenKeyExA(value.Root, value.KeyPath, 0, os::KeyWrite, &key) != os::ErrorSuccess &&
+        os::RegCreateKeyExA(value.Root, value.KeyPath, os::RegOptionNonVolatile, os::KeyWrite,
                             &key) != os::ErrorSuccess)
         return 0;
     const void* end = std::memchr(value.Data, 0, sizeof value.Data);
@@ -114,7 +133,7 @@ void SaveSettings(const ModuleSettings& settings) {
         if (s.Whole)
             std::snprintf(value.Data, sizeof value.Data, "%d", int(settings.*s.Whole));
         else
-            std::snprintf(value.Data, sizeof value.Data, "%f", settings.*s.Real);
+            FormatReal(value.Data, sizeof value.Data, settings.*s.Real);
         WriteRegistryValue(value);
     }
 }

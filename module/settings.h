@@ -35,7 +35,9 @@ struct RegistryValue {
     char Data[300];
 };
 
-// 1 when the value's text was read into Data, else 0.
+// 1 when the value was read into Data as text, else 0: text values
+// (REG_SZ, REG_EXPAND_SZ) as they are, a REG_DWORD as its number in decimal,
+// and any other type not at all.
 int ReadRegistryValue(RegistryValue& value);
 // 1 when Data was written (the key is created when missing), else 0.
 int WriteRegistryValue(const RegistryValue& value);
@@ -44,6 +46,8 @@ int WriteRegistryValue(const RegistryValue& value);
 // means on and is kept as 1, so that the menu's toggle can switch it off.
 void LoadSettings(ModuleSettings& settings);
 // Every stored value, changed or not; a failed write does not stop the others.
+// Whole numbers as "%d", reals as "%f" (or, where that text would be too long
+// to read back, the shortest form that reads back exactly).
 void SaveSettings(const ModuleSettings& settings);
 
 // The standard text-to-number conversions, the same in both builds: leading

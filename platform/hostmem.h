@@ -38,8 +38,9 @@ template <class T> void Store(Addr address, const T& value) {
 
 } // namespace hostmem
 
-#if defined(_WIN32)
+#if defined(_WIN32) && !defined(ORBIVUE_SIMULATED_PLATFORM)
 // In the DLL host memory is the process's own: accesses are inlined copies.
+// (The Win32 build of the unit tests runs over the simulated platform.)
 namespace hostmem {
 inline void Read(Addr address, void* out, uint32_t size) {
     std::memcpy(out, reinterpret_cast<const void*>(uintptr_t(address)), size);

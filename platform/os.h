@@ -82,10 +82,12 @@ constexpr Word PeekRemove = 1;     // PM_REMOVE, as the get-message hook's flag
 
 constexpr uint32_t MbOk = 0x0;
 
-constexpr uint32_t MenuString = 0x0000;    // MF_STRING
-constexpr uint32_t MenuChecked = 0x0008;   // MF_CHECKED
-constexpr uint32_t MenuPopup = 0x0010;     // MF_POPUP
-constexpr uint32_t MenuSeparator = 0x0800; // MF_SEPARATOR
+constexpr uint32_t MenuString = 0x0000;     // MF_STRING
+constexpr uint32_t MenuChecked = 0x0008;    // MF_CHECKED
+constexpr uint32_t MenuPopup = 0x0010;      // MF_POPUP
+constexpr uint32_t MenuByPosition = 0x0400; // MF_BYPOSITION
+constexpr uint32_t MenuSeparator = 0x0800;  // MF_SEPARATOR
+constexpr uint32_t MenuFailed = 0xFFFFFFFF; // GetMenuState, GetMenuItemID: no such item
 
 constexpr uint32_t ButtonUnchecked = 0; // BST_UNCHECKED
 constexpr uint32_t ButtonChecked = 1;   // BST_CHECKED
@@ -98,9 +100,14 @@ constexpr int VkControl = 0x11;
 constexpr int VkMenu = 0x12;
 
 constexpr long ErrorSuccess = 0;
-constexpr uint32_t KeyAllAccess = 0xF003F;        // KEY_ALL_ACCESS
+constexpr uint32_t KeyQueryValue = 0x0001;        // KEY_QUERY_VALUE
+constexpr uint32_t KeySetValue = 0x0002;          // KEY_SET_VALUE
+constexpr uint32_t KeyRead = 0x20019;             // KEY_READ
+constexpr uint32_t KeyWrite = 0x20006;            // KEY_WRITE
 constexpr uint32_t RegOptionNonVolatile = 0;      // REG_OPTION_NON_VOLATILE
 constexpr uint32_t RegSz = 1;                     // REG_SZ
+constexpr uint32_t RegExpandSz = 2;               // REG_EXPAND_SZ
+constexpr uint32_t RegDword = 4;                  // REG_DWORD (little-endian, as x86 keeps it)
 constexpr uintptr_t LocalMachineKey = 0x80000002; // HKEY_LOCAL_MACHINE
 
 inline Hkey HkeyLocalMachine() {
@@ -124,6 +131,7 @@ int GetClassNameA(Hwnd window, char* name, int capacity);
 int GetClientRect(Hwnd window, Rect* rect);
 int MessageBoxA(Hwnd owner, const char* text, const char* caption, uint32_t type);
 Hinstance GetModuleHandleA(const char* name);
+int SetForegroundWindow(Hwnd window);
 uint32_t GetCurrentThreadId();
 
 // ---- Message hooks ---------------------------------------------------------
@@ -138,6 +146,11 @@ Hmenu GetMenu(Hwnd window);
 Hmenu GetSubMenu(Hmenu menu, int position);
 Hmenu CreatePopupMenu();
 int AppendMenuA(Hmenu menu, uint32_t flags, uintptr_t idOrPopup, const char* text);
+int GetMenuItemCount(Hmenu menu);
+uint32_t GetMenuItemID(Hmenu menu, int position);
+uint32_t GetMenuState(Hmenu menu, uint32_t item, uint32_t flags);
+int RemoveMenu(Hmenu menu, uint32_t item, uint32_t flags);
+int DestroyMenu(Hmenu menu);
 
 // ---- Modal dialogs ---------------------------------------------------------
 

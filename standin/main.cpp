@@ -161,6 +161,15 @@ bool CreateWindows(bool withMainWindow) {
     return ControlWindow && ViewWindow && (!withMainWindow || MainWindow);
 }
 
+// A fault that nobody handles (in the module's code, say) ends the run with
+// its code and place, instead of a hung or silently vanished host.
+LONG WINAPI ReportFault(EXCEPTION_POINTERS* e) {
+    std::printf("  FAIL  fault 0x%08lX at %p\n", e->ExceptionRecord->ExceptionCode,
+                e->ExceptionRecord->ExceptionAddress);
+    std::fflush(stdout);
+    ExitProcess(3);
+}
+
 DWORD WINAPI ScriptThread(void*) {
     int failed = RunScenario(CurrentOptions());
     AskUiThread(Request::Quit);
@@ -231,6 +240,7 @@ int main(int argc, char** argv) {
         return 2;
     }
     setvbuf(stdout, nullptr, _IONBF, 0);
+    SetUnhandledExceptionFilter(ReportFault);
     Options& options = CurrentOptions();
     options = {argv[1], argv[2], argv[3]};
     std::string error;

@@ -24,6 +24,7 @@ ModuleMenu ReadModuleMenu() {
     HMENU host = bar ? GetSubMenu(bar, kHostMenuWithPopup) : nullptr;
     int count = host ? GetMenuItemCount(host) : 0;
     for (int i = 0; i < count; ++i) {
+        found.Separators += IsSeparator(host, i);
         char text[64] = {};
         GetMenuStringA(host, UINT(i), text, sizeof text, MF_BYPOSITION);
         HMENU popup = GetSubMenu(host, i);

@@ -6,7 +6,10 @@
 //   host module-list off | unreadable  set-up: no module list (its head word is 0), or
 //                                      one on a page no one may read
 //   host view-list off | unreadable    set-up: likewise the view list
+//   host settings-key read-only        from here on the module's key may be read, not
+//                                      changed (as an access list allowing only reading)
 //   registry NAME "TEXT"               a stored setting before the module loads
+//   registry NAME dword N              one stored as a number (REG_DWORD)
 //   fps N                              simulated frames per second (default 20)
 //   load / unload                      the host loads or unloads the module
 //   aircraft at LAT LON                place the aircraft (degrees)
@@ -16,6 +19,8 @@
 //   command ID [to view]               WM_COMMAND to the main (or view) window; one
 //                                      that opens a dialog returns while it is open
 //   initmenu                           WM_INITMENU to the main window
+//   soak FRAMES [seed N]               random flights, commands and dialogs, each frame
+//                                      checked (standin/soak.cpp); passes without anomalies
 //
 // The pilot view:
 //   bindings default                   the key binding file shipped beside the DLL (or one
@@ -51,9 +56,14 @@
 //   expect registry-count N            values under the module's key
 //   expect messagebox "TEXT" times N   message boxes shown with that text
 //   expect messageboxes N              message boxes shown in all
+//   expect dialogs N                   the module's dialogs that exist (owned by the
+//                                      main window), open or still being made
 //   expect menu copies N               "Orbi&vuePro" popups in the host's fourth menu,
-//                                      each after a separator, the last at its end
+//                                      each after a separator (and no other separator
+//                                      there), the last at its end
 //   expect menu entries N              entries of the last popup
+//   expect menu earlier-popups destroyed  the popups seen after earlier initmenu
+//                                      steps are no menus any more
 //   expect menu [POS] "TEXT" [ID] checked | unchecked
 //                                      an entry of the last popup (POS from 1, else
 //                                      found by text), enabled
@@ -107,7 +117,8 @@ struct Player {
     bool Stop = false;
     std::vector<TraceRow> Trace;
     int LastLoggedSecond = -1;
-    HWND Dialog = nullptr; // the module's dialog that the pilot is at
+    HWND Dialog = nullptr;     // the module's dialog that the pilot is at
+    std::vector<HMENU> Popups; // the module's popup after each initmenu
 
     explicit Player(const Scenario& s) : Script(s) {}
 
@@ -197,6 +208,46 @@ HKEY OpenSettings(bool create) {
     return key;
 }
 
+// The settings key's access list: only reading for everyone, or none at all
+// (everyone may do everything). Its owner may always change the list.
+bool SetSettingsKeyReadOnly(bool readOnly) {
+    HKEY key = nullptr;
+    if (RegCreateKeyExA(HKEY_LOCAL_MACHINE, addon::SettingsKeyPath, 0, nullptr, 0,
+                        WRITE_DAC | KEY_READ, nullptr, &key, nullptr) != ERROR_SUCCESS)
+        return false;
+    SECURITY_DESCRIPTOR descriptor;
+    InitializeSecurityDescriptor(&descriptor, SECURITY_DESCRIPTOR_REVISION);
+    SID_IDENTIFIER_AUTHORITY world = SECURITY_WORLD_SID_AUTHORITY;
+    PSID everyone = nullptr;
+    alignas(DWORD) BYTE list[256];
+    auto* acl = reinterpret_cast<ACL*>(list);
+    bool ok = true;
+    if (readOnly) {
+        ok = AllocateAndInitializeSid(&world, 1, SECURITY_WORLD_RID, 0, 0, 0, 0, 0, 0, 0,
+                                      &everyone) &&
+             InitializeAcl(acl, sizeof list, ACL_REVISION) &&
+             AddAccessAllowedAce(acl, ACL_REVISION, KEY_READ, everyone) &&
+             SetSecurityDescriptorDacl(&descriptor, TRUE, acl, FALSE);
+    } else {
+        ok = SetSecurityDescriptorDacl(&descriptor, TRUE, nullptr, FALSE);
+    }
+    ok = ok && RegSetKeySecurity(key, DACL_SECURITY_INFORMATION, &descriptor) == ERROR_SUCCESS;
+    if (everyone) FreeSid(everyone);
+    RegCloseKey(key);
+    return ok;
+}
+
+// A key left read-only by an earlier run, made writable and removed.
+void ForgetSettings() {
+    HKEY key = nullptr;
+    if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, addon::SettingsKeyPath, 0, KEY_READ, &key) ==
+        ERROR_SUCCESS) {
+        RegCloseKey(key);
+        SetSettingsKeyReadOnly(false);
+    }
+    RegDeleteKeyA(HKEY_LOCAL_MACHINE, addon::SettingsKeyPath);
+}
+
 bool ReadSetting(const std::string& name, std::string& text) {
     HKEY key = OpenSettings(false);
     if (!key) return false;
@@ -232,9 +283,22 @@ void Player::Play(const Step& step) {
     if (verb == "registry") {
         HKEY key = OpenSettings(true);
         std::string text = Word(step, 2);
-        RegSetValueExA(key, Word(step, 1).c_str(), 0, REG_SZ,
-                       reinterpret_cast<const BYTE*>(text.c_str()), DWORD(text.size() + 1));
+        DWORD number = DWORD(std::strtoul(Word(step, 3).c_str(), nullptr, 0));
+        if (text == "dword")
+            RegSetValueExA(key, Word(step, 1).c_str(), 0, REG_DWORD,
+                           reinterpret_cast<const BYTE*>(&number), sizeof number);
+        else
+            RegSetValueExA(key, Word(step, 1).c_str(), 0, REG_SZ,
+                           reinterpret_cast<const BYTE*>(text.c_str()), DWORD(text.size() + 1));
         RegCloseKey(key);
+    } else if (verb == "host" && Word(step, 1) == "settings-key" && Word(step, 2) == "read-only") {
+        bool done = SetSettingsKeyReadOnly(true);
+        HKEY key = nullptr;
+        bool refused = RegOpenKeyExA(HKEY_LOCAL_MACHINE, addon::SettingsKeyPath, 0, KEY_SET_VALUE,
+                                     &key) == ERROR_ACCESS_DENIED;
+        if (key) RegCloseKey(key);
+        Check(step, done && refused, "the settings key is %s",
+              refused ? "read-only" : "still writable");
     } else if (verb == "fps") {
         Fps = int(Number(step, 1));
         if (Fps < 1 || Fps > 1000) Fps = 20;
@@ -278,6 +342,21 @@ void Player::Play(const Step& step) {
         PostAndWait(target, WM_COMMAND, id, 0);
     } else if (verb == "initmenu") {
         if (MainWindow) SendMessageA(MainWindow, WM_INITMENU, WPARAM(GetMenu(MainWindow)), 0);
+        if (HMENU popup = ReadModuleMenu().Last) Popups.push_back(popup);
+    } else if (verb == "soak") {
+        long long frames = std::atoll(Word(step, 1).c_str());
+        uint32_t seed = Word(step, 2) == "seed" ? uint32_t(Number(step, 3)) : 1;
+        SoakReport r = RunSoak(frames, seed);
+        long long anomalies = 0;
+        for (const auto& [kind, count] : r.Anomalies) anomalies += count;
+        std::printf("soak: %lld frames (seed %u), %.0f s simulated in %.1f s; %lld legs, %lld "
+                    "commands, %lld dialogs, %lld clock jumps; %lld anomalies\n",
+                    r.Frames, unsigned(seed), r.SimulatedSeconds, r.WallSeconds, r.Legs, r.Commands,
+                    r.Dialogs, r.ClockJumps, anomalies);
+        for (const auto& [kind, count] : r.Anomalies)
+            std::printf("  %lld x %s\n", count, kind.c_str());
+        Check(step, anomalies == 0 && r.Frames == frames, "%lld frames, %lld anomalies", r.Frames,
+              anomalies);
     } else if (verb == "dialog" || verb == "type" || verb == "tick" || verb == "untick" ||
                verb == "click" || verb == "screenshot") {
         AtDialog(step);
@@ -413,6 +492,12 @@ void Player::Expect(const Step& step) {
     } else if (what == "messageboxes") {
         int shown = int(MessageBoxesShown().size());
         Check(step, shown == int(Number(step, 2)), "%d message boxes shown, expected %s", shown,
+              Word(step, 2).c_str());
+    } else if (what == "dialogs") {
+        int count = 0;
+        for (HWND w = nullptr; (w = FindWindowExA(nullptr, w, "#32770", nullptr));)
+            count += MainWindow && GetWindow(w, GW_OWNER) == MainWindow;
+        Check(step, count == int(Number(step, 2)), "%d module dialogs, expected %s", count,
               Word(step, 2).c_str());
     } else if (what == "menu") {
         ExpectMenu(step);
@@ -690,10 +775,19 @@ void Player::ExpectMenu(const Step& step) {
     if (what == "copies") {
         int copies = int(Number(step, 3));
         bool placed = copies == 0 || (menu.EachAfterSeparator && menu.AtEnd);
-        Check(step, menu.Copies == copies && placed,
-              "the host's fourth menu holds %d \"Orbi&vuePro\" popups%s%s, expected %d",
-              menu.Copies, menu.EachAfterSeparator ? "" : ", not each after a separator",
+        Check(step, menu.Copies == copies && placed && menu.Separators == copies,
+              "the host's fourth menu holds %d \"Orbi&vuePro\" popups and %d separators%s%s, "
+              "expected %d of each",
+              menu.Copies, menu.Separators,
+              menu.EachAfterSeparator ? "" : ", not each after a separator",
               menu.Copies && !menu.AtEnd ? ", the last not at its end" : "", copies);
+        return;
+    }
+    if (what == "earlier-popups" && Word(step, 3) == "destroyed") {
+        int alive = 0, earlier = 0;
+        for (HMENU popup : Popups)
+            if (popup != menu.Last) ++earlier, alive += IsMenu(popup) != FALSE;
+        Check(step, alive == 0, "%d of %d earlier popups are still menus", alive, earlier);
         return;
     }
     if (!menu.Last) {
@@ -787,6 +881,10 @@ bool ReadScenario(const std::string& path, Scenario& scenario, std::string& erro
         line[std::strcspn(line, "\n")] = 0;
         Step step{number, SplitWords(line)};
         if (step.Words.empty()) continue;
+        if (step.Words[0] == "host" && Word(step, 1) == "settings-key") {
+            scenario.Steps.push_back(step); // in order, after the values it keeps
+            continue;
+        }
         if (step.Words[0] == "host") {
             bool off = Word(step, 2) == "off";
             if (Word(step, 1) == "main-window")
@@ -816,7 +914,7 @@ int RunScenario(const Options& options) {
     const Scenario& scenario = CurrentScenario();
     std::printf("scenario %s\n", scenario.Name.c_str());
     // Every scenario starts from a host whose registry knows nothing of the module.
-    RegDeleteKeyA(HKEY_LOCAL_MACHINE, addon::SettingsKeyPath);
+    ForgetSettings();
     ForgetHostFolder();
     SimulatedTime = kStartOfTime;
 
@@ -832,6 +930,7 @@ int RunScenario(const Options& options) {
         ++player.Failed;
         std::printf("  FAIL  %ld faults in the module's own code\n", faults);
     }
+    ForgetSettings(); // the next scenario's start may not be able to
 
     if (!player.Trace.empty()) {
         std::string base = options.OutputFolder + "\\" + scenario.Name;

@@ -4,6 +4,8 @@
 
 #include "standin/standin.h"
 
+#include <cstdint>
+#include <map>
 #include <string>
 #include <vector>
 
@@ -39,6 +41,15 @@ struct TraceRow {
     WalkReading Walk;
     bool Crouching; // the pilot holds the crouch key
 };
+
+// What a soak did and found (standin/soak.cpp).
+struct SoakReport {
+    long long Frames = 0, Legs = 0, Commands = 0, Dialogs = 0, ClockJumps = 0;
+    double SimulatedSeconds = 0.0, WallSeconds = 0.0;
+    std::map<std::string, long long> Anomalies; // by kind
+};
+// Flies frames frames of random flights, from seed, with the module loaded.
+SoakReport RunSoak(long long frames, uint32_t seed);
 
 void WriteTrace(const std::string& path, const std::vector<TraceRow>& rows);
 void WritePicture(const std::string& path, const std::string& title,

@@ -162,6 +162,7 @@ std::vector<std::string> MessageBoxesShown();
 // The "Orbi&vuePro" popups in the host's fourth menu (one more per opening).
 struct ModuleMenu {
     int Copies = 0;
+    int Separators = 0; // in the whole menu (the stand-in's host has none of its own)
     bool EachAfterSeparator = true;
     bool AtEnd = false; // the last copy is the menu's last item
     HMENU Last = nullptr;

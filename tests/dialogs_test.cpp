@@ -239,4 +239,42 @@ TEST_F(DialogTest, AboutBoxShowsNothingAndClosesWithCloseOrEscape) {
     EXPECT_EQ(std::memcmp(&before, &module.Settings, sizeof before), 0);
 }
 
+// ---- One dialog at a time ------------------------------------------------------------
+
+TEST_F(DialogTest, ACommandForADialogWhileOneIsOpenBringsThatOneToTheFront) {
+    std::vector<os::Hwnd> opened;
+    int depth = 0;
+    sim::SetDialogDriver([&](os::Hwnd d, uintptr_t) {
+        opened.push_back(d);
+        if (++depth > 1) { // one inside the other: the user stores 40 in it
+            sim::TypeText(d, ID_FLYBY_DURATION, "40");
+            sim::ClickButton(d, ID_OK);
+            sim::ClickButton(d, ID_CLOSE);
+            --depth;
+            return;
+        }
+        sim::TypeText(d, ID_FLYBY_DURATION, "25");
+        for (uint16_t id : {CommandAbout, CommandConfigure, CommandAbout}) {
+            sim::SetForegroundWindow(nullptr);
+            EXPECT_TRUE(sim::Get(mainWindow, os::MsgCommand, id).Blanked()) << id;
+            EXPECT_EQ(sim::ForegroundWindow(), d) << id;
+        }
+        EXPECT_EQ(module.Settings.FlyByDuration, 10);
+        sim::ClickButton(d, ID_OK);
+        --depth;
+    });
+    sim::Get(mainWindow, os::MsgCommand, CommandConfigure);
+    EXPECT_EQ(opened.size(), 1u);
+    EXPECT_EQ(sim::Dialogs().size(), 1u);
+    EXPECT_EQ(module.Settings.FlyByDuration, 25);
+    EXPECT_EQ(module.Ui.DialogOpen, 0);
+    EXPECT_EQ(module.Ui.Dialog, nullptr);
+
+    // Once it has closed, a command opens a dialog again.
+    sim::SetDialogDriver([](os::Hwnd d, uintptr_t) { sim::ClickButton(d, ID_CLOSE); });
+    sim::Get(mainWindow, os::MsgCommand, CommandAbout);
+    ASSERT_EQ(sim::Dialogs().size(), 2u);
+    EXPECT_EQ(sim::Dialogs()[1].TemplateId, 102u);
+}
+
 } // namespace

@@ -133,6 +133,64 @@ TEST_F(FlyByTest, NegativeMinimumDistanceNeverRaisesTheLead) {
     EXPECT_LT(oracle::Metres(Viewpoint(), Plane.Position), 0.01);
 }
 
+// ---- Values that are not finite ----------------------------------------------
+
+TEST_F(FlyByTest, ANonFiniteValuePlacesAndWritesNothingUntilAllAreFiniteAgain) {
+    double AircraftState::*scalars[] = {&AircraftState::Pitch, &AircraftState::Heading,
+                                        &AircraftState::Speed};
+    double GeoPosition::*position[] = {&GeoPosition::Latitude, &GeoPosition::Longitude,
+                                       &GeoPosition::Altitude};
+    const double bad[] = {std::nan(""), INFINITY, -INFINITY};
+    for (int32_t travelling : {0, 1}) {
+        Settings.Travelling = travelling;
+        Aircraft(47.0, 8.0, 1000.0, 90.0, 0.0, 360.0);
+        FlyBy.Countdown = -1.0f;
+        Tick(16);
+        const AircraftState good = Plane;
+        for (int field = 0; field < 6; ++field)
+            for (double value : bad) {
+                Plane = good;
+                if (field < 3)
+                    Plane.*scalars[field] = value;
+                else
+                    Plane.Position.*position[field - 3] = value;
+                FlyByState before = FlyBy;
+                before.Countdown = -0.5f; // the period has run out
+                FlyBy = before;
+                int writes = Writes;
+                Tick(16);
+                EXPECT_EQ(Writes, writes) << "field " << field << " = " << value;
+                EXPECT_EQ(std::memcmp(&FlyBy.CameraPosition, &before.CameraPosition,
+                                      sizeof before.CameraPosition),
+                          0)
+                    << "no new point";
+                EXPECT_LT(FlyBy.Countdown, before.Countdown) << "the clock runs on";
+            }
+        // Finite again: the point that was due is placed at once and written.
+        Plane = good;
+        int writes = Writes;
+        Tick(16);
+        EXPECT_EQ(Writes, writes + 1);
+        EXPECT_EQ(FlyBy.Countdown, 10.0f);
+        EXPECT_LT(oracle::Metres(Viewpoint(),
+                                 travelling ? FromAircraft(1000, 0) : FromAircraft(1000, 100)),
+                  0.01);
+    }
+}
+
+TEST_F(FlyByTest, FiniteValuesThatOverflowTheReckoningWriteNothing) {
+    for (int32_t travelling : {0, 1}) {
+        Settings.Travelling = travelling;
+        Aircraft(47.0, 8.0, 1000.0, 90.0, 0.0, 1e306); // a lead beyond the largest double
+        FlyBy.Countdown = -1.0f;
+        int writes = Writes;
+        Tick(16);
+        Tick(16);
+        EXPECT_EQ(Writes, writes) << travelling;
+        EXPECT_TRUE(CanPlaceFrom(Plane));
+    }
+}
+
 // ---- Sides -----------------------------------------------------------------
 
 // The state from which the next draw gives result r.

@@ -187,4 +187,35 @@ TEST_F(FrameTickTest, ThePlacedViewpointIsWrittenEncodedAndOnlyOnceStarted) {
     EXPECT_EQ(v.AltitudeMetres, 300.0);
 }
 
+TEST_F(FrameTickTest, ANonFiniteHostValueLeavesTheViewpointUntilTheValuesAreFiniteAgain) {
+    host.ProvidePanelsTable();
+    host.Values[host::HostVarLatitude] = 47.0 * 111130.0;
+    host.Values[host::HostVarLongitude] = 8.0 / 360.0 * 281474976710656.0;
+    host.Values[host::HostVarAltitude] = 500.0;
+    host.Values[host::HostVarSpeed] = 360.0;
+    TickAt(100);
+    host::ViewpointWords placed = host::ReadViewpoint();
+    ASSERT_NE(placed.Latitude, 0);
+    const uint32_t tokens[] = {host::HostVarLatitude, host::HostVarLongitude, host::HostVarAltitude,
+                               host::HostVarHeading,  host::HostVarPitch,     host::HostVarSpeed};
+    uint32_t t = 100;
+    for (uint32_t token : tokens) {
+        double good = host.Values[token];
+        host.Values[token] = std::nan("");
+        for (int i = 0; i < 30; ++i) TickAt(t += 500); // three periods
+        host::ViewpointWords now = host::ReadViewpoint();
+        EXPECT_TRUE(now.Latitude == placed.Latitude && now.Longitude == placed.Longitude &&
+                    now.LatitudeFraction == placed.LatitudeFraction &&
+                    now.LongitudeFraction == placed.LongitudeFraction &&
+                    now.Altitude == placed.Altitude)
+            << "token 0x" << std::hex << token;
+        host.Values[token] = good;
+    }
+    host.Values[host::HostVarLatitude] = 48.0 * 111130.0;
+    TickAt(t += 500);
+    host::DecodedViewpoint v = host::DecodeViewpoint(host::ReadViewpoint());
+    EXPECT_NEAR(v.LatitudeDegrees, 48.0 + 1000.0 / 111130.0, 1e-5) << "goes on at once";
+    EXPECT_EQ(v.AltitudeMetres, 500.0);
+}
+
 } // namespace

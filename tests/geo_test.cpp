@@ -89,6 +89,27 @@ TEST(OffsetPosition, ZeroOffsetReturnsTheStartAndUpIsIgnored) {
     }
 }
 
+TEST(OnTheSphere, BringsEveryLatitudeIntoRangeAndLeavesThoseInRangeAlone) {
+    // A point exactly over the north pole, as the elevation's -0 gave it.
+    GeoPosition pole = OnTheSphere({-1.5 * M_PI, 0.3, 100});
+    EXPECT_EQ(pole.Latitude, M_PI / 2);
+    EXPECT_EQ(pole.Longitude, 0.3);
+    EXPECT_EQ(pole.Altitude, 100.0);
+    for (double lat : {-M_PI / 2, -0.7, 0.0, 1.2, M_PI / 2}) {
+        GeoPosition p = OnTheSphere({lat, -2.0, 0});
+        EXPECT_EQ(p.Latitude, lat);
+        EXPECT_EQ(p.Longitude, -2.0);
+    }
+    // Beyond a pole: the same point on the sphere, reached the other way.
+    for (double lat : {M_PI / 2 + 0.2, -M_PI / 2 - 0.2, -1.5 * M_PI + 0.2, 2.5}) {
+        GeoPosition from = {lat, 0.4, 0};
+        GeoPosition p = OnTheSphere(from);
+        EXPECT_LE(std::fabs(p.Latitude), M_PI / 2) << lat;
+        EXPECT_LT(oracle::Metres(p, from), 1e-6) << lat;
+    }
+    EXPECT_TRUE(std::isnan(OnTheSphere({NaN, 0, 0}).Latitude));
+}
+
 // ---- GreatCircleDistance ---------------------------------------------------------
 
 TEST(GreatCircleDistance, CountsSixtyNauticalMilesToTheDegreeAcrossEitherMeridian) {

@@ -44,6 +44,15 @@ TEST_F(LifecycleTest, HostFolderComesFromExePath) {
     EXPECT_STREQ(module.Host.KeyBindingPath, "D:\\Games\\FS2002\\OrbivuePro.cfg");
 }
 
+TEST_F(LifecycleTest, HostFolderComesFromAKeyTheModuleMayOnlyRead) {
+    const char* hostKey = "Software\\Microsoft\\Microsoft Games\\Flight Simulator\\8.0";
+    sim::RegPutText(hostKey, "EXE Path", "E:\\FS");
+    sim::RegMakeReadOnly(hostKey);
+    AddHostWindow();
+    ModuleAttach(module);
+    EXPECT_STREQ(module.Host.HostFolder, "E:\\FS");
+}
+
 TEST_F(LifecycleTest, OverlongExePathIsCutToTheFolderBuffer) {
     sim::RegPutText("Software\\Microsoft\\Microsoft Games\\Flight Simulator\\8.0", "EXE Path",
                     std::string(255, 'x'));

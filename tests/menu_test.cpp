@@ -54,19 +54,70 @@ TEST_F(MenuTest, OpeningTheMainMenuAppendsThePopupToTheFourthEntry) {
     for (int other : {0, 1, 2, 4}) EXPECT_TRUE(BarEntry(other).empty()) << "entry " << other;
 }
 
-TEST_F(MenuTest, EveryOpeningAppendsAFreshPopupWithTheCurrentCheckMarks) {
+TEST_F(MenuTest, EveryOpeningReplacesThePopupWithAFreshOneWithTheCurrentCheckMarks) {
     sim::AddMenuBar(mainWindow, 4);
+    os::Hmenu hostMenu = os::GetSubMenu(sim::MenuBar(mainWindow), 3);
+    os::AppendMenuA(hostMenu, os::MenuString, 0x100, "Host entry");
     sim::Send(mainWindow, os::MsgInitMenu);
+    os::Hmenu first = BarEntry(3)[2].Popup;
+    int menus = sim::MenusAlive();
     sim::Get(mainWindow, os::MsgCommand, CommandActivateFlyBy);
     sim::Get(mainWindow, os::MsgCommand, CommandInternalView);
-    sim::Get(mainWindow, os::MsgInitMenu);
+    for (int i = 0; i < 5; ++i) sim::Get(mainWindow, os::MsgInitMenu);
 
     auto entry = BarEntry(3);
+    ASSERT_EQ(entry.size(), 3u) << "the host's entry, one separator, one popup";
+    EXPECT_EQ(entry[0].Text, "Host entry");
+    EXPECT_EQ(entry[1].Flags, os::MenuSeparator);
+    ExpectModulePopup(entry[2], false, true, false);
+    EXPECT_FALSE(sim::MenuExists(first)) << "the old popup is destroyed";
+    EXPECT_EQ(sim::MenusAlive(), menus) << "no menu handle is leaked";
+    EXPECT_EQ(module.Ui.MenuPopup, entry[2].Popup);
+}
+
+TEST_F(MenuTest, APopupTheHostMovedIsStillFoundAndTheHostsEntriesStay) {
+    sim::AddMenuBar(mainWindow, 4);
+    os::Hmenu hostMenu = os::GetSubMenu(sim::MenuBar(mainWindow), 3);
+    sim::Get(mainWindow, os::MsgInitMenu);
+    os::AppendMenuA(hostMenu, os::MenuString, 0x101, "Added by the host later");
+    sim::Get(mainWindow, os::MsgInitMenu);
+    auto entry = BarEntry(3);
+    ASSERT_EQ(entry.size(), 3u);
+    EXPECT_EQ(entry[0].Text, "Added by the host later");
+    EXPECT_EQ(entry[1].Flags, os::MenuSeparator);
+    ExpectModulePopup(entry[2], true, false, false);
+}
+
+TEST_F(MenuTest, AHostThatRebuildsItsMenuSeesThePopupAppendedAsBefore) {
+    os::Hmenu bar = sim::AddMenuBar(mainWindow, 4);
+    sim::Get(mainWindow, os::MsgInitMenu);
+    os::DestroyMenu(bar); // the host's new menu, the old one gone with the popup in it
+    sim::AddMenuBar(mainWindow, 4);
+    size_t calls = sim::Calls().size();
+    sim::Get(mainWindow, os::MsgInitMenu);
+    auto entry = BarEntry(3);
+    ASSERT_EQ(entry.size(), 2u);
+    EXPECT_EQ(entry[0].Flags, os::MenuSeparator);
+    ExpectModulePopup(entry[1], true, false, false);
+    for (size_t i = calls; i < sim::Calls().size(); ++i)
+        EXPECT_TRUE(sim::Calls()[i] != "RemoveMenu" && sim::Calls()[i] != "DestroyMenu")
+            << sim::Calls()[i];
+}
+
+TEST_F(MenuTest, AHostPopupThatGotTheOldHandleIsLeftAlone) {
+    sim::AddMenuBar(mainWindow, 4);
+    os::Hmenu hostMenu = os::GetSubMenu(sim::MenuBar(mainWindow), 3);
+    os::Hmenu hostPopup = os::CreatePopupMenu();
+    os::AppendMenuA(hostPopup, os::MenuString, 0x100, "Host command");
+    os::AppendMenuA(hostMenu, os::MenuSeparator, 0, nullptr);
+    os::AppendMenuA(hostMenu, os::MenuPopup, reinterpret_cast<uintptr_t>(hostPopup), "Host's");
+    module.Ui.MenuPopup = hostPopup; // as if the host's popup had the old popup's handle
+    sim::Get(mainWindow, os::MsgInitMenu);
+    auto entry = BarEntry(3);
     ASSERT_EQ(entry.size(), 4u);
-    EXPECT_EQ(entry[2].Flags, os::MenuSeparator);
-    ExpectModulePopup(entry[1], true, false, false); // the earlier copy stays as it was
-    ExpectModulePopup(entry[3], false, true, false);
-    EXPECT_NE(entry[1].Popup, entry[3].Popup);
+    EXPECT_EQ(entry[1].Popup, hostPopup);
+    EXPECT_TRUE(sim::MenuExists(hostPopup));
+    ExpectModulePopup(entry[3], true, false, false);
 }
 
 TEST_F(MenuTest, NothingIsAppendedWhereTheHostHasNoPlaceForIt) {
@@ -82,7 +133,7 @@ TEST_F(MenuTest, NothingIsAppendedWhereTheHostHasNoPlaceForIt) {
 
     // No main window found at start-up.
     sim::AddMenuBar(mainWindow, 4);
-    AddModuleMenu(module.Settings, nullptr);
+    AddModuleMenu(module.Settings, module.Ui.MenuPopup, nullptr);
     EXPECT_TRUE(BarEntry(3).empty());
     EXPECT_FALSE(TriedAppendingToNoMenu());
 }

@@ -2,7 +2,9 @@
 
 #include "module_test.h"
 
+#include <cmath>
 #include <string>
+#include <vector>
 
 using addon::SettingsKeyPath;
 
@@ -117,6 +119,92 @@ TEST_F(SettingsTest, UnopenableKeyKeepsDefaultsAndAFailedWriteDoesNotStopTheOthe
     EXPECT_EQ(sim::RegOpenHandles(), 0);
 }
 
+TEST_F(SettingsTest, ReadOnlyKeyGivesItsValuesAndKeepsThemAtShutDown) {
+    Store("FlyByDuration", "30");
+    Store("RunningSpeed", "7.25");
+    Store("FlyByActive", "0");
+    sim::RegMakeReadOnly(SettingsKeyPath);
+    addon::LoadSettings(module.Settings);
+    EXPECT_EQ(module.Settings.FlyByDuration, 30);
+    EXPECT_EQ(module.Settings.RunningSpeed, 7.25);
+    EXPECT_EQ(module.Settings.FlyByActive, 0);
+
+    module.Settings.FlyByDuration = 45; // changed while running: cannot be kept
+    addon::SaveSettings(module.Settings);
+    EXPECT_EQ(Stored("FlyByDuration"), "30");
+    EXPECT_EQ(Stored("RunningSpeed"), "7.25");
+    EXPECT_EQ(sim::RegValueCount(SettingsKeyPath), 3) << "nothing added";
+    EXPECT_EQ(sim::RegOpenHandles(), 0);
+}
+
+TEST_F(SettingsTest, HugeRealsAreSavedInAFormThatReadsBackTheSame) {
+    Store("RunningSpeed", "2E250"); // "%f" would give 251 digits and more
+    addon::LoadSettings(module.Settings);
+    ASSERT_EQ(module.Settings.RunningSpeed, 2e250);
+    // Around the read's limit: 255 characters and the zero still fit.
+    module.Settings.ViewTurbRate = 2e247;
+    module.Settings.GroundTurbRate = -2e247; // one character more: the sign
+    addon::SaveSettings(module.Settings);
+    EXPECT_EQ(Stored("ViewTurbRate").size(), 255u);
+    EXPECT_EQ(Stored("ViewTurbRate").find('e'), std::string::npos) << "still \"%f\"";
+    EXPECT_LT(Stored("GroundTurbRate").size(), 32u);
+    EXPECT_LT(Stored("RunningSpeed").size(), 32u);
+
+    addon::ModuleSettings saved = module.Settings;
+    for (double huge : {std::nextafter(1e248, 0.0), 1e248, 1.7976931348623157e308, -2.5e300}) {
+        module.Settings.RunningSpeed = huge;
+        saved.RunningSpeed = huge;
+        addon::SaveSettings(module.Settings);
+        module.Settings = addon::ModuleSettings{};
+        addon::LoadSettings(module.Settings);
+        EXPECT_EQ(module.Settings.RunningSpeed, huge) << Stored("RunningSpeed");
+        EXPECT_EQ(module.Settings.ViewTurbRate, saved.ViewTurbRate);
+        EXPECT_EQ(module.Settings.GroundTurbRate, saved.GroundTurbRate);
+    }
+    // Ordinary values keep their six decimals.
+    module.Settings.RunningSpeed = 1e20;
+    addon::SaveSettings(module.Settings);
+    EXPECT_EQ(Stored("RunningSpeed"), "100000000000000000000.000000");
+}
+
+TEST_F(SettingsTest, NumbersStoredAsDwordsReadAsNumbersAndOtherTypesKeepTheDefaults) {
+    auto dword = [](const char* name, uint32_t n) {
+        sim::RegPutBytes(SettingsKeyPath, name, os::RegDword,
+                         {uint8_t(n), uint8_t(n >> 8), uint8_t(n >> 16), uint8_t(n >> 24)});
+    };
+    auto bytes = [](const char* name, uint32_t type, const std::string& text) {
+        sim::RegPutBytes(SettingsKeyPath, name, type,
+                         std::vector<uint8_t>(text.begin(), text.end() + 1));
+    };
+    dword("FlyByActive", 1); // as text its byte 1 is no number: the fly-by went off
+    dword("FlyByDuration", 30);
+    dword("FlyByMinDistance", 0xFFFFFFFF); // the largest DWORD saturates
+    dword("RunningSpeed", 7);
+    bytes("FlyByRelAltitude", 2, "-40");   // REG_EXPAND_SZ: text
+    bytes("FlyByCameraPlacement", 3, "2"); // REG_BINARY
+    bytes("ViewTurbRate", 7, "3");         // REG_MULTI_SZ
+    bytes("GroundTurbRate", 0, "4");       // REG_NONE
+    bytes("ViewTurbOn", 5, "1");           // REG_DWORD_BIG_ENDIAN
+    bytes("GroundTurbOn", 11, "1");        // REG_QWORD
+    sim::RegPutBytes(SettingsKeyPath, "FlyByTravelling", os::RegDword, {1, 0, 0}); // too short
+    addon::LoadSettings(module.Settings);
+    EXPECT_EQ(module.Settings.FlyByActive, 1);
+    EXPECT_EQ(module.Settings.FlyByDuration, 30);
+    EXPECT_EQ(module.Settings.FlyByMinDistance, INT32_MAX);
+    EXPECT_EQ(module.Settings.RunningSpeed, 7.0);
+    EXPECT_EQ(module.Settings.FlyByRelAltitude, -40);
+    EXPECT_EQ(module.Settings.FlyByCameraPlacement, 0);
+    EXPECT_EQ(module.Settings.ViewTurbRate, 0.0);
+    EXPECT_EQ(module.Settings.GroundTurbRate, 0.0);
+    EXPECT_EQ(module.Settings.ViewTurbOn, 0);
+    EXPECT_EQ(module.Settings.GroundTurbOn, 0);
+    EXPECT_EQ(module.Settings.FlyByTravelling, 0);
+
+    addon::SaveSettings(module.Settings);
+    EXPECT_EQ(Stored("FlyByActive"), "1") << "not overwritten with \"0\"";
+    EXPECT_EQ(Stored("FlyByDuration"), "30");
+}
+
 TEST(TextToNumber, WholeNumbers) {
     EXPECT_EQ(addon::TextToInt("42"), 42);
     EXPECT_EQ(addon::TextToInt(" \t\n-17x"), -17);
@@ -142,6 +230,8 @@ TEST(TextToNumber, RealNumbersInPlainDecimalFormOnly) {
     EXPECT_EQ(addon::TextToDouble("nan"), 0.0);
     EXPECT_EQ(addon::TextToDouble("0x10"), 0.0);
     EXPECT_EQ(addon::TextToDouble("1e999"), 0.0) << "no infinite setting";
+    EXPECT_EQ(addon::TextToDouble("-1.7976931348623157e+308"), -1.7976931348623157e308);
+    EXPECT_EQ(addon::TextToDouble("1.9999999999999998e+250"), 2e250);
 }
 
 } // namespace

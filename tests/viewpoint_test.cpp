@@ -36,8 +36,6 @@ TEST(EncodeViewpoint, CutsWholeWordsTowardZeroAndTakesFractionsFromTheMagnitude)
     EXPECT_EQ(w.Latitude, int32_t(a));
     EXPECT_NEAR(w.LatitudeFraction / 4294967295.0, a - std::floor(a), 1e-9);
 
-    EXPECT_EQ(int16_t(EncodeViewpoint(0, 0, -10).Altitude), -3);
-
     // Latitude -12.75 metres: whole -12, fraction 0.75 (not -13 and a quarter).
     ViewpointWords south = EncodeViewpoint(-12.75 / 10001700.0 * 1.5707963267948966, 0, 0);
     EXPECT_EQ(south.Latitude, -12);
@@ -64,9 +62,27 @@ TEST(EncodeViewpoint, DecodesBackWithinACentimetre) {
         }
 }
 
+TEST(EncodeViewpoint, AltitudeIsHeldBetweenSeaLevelAndTheWordsTop) {
+    // Below sea level the low 16 bits of -3 m would read as 65533 m.
+    struct Case {
+        double Feet;
+        uint16_t Word;
+    };
+    const Case cases[] = {
+        {-10.0, 0},     {-1e6, 0},     {-0.0, 0},         {0.0, 0},          {3.2, 0},
+        {3.3, 1},       {1000.0, 304}, {214990.0, 65528}, {215010.0, 65535}, {215030.0, 65535},
+        {1e300, 65535}, {-1e300, 0},   {INFINITY, 65535}, {-INFINITY, 0},    {NaN, 0},
+    };
+    for (const Case& c : cases)
+        EXPECT_EQ(EncodeViewpoint(0.1, 0.2, c.Feet).Altitude, c.Word) << c.Feet;
+    // Every whole metre from 0 to 65535 keeps its value.
+    for (int metres = 0; metres <= 65535; metres += 97)
+        ASSERT_EQ(EncodeViewpoint(0, 0, (metres + 0.5) / 0.3048).Altitude, metres);
+}
+
 TEST(EncodeViewpoint, NonFiniteInputGivesDefinedWords) {
     // What the processor's own conversion yields; above all no trap.
-    ViewpointWords w = EncodeViewpoint(NaN, INFINITY, 1e300);
+    ViewpointWords w = EncodeViewpoint(NaN, INFINITY, NaN);
     EXPECT_EQ(w.Latitude, 0);
     EXPECT_EQ(w.LatitudeFraction, 0u);
     EXPECT_EQ(w.Longitude, 0);
@@ -104,6 +120,23 @@ TEST_F(WriteViewpointTest, WritesTheFiveWordsWhereTheHostKeepsThem) {
     EXPECT_EQ(sim::PeekHost<uint32_t>(HostEyeLongitudeFraction), w.LongitudeFraction);
     EXPECT_EQ(sim::PeekHost<uint16_t>(HostEyeAltitude), w.Altitude);
     EXPECT_EQ(sim::PeekHost<uint16_t>(HostEyeAltitude + 2), 0) << "a 16-bit write";
+}
+
+TEST_F(WriteViewpointTest, APositionThatIsNotFiniteIsNeverWritten) {
+    sim::MapHost(SimulatedHost::FixedWords, 0x10000);
+    ASSERT_EQ(WriteViewpointAt(0.7, -1.0, 500.0), 1);
+    ViewpointWords before = ReadViewpoint();
+    for (double bad : {NaN, double(INFINITY), -double(INFINITY)}) {
+        EXPECT_EQ(WriteViewpointAt(bad, -1.0, 500.0), 0);
+        EXPECT_EQ(WriteViewpointAt(0.7, bad, 500.0), 0);
+        EXPECT_EQ(WriteViewpointAt(0.7, -1.0, bad), 0);
+    }
+    ViewpointWords after = ReadViewpoint();
+    EXPECT_EQ(after.Latitude, before.Latitude);
+    EXPECT_EQ(after.LatitudeFraction, before.LatitudeFraction);
+    EXPECT_EQ(after.Longitude, before.Longitude);
+    EXPECT_EQ(after.LongitudeFraction, before.LongitudeFraction);
+    EXPECT_EQ(after.Altitude, before.Altitude);
 }
 
 TEST_F(WriteViewpointTest, AnAbsentPartialOrReadOnlyBlockIsLeftAlone) {

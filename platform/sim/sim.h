@@ -32,6 +32,8 @@ os::Hcursor CurrentCursor();
 int CursorSets();                             // calls of SetCursor
 os::Hcursor SystemCursor(uintptr_t cursorId); // the handle LoadCursorA gives for a system id
 os::Hwnd CaptureWindow();
+os::Hwnd ForegroundWindow(); // the last one brought to the front
+void SetForegroundWindow(os::Hwnd window);
 
 // ---- Windows, threads, modules ----------------------------------------------
 
@@ -93,6 +95,8 @@ struct MenuItem {
     os::Hmenu Popup; // for MF_POPUP items
 };
 std::vector<MenuItem> MenuItems(os::Hmenu menu);
+bool MenuExists(os::Hmenu menu); // created and not destroyed
+int MenusAlive();
 os::Hmenu MenuBar(os::Hwnd window);
 
 // ---- Modal dialogs ----------------------------------------------------------
@@ -129,8 +133,11 @@ std::optional<std::string> RegText(const std::string& keyPath, const std::string
 int RegValueCount(const std::string& keyPath);
 std::vector<std::string> RegValueNames(const std::string& keyPath); // in order of first write
 void RegDenyOpen(const std::string& keyPath);                       // opening is refused
-void RegFailWrite(const std::string& name);                         // setting this value fails
-int RegOpenHandles(); // keys opened or created and not closed
+// Opening or creating it with any right beyond KEY_READ is refused; a handle
+// is refused the queries and writes its rights do not cover.
+void RegMakeReadOnly(const std::string& keyPath);
+void RegFailWrite(const std::string& name); // setting this value fails
+int RegOpenHandles();                       // keys opened or created and not closed
 
 // ---- Host memory ------------------------------------------------------------
 

@@ -51,6 +51,11 @@ struct RegKey {
     std::vector<std::string> Order;         // names as first written
 };
 
+struct OpenKey {
+    std::string Path; // lower case
+    uint32_t Access;  // the rights it was opened with
+};
+
 struct Machine {
     std::vector<std::string> Calls;
     uint32_t Time = 0;
@@ -60,6 +65,7 @@ struct Machine {
     os::Hcursor CurrentCursor = nullptr;
     int CursorSets = 0;
     os::Hwnd Capture = nullptr;
+    os::Hwnd Foreground = nullptr;
     std::vector<Window> Windows;
     std::vector<sim::MessageBoxShown> Boxes;
     std::vector<int> FailingHooks;
@@ -70,13 +76,15 @@ struct Machine {
     int FailableCalls = 0; // failable calls since FailAt was set
     bool Failed = false;
     std::vector<std::vector<sim::MenuItem>> Menus;
+    std::vector<bool> DestroyedMenus; // by menu index
     sim::DialogDriver Driver;
     std::vector<Dialog> Dialogs;
     std::vector<sim::DialogShown> DialogsShown;
     std::map<std::string, RegKey> Registry; // by lower-case path
     std::vector<std::string> DeniedKeys;
+    std::vector<std::string> ReadOnlyKeys;
     std::vector<std::string> FailingWrites;
-    std::vector<std::string> OpenKeys;        // handle index -> lower-case path, "" once closed
+    std::vector<OpenKey> OpenKeys;            // by handle index; Path "" once closed
     std::map<std::string, std::string> Files; // by lower-case path
     struct OpenFile {
         std::string Bytes;
@@ -84,7 +92,6 @@ struct Machine {
         bool Open;
     };
     std::vector<OpenFile> OpenFiles;
-    uint32_t LongestRead = 0;
 };
 
 Machine& M() {
@@ -107,19 +114,23 @@ Dialog* FindDialog(os::Hwnd h) {
 }
 std::vector<sim::MenuItem>* FindMenu(os::Hmenu h) {
     size_t i = HandleIndex(kMenus, h);
-    return i < M().Menus.size() ? &M().Menus[i] : nullptr;
+    return i < M().Menus.size() && !M().DestroyedMenus[i] ? &M().Menus[i] : nullptr;
 }
-const std::string* OpenKeyPath(os::Hkey h) {
+const OpenKey* FindOpenKey(os::Hkey h) {
     size_t i = HandleIndex(kKeys, h);
-    if (i >= M().OpenKeys.size() || M().OpenKeys[i].empty()) return nullptr;
+    if (i >= M().OpenKeys.size() || M().OpenKeys[i].Path.empty()) return nullptr;
     return &M().OpenKeys[i];
 }
-bool Denied(const std::string& lowerPath) {
-    auto& d = M().DeniedKeys;
-    return std::find(d.begin(), d.end(), lowerPath) != d.end();
+bool Listed(const std::vector<std::string>& list, const std::string& lowerPath) {
+    return std::find(list.begin(), list.end(), lowerPath) != list.end();
 }
-os::Hkey OpenHandle(const std::string& lowerPath) {
-    M().OpenKeys.push_back(lowerPath);
+// As a key's access list decides: refused outright, or refused any right beyond reading.
+bool Denied(const std::string& lowerPath, uint32_t access) {
+    if (Listed(M().DeniedKeys, lowerPath)) return true;
+    return Listed(M().ReadOnlyKeys, lowerPath) && (access & ~os::KeyRead) != 0;
+}
+os::Hkey OpenHandle(const std::string& lowerPath, uint32_t access) {
+    M().OpenKeys.push_back({lowerPath, access});
     return MakeHandle<os::Hkey>(kKeys, M().OpenKeys.size() - 1);
 }
 sim::InstalledHook* ActiveHook(int id) {
@@ -205,6 +216,12 @@ Hinstance GetModuleHandleA(const char* name) {
     if (Fails()) return nullptr;
     return name ? nullptr : sim::ExecutableHandle();
 }
+int SetForegroundWindow(Hwnd window) {
+    if (Fails()) return 0;
+    M().Foreground = window;
+    M().Calls.push_back("SetForegroundWindow");
+    return window ? 1 : 0;
+}
 uint32_t GetCurrentThreadId() {
     return kUiThread;
 }
@@ -244,6 +261,7 @@ Hmenu GetSubMenu(Hmenu menu, int position) {
 Hmenu CreatePopupMenu() {
     if (Fails()) return nullptr;
     M().Menus.emplace_back();
+    M().DestroyedMenus.push_back(false);
     return MakeHandle<Hmenu>(kMenus, M().Menus.size() - 1);
 }
 int AppendMenuA(Hmenu menu, uint32_t flags, uintptr_t idOrPopup, const char* text) {
@@ -260,6 +278,52 @@ int AppendMenuA(Hmenu menu, uint32_t flags, uintptr_t idOrPopup, const char* tex
     else
         item.Id = idOrPopup;
     items->push_back(item);
+    return 1;
+}
+
+int GetMenuItemCount(Hmenu menu) {
+    if (Fails()) return -1;
+    auto* items = FindMenu(menu);
+    return items ? int(items->size()) : -1;
+}
+uint32_t GetMenuItemID(Hmenu menu, int position) {
+    if (Fails()) return MenuFailed;
+    auto* items = FindMenu(menu);
+    if (!items || position < 0 || size_t(position) >= items->size()) return MenuFailed;
+    const sim::MenuItem& item = (*items)[size_t(position)];
+    return item.Flags & MenuPopup ? MenuFailed : uint32_t(item.Id);
+}
+uint32_t GetMenuState(Hmenu menu, uint32_t item, uint32_t flags) {
+    if (Fails()) return MenuFailed;
+    auto* items = FindMenu(menu);
+    if (!items || !(flags & MenuByPosition) || item >= items->size()) return MenuFailed;
+    const sim::MenuItem& entry = (*items)[item];
+    // A popup's state has the number of its items in its second byte, as in Windows.
+    uint32_t state = entry.Flags & ~MenuPopup & 0xFFFF;
+    if (entry.Flags & MenuPopup) {
+        auto* sub = FindMenu(entry.Popup);
+        state = (entry.Flags & 0xFF) | uint32_t(sub ? sub->size() & 0xFF : 0) << 8;
+    }
+    return state;
+}
+int RemoveMenu(Hmenu menu, uint32_t item, uint32_t flags) {
+    if (Fails()) return 0;
+    auto* items = FindMenu(menu);
+    if (!items || !(flags & MenuByPosition) || item >= items->size()) return 0;
+    items->erase(items->begin() + item);
+    M().Calls.push_back("RemoveMenu");
+    return 1;
+}
+int DestroyMenu(Hmenu menu) {
+    if (Fails()) return 0;
+    auto* items = FindMenu(menu);
+    if (!items) return 0;
+    // With its popups, as Windows does.
+    std::vector<sim::MenuItem> entries = *items;
+    M().DestroyedMenus[HandleIndex(kMenus, menu)] = true;
+    M().Calls.push_back("DestroyMenu");
+    for (const sim::MenuItem& e : entries)
+        if (e.Flags & MenuPopup) DestroyMenu(e.Popup);
     return 1;
 }
 
@@ -329,7 +393,6 @@ int ReadFile(Hfile file, void* buffer, uint32_t size, uint32_t* read) {
     if (n) std::memcpy(buffer, f.Bytes.data() + f.At, n);
     f.At += n;
     *read = uint32_t(n);
-    M().LongestRead = std::max(M().LongestRead, size);
     return 1;
 }
 int CloseHandle(Hfile file) {
@@ -339,33 +402,34 @@ int CloseHandle(Hfile file) {
     return 1;
 }
 
-long RegOpenKeyExA(Hkey root, const char* subKey, uint32_t, uint32_t, Hkey* result) {
+long RegOpenKeyExA(Hkey root, const char* subKey, uint32_t, uint32_t access, Hkey* result) {
     *result = nullptr;
     if (Fails()) return kErrorAccessDenied;
     std::string path = Lower(subKey ? subKey : "");
     if (root != HkeyLocalMachine()) return kErrorInvalidHandle;
-    if (Denied(path)) return kErrorAccessDenied;
+    if (Denied(path, access)) return kErrorAccessDenied;
     if (!M().Registry.count(path)) return kErrorFileNotFound;
-    *result = OpenHandle(path);
+    *result = OpenHandle(path, access);
     return ErrorSuccess;
 }
-long RegCreateKeyExA(Hkey root, const char* subKey, uint32_t, uint32_t, Hkey* result) {
+long RegCreateKeyExA(Hkey root, const char* subKey, uint32_t, uint32_t access, Hkey* result) {
     *result = nullptr;
     if (Fails()) return kErrorAccessDenied;
     std::string path = Lower(subKey ? subKey : "");
     if (root != HkeyLocalMachine()) return kErrorInvalidHandle;
-    if (Denied(path)) return kErrorAccessDenied;
+    if (Denied(path, access)) return kErrorAccessDenied;
     M().Registry[path];
     M().Calls.push_back("RegCreateKeyExA " + path);
-    *result = OpenHandle(path);
+    *result = OpenHandle(path, access);
     return ErrorSuccess;
 }
 long RegQueryValueExA(Hkey key, const char* valueName, uint32_t* type, uint8_t* data,
                       uint32_t* size) {
     if (Fails()) return kErrorAccessDenied;
-    const std::string* path = OpenKeyPath(key);
-    if (!path) return kErrorInvalidHandle;
-    auto& values = M().Registry[*path].Values;
+    const OpenKey* open = FindOpenKey(key);
+    if (!open) return kErrorInvalidHandle;
+    if (!(open->Access & KeyQueryValue)) return kErrorAccessDenied;
+    auto& values = M().Registry[open->Path].Values;
     auto it = values.find(Lower(valueName ? valueName : ""));
     if (it == values.end()) return kErrorFileNotFound;
     const RegValue& v = it->second;
@@ -386,19 +450,20 @@ long RegQueryValueExA(Hkey key, const char* valueName, uint32_t* type, uint8_t* 
 long RegSetValueExA(Hkey key, const char* valueName, uint32_t type, const uint8_t* data,
                     uint32_t size) {
     if (Fails()) return kErrorAccessDenied;
-    const std::string* path = OpenKeyPath(key);
-    if (!path) return kErrorInvalidHandle;
+    const OpenKey* open = FindOpenKey(key);
+    if (!open) return kErrorInvalidHandle;
+    if (!(open->Access & KeySetValue)) return kErrorAccessDenied;
     std::string name = valueName ? valueName : "";
     auto& failing = M().FailingWrites;
     if (std::find(failing.begin(), failing.end(), name) != failing.end()) return kErrorAccessDenied;
-    sim::RegPutBytes(*path, name, type, std::vector<uint8_t>(data, data + size));
+    sim::RegPutBytes(open->Path, name, type, std::vector<uint8_t>(data, data + size));
     M().Calls.push_back("RegSetValueExA " + name);
     return ErrorSuccess;
 }
 long RegCloseKey(Hkey key) {
     size_t i = HandleIndex(kKeys, key);
-    if (i >= M().OpenKeys.size() || M().OpenKeys[i].empty()) return kErrorInvalidHandle;
-    M().OpenKeys[i].clear();
+    if (i >= M().OpenKeys.size() || M().OpenKeys[i].Path.empty()) return kErrorInvalidHandle;
+    M().OpenKeys[i].Path.clear();
     return ErrorSuccess;
 }
 
@@ -442,6 +507,12 @@ os::Hcursor SystemCursor(uintptr_t cursorId) {
 }
 os::Hwnd CaptureWindow() {
     return M().Capture;
+}
+os::Hwnd ForegroundWindow() {
+    return M().Foreground;
+}
+void SetForegroundWindow(os::Hwnd window) {
+    M().Foreground = window;
 }
 
 os::Hwnd AddWindow(const char* className, int clientWidth, int clientHeight) {
@@ -516,6 +587,12 @@ os::Long CallHook(int hookId, int code, os::Word flag, os::Long record) {
     return hook ? hook->Proc(code, flag, record) : 0;
 }
 
+bool MenuExists(os::Hmenu menu) {
+    return FindMenu(menu) != nullptr;
+}
+int MenusAlive() {
+    return int(std::count(M().DestroyedMenus.begin(), M().DestroyedMenus.end(), false));
+}
 std::vector<MenuItem> MenuItems(os::Hmenu menu) {
     auto* items = FindMenu(menu);
     return items ? *items : std::vector<MenuItem>{};
@@ -596,12 +673,15 @@ std::vector<std::string> RegValueNames(const std::string& keyPath) {
 void RegDenyOpen(const std::string& keyPath) {
     M().DeniedKeys.push_back(Lower(keyPath));
 }
+void RegMakeReadOnly(const std::string& keyPath) {
+    M().ReadOnlyKeys.push_back(Lower(keyPath));
+}
 void RegFailWrite(const std::string& name) {
     M().FailingWrites.push_back(name);
 }
 int RegOpenHandles() {
     return int(std::count_if(M().OpenKeys.begin(), M().OpenKeys.end(),
-                             [](const std::string& s) { return !s.empty(); }));
+                             [](const OpenKey& k) { return !k.Path.empty(); }));
 }
 
 } // namespace sim

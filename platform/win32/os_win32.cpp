@@ -71,6 +71,9 @@ int MessageBoxA(Hwnd owner, const char* text, const char* caption, uint32_t type
 Hinstance GetModuleHandleA(const char* name) {
     return reinterpret_cast<Hinstance>(::GetModuleHandleA(name));
 }
+int SetForegroundWindow(Hwnd window) {
+    return ::SetForegroundWindow(W(window));
+}
 uint32_t GetCurrentThreadId() {
     return ::GetCurrentThreadId();
 }
@@ -97,6 +100,21 @@ Hmenu CreatePopupMenu() {
 }
 int AppendMenuA(Hmenu menu, uint32_t flags, uintptr_t idOrPopup, const char* text) {
     return ::AppendMenuA(M(menu), flags, idOrPopup, text);
+}
+int GetMenuItemCount(Hmenu menu) {
+    return ::GetMenuItemCount(M(menu));
+}
+uint32_t GetMenuItemID(Hmenu menu, int position) {
+    return ::GetMenuItemID(M(menu), position);
+}
+uint32_t GetMenuState(Hmenu menu, uint32_t item, uint32_t flags) {
+    return ::GetMenuState(M(menu), item, flags);
+}
+int RemoveMenu(Hmenu menu, uint32_t item, uint32_t flags) {
+    return ::RemoveMenu(M(menu), item, flags);
+}
+int DestroyMenu(Hmenu menu) {
+    return ::DestroyMenu(M(menu));
 }
 
 Long DialogBoxParamA(Hinstance instance, uintptr_t templateId, Hwnd owner, DialogProc proc,
