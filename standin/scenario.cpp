@@ -350,9 +350,10 @@ void Player::Play(const Step& step) {
         long long anomalies = 0;
         for (const auto& [kind, count] : r.Anomalies) anomalies += count;
         std::printf("soak: %lld frames (seed %u), %.0f s simulated in %.1f s; %lld legs, %lld "
-                    "commands, %lld dialogs, %lld clock jumps; %lld anomalies\n",
+                    "commands, %lld dialogs, %lld clock jumps, %lld pilot inputs; %lld "
+                    "anomalies\n",
                     r.Frames, unsigned(seed), r.SimulatedSeconds, r.WallSeconds, r.Legs, r.Commands,
-                    r.Dialogs, r.ClockJumps, anomalies);
+                    r.Dialogs, r.ClockJumps, r.Inputs, anomalies);
         for (const auto& [kind, count] : r.Anomalies)
             std::printf("  %lld x %s\n", count, kind.c_str());
         Check(step, anomalies == 0 && r.Frames == frames, "%lld frames, %lld anomalies", r.Frames,

@@ -44,7 +44,7 @@ struct TraceRow {
 
 // What a soak did and found (standin/soak.cpp).
 struct SoakReport {
-    long long Frames = 0, Legs = 0, Commands = 0, Dialogs = 0, ClockJumps = 0;
+    long long Frames = 0, Legs = 0, Commands = 0, Dialogs = 0, ClockJumps = 0, Inputs = 0;
     double SimulatedSeconds = 0.0, WallSeconds = 0.0;
     std::map<std::string, long long> Anomalies; // by kind
 };

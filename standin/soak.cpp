@@ -174,7 +174,94 @@ struct Soak {
             // The clock jumps: ahead by up to a minute, or back.
             SimulatedTime = SimulatedTime + DWORD(Whole(-30000, 60000));
             ++Report.ClockJumps;
+        } else if (p < 0.0665) {
+            PilotInput();
+        } else if (p < 0.0675) {
+            const char* views[] = {"cockpit", "other", "outside", "none"};
+            ShowView(views[Whole(0, 3)]);
+            ++Report.Commands;
         }
+    }
+
+    // A key of the default bindings or another, a button, the pointer or the
+    // wheel, over the main or the view window, with any modifiers.
+    void PilotInput() {
+        static const int keys[] = {0x26, 0x28, 0x25, 0x27, 0x68, 0x62, 0x64, 0x66, 0x60,
+                                   0x21, 0x22, 'U',  'J',  'K',  'Q',  0x10, 0x20};
+        HWND window = Chance(0.5) ? ViewWindow : (MainWindow ? MainWindow : ViewWindow);
+        for (int vk : {VK_SHIFT, VK_CONTROL, VK_MENU})
+            KeyStates[vk] = Chance(0.1) ? SHORT(0x8000) : SHORT(0);
+        int kind = Whole(0, 9);
+        if (kind < 5) {
+            int key = keys[Whole(0, int(sizeof keys / sizeof keys[0]) - 1)];
+            PostAndWait(window, Chance(0.55) ? WM_KEYDOWN : WM_KEYUP, WPARAM(key), 1);
+        } else if (kind < 7) {
+            const UINT buttons[] = {WM_LBUTTONDOWN, WM_LBUTTONUP,   WM_RBUTTONDOWN,
+                                    WM_RBUTTONUP,   WM_MBUTTONDOWN, WM_MBUTTONUP};
+            PostAndWait(ViewWindow, buttons[Whole(0, 5)], 0,
+                        MAKELPARAM(Whole(0, 800), Whole(0, 600)));
+        } else if (kind < 9) {
+            Cursor.x = Whole(-2000, 4000);
+            Cursor.y = Whole(-2000, 4000);
+            PostAndWait(ViewWindow, WM_MOUSEMOVE, 0, MAKELPARAM(Whole(0, 65535), Whole(0, 65535)));
+        } else {
+            PostAndWait(ViewWindow, WM_MOUSEWHEEL, MAKEWPARAM(0, SHORT(Whole(-32768, 32767))), 0);
+        }
+        for (int vk : {VK_SHIFT, VK_CONTROL, VK_MENU}) KeyStates[vk] = 0;
+        ++Report.Inputs;
+    }
+
+    // The lookups of a frame: the pilot view's (the eye step's five, and the
+    // walk's seven when it begins) before the fly-by's seven.
+    bool LookupsInOrder(const std::vector<uint32_t>& seen) const {
+        static const std::vector<uint32_t> flyBy = {0x47, 0x48, 0x49, 0x56, 0x4D, 0x4F, 0x3D};
+        static const std::vector<uint32_t> eye = {0x4D, 0x4F, 0x56, 0x3C, 0x340};
+        static const std::vector<uint32_t> walk = {0x47, 0x48, 0x49, 0x4D, 0x4F, 0x56, 0x02};
+        size_t n = seen.size(), tail = S.FlyBy ? flyBy.size() : 0;
+        if (n < tail ||
+            !std::equal(flyBy.begin(), flyBy.begin() + long(tail), seen.end() - long(tail)))
+            return false;
+        std::vector<uint32_t> pilot(seen.begin(), seen.end() - long(tail));
+        // Mouse look and the wheel run the eye step again within the frame's messages.
+        for (size_t i = 0; i < pilot.size();) {
+            auto matches = [&](const std::vector<uint32_t>& run) {
+                return pilot.size() - i >= run.size() &&
+                       std::equal(run.begin(), run.end(), pilot.begin() + long(i));
+            };
+            if (matches(eye))
+                i += eye.size();
+            else if (matches(walk))
+                i += walk.size();
+            else
+                return false;
+        }
+        return true;
+    }
+
+    // No host word the pilot view writes holds a value that is not finite.
+    void CheckPilotWords() {
+        host::ViewRecord r = CockpitRecord();
+        for (const auto& row : r.Rotation)
+            for (float f : row.Column)
+                if (!std::isfinite(f)) {
+                    Anomaly("view record not finite", "%g", double(f));
+                    return;
+                }
+        WalkReading w = ReadWalk();
+        for (float f : w.ViewMatrix)
+            if (!std::isfinite(f)) {
+                Anomaly("view matrix not finite", "%g", double(f));
+                return;
+            }
+        const host::CameraBlock& c = w.Camera;
+        if (!std::isfinite(c.Latitude) || !std::isfinite(c.Longitude) ||
+            !std::isfinite(c.AltitudeKilometres) || !std::isfinite(c.U) || !std::isfinite(c.V))
+            Anomaly("camera block not finite", "");
+        for (float f : c.Matrix)
+            if (!std::isfinite(f)) {
+                Anomaly("camera block not finite", "%g", double(f));
+                return;
+            }
     }
 
     void Frame() {
@@ -198,9 +285,10 @@ struct Soak {
                        w.Longitude != Last.Longitude ||
                        w.LongitudeFraction != Last.LongitudeFraction || w.Altitude != Last.Altitude;
         Last = w;
-        size_t lookups = LookupsThisFrame().size();
-        if (lookups != (S.FlyBy ? 7u : 0u))
-            Anomaly("lookups", "%zu with the fly-by %s", lookups, S.FlyBy ? "on" : "off");
+        if (!LookupsInOrder(LookupsThisFrame()))
+            Anomaly("lookups", "%zu with the fly-by %s", LookupsThisFrame().size(),
+                    S.FlyBy ? "on" : "off");
+        CheckPilotWords();
         if (!S.FlyBy) {
             if (changed) Anomaly("viewpoint written with the fly-by off", "");
             return;
