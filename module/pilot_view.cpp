@@ -106,8 +106,7 @@ double ProbeGround(const ModuleState& module, const walk::GeoPoint& at) {
 
 } // namespace
 
-int32_t OutsideWalkUpdate(ModuleState& module) {
-    host::ActiveView view = host::FindActiveView(module.Libraries.ViewList);
+int32_t OutsideWalkUpdate(ModuleState& module, const host::ActiveView& view) {
     if (view.Record == 0) return 0;
     pilot::PilotViewState& p = module.Pilot;
     walk::FloorEyeHeight(p);
@@ -157,14 +156,15 @@ int32_t PointerMoved(ModuleState& module, os::Hwnd window, int32_t x, int32_t y)
     os::Point at{};
     os::GetCursorPos(&at); // the screen position, not the message's
     pilot::MouseOutcome out = pilot::MouseLookMove(p, at.X, at.Y);
-    if (out.RunEyeStep) RunCockpitStep(module, 0);
+    if (out.RunEyeStep) RunCockpitStep(module, view, 0);
     return out.Consumed;
 }
 
 int32_t WheelTurned(ModuleState& module, int32_t delta) {
-    if (!IsPilotViewKind(ActiveViewKind(module))) return 0;
+    host::ActiveView view = host::FindActiveView(module.Libraries.ViewList);
+    if (!IsPilotViewKind(view.Kind)) return 0;
     pilot::MouseOutcome out = pilot::MouseWheelTurn(module.Pilot, delta);
-    if (out.RunEyeStep) RunCockpitStep(module, 0);
+    if (out.RunEyeStep) RunCockpitStep(module, view, 0);
     return out.Consumed;
 }
 
@@ -179,8 +179,7 @@ int32_t ActiveViewKind(const ModuleState& module) {
     return host::FindActiveView(module.Libraries.ViewList).Kind;
 }
 
-int32_t RunCockpitStep(ModuleState& module, int32_t reread) {
-    host::ActiveView view = host::FindActiveView(module.Libraries.ViewList);
+int32_t RunCockpitStep(ModuleState& module, const host::ActiveView& view, int32_t reread) {
     if (view.Record == 0 || view.Kind != host::ViewKindCockpit) return 0;
     // Without the host's lookup there is no attitude to follow.
     host::Addr lookupVar = host::FindLookupVar();
@@ -203,8 +202,11 @@ void PilotFrameUpdate(ModuleState& module) {
     uint32_t now = os::timeGetTime();
     p.TimeStep = ElapsedSeconds(p.PreviousTime, now, LongestPilotStep);
     p.Clock = double(now) / 1000.0;
-    RunCockpitStep(module, 1);
-    OutsideWalkUpdate(module);
+    // One lookup of the active view serves both steps: the eye step writes
+    // the record's words, never the view list or the record's kind.
+    host::ActiveView view = host::FindActiveView(module.Libraries.ViewList);
+    RunCockpitStep(module, view, 1);
+    OutsideWalkUpdate(module, view);
 }
 
 } // namespace addon

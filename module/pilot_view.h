@@ -4,6 +4,7 @@
 // record back. The eye step itself is pure (pilot/cockpit.h).
 #pragma once
 
+#include "host/discovery.h"
 #include "module/module.h"
 
 namespace addon {
@@ -14,7 +15,7 @@ void PilotFrameUpdate(ModuleState& module);
 // The in-cockpit eye step on the host's active view; 1 when it wrote the
 // record. reread 0: the eye was just changed by the pilot, the host's own
 // changes are not looked for.
-int32_t RunCockpitStep(ModuleState& module, int32_t reread);
+int32_t RunCockpitStep(ModuleState& module, const host::ActiveView& view, int32_t reread);
 
 // Pointer motion over the view window at (x, y) of its client area: mouse
 // look, or with mouse look off the hand pointer over the cockpit's controls;
@@ -25,7 +26,7 @@ int32_t WheelTurned(ModuleState& module, int32_t delta);
 
 // The outside walk on the host's active view, once per pilot frame after the
 // eye step; 0 when there is no active view.
-int32_t OutsideWalkUpdate(ModuleState& module);
+int32_t OutsideWalkUpdate(ModuleState& module, const host::ActiveView& view);
 
 // Kind of the host's active view, 0 when there is none.
 int32_t ActiveViewKind(const ModuleState& module);
