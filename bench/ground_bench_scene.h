@@ -55,16 +55,41 @@ inline bool ReadHost(void* context, uint32_t address, void* out, uint32_t size) 
     return host::ReadChecked(*static_cast<host::CheckedReader*>(context), address, out, size);
 }
 
+// The scene's bytes as plain memory, as the DLL reads the host's: a bounds
+// check and a copy, no simulated seam between.
+struct PlainHost {
+    const uint8_t* Bytes;
+    uint32_t Base, Size;
+};
+
+inline PlainHost PlainOf(const groundscene::Scene& scene) {
+    return {scene.Bytes.Bytes.data(), scene.Bytes.Base, uint32_t(scene.Bytes.Bytes.size())};
+}
+
+inline bool ReadPlain(void* context, uint32_t address, void* out, uint32_t size) {
+    const PlainHost& p = *static_cast<const PlainHost*>(context);
+    if (address < p.Base || uint64_t(address - p.Base) + size > p.Size) return false;
+    std::memcpy(out, p.Bytes + (address - p.Base), size);
+    return true;
+}
+
 // The walk's probe: straight down from 100 km above the walker.
 inline walk::GroundProbeRecord WalkProbe() {
     return {ProbeLatitude, ProbeLongitude, 0.0, {0.0, 100000.0, 0.0}, {0.0, -1.0, 0.0}, 0.0};
 }
 
-// One probe as a frame runs it: a fresh reader over the host's memory.
-inline double ProbeOnce(uint32_t table) {
+// The memory the probe reads: the simulated host's through the checked
+// reader (plain null), or the scene's plain bytes.
+inline pilot::ByteSource SourceOf(host::CheckedReader& reader, const PlainHost* plain) {
+    if (plain) return {&ReadPlain, const_cast<PlainHost*>(plain)};
+    return {&ReadHost, &reader};
+}
+
+// One probe as a frame runs it: a fresh reader over the memory.
+inline double ProbeOnce(uint32_t table, const PlainHost* plain = nullptr) {
     host::CheckedReader reader;
     walk::GroundProbeRecord record = WalkProbe();
-    walk::GroundProbe({&ReadHost, &reader}, table, record);
+    walk::GroundProbe(SourceOf(reader, plain), table, record);
     return record.NearestDistance;
 }
 

@@ -52,13 +52,17 @@ bool ReadChecked(CheckedReader& reader, Addr address, void* out, uint32_t size) 
     if (size == 0 || end > 0x100000000ull) return size == 0;
     Addr first = address & ~(PageSize - 1);
     uint64_t last = (end + PageSize - 1) & ~uint64_t(PageSize - 1);
-    bool known =
-        first >= reader.FirstPage && last <= reader.EndPage && reader.FirstPage < reader.EndPage;
+    bool known = false;
+    for (const CheckedReader::Pages& p : reader.Known)
+        if (p.First < p.End && first >= p.First && last <= p.End) {
+            known = true;
+            break;
+        }
     if (!known) {
         // Whole pages are readable or not: check them whole and remember them.
         if (last <= 0xFFFFF000u && hostmem::IsReadable(first, uint32_t(last - first))) {
-            reader.FirstPage = first;
-            reader.EndPage = Addr(last);
+            reader.Known[reader.Next] = {first, Addr(last)};
+            reader.Next = (reader.Next + 1) % CheckedReader::Stretches;
         } else if (!hostmem::IsReadable(address, size)) {
             return false;
         }

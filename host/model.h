@@ -27,9 +27,18 @@ constexpr int32_t ModelDirectoryLimit = 4096;   // more blocks than any model ha
 // any step of the way cannot be read.
 Addr FindModelBlock(Addr globalModuleBase, const char (&tag)[5]);
 
-// Reads host bytes, checking readability once for each page it reaches.
+// Reads host bytes, checking readability once for each stretch of pages it
+// reaches. A walk of the scene goes back and forth between a few places (the
+// object table, an object's model data, its geometry), so the reader keeps
+// the last few stretches found readable, not only the last. It lives for one
+// walk: the host frees nothing while the module runs on its thread.
 struct CheckedReader {
-    Addr FirstPage = 1, EndPage = 1; // pages known readable: [FirstPage, EndPage)
+    static constexpr uint32_t Stretches = 4;
+    struct Pages {
+        Addr First = 1, End = 1; // known readable: [First, End); empty when End <= First
+    };
+    Pages Known[Stretches];
+    uint32_t Next = 0; // the stretch a newly checked one replaces
 };
 bool ReadChecked(CheckedReader& reader, Addr address, void* out, uint32_t size);
 
