@@ -44,7 +44,6 @@ struct Figures {
 };
 std::map<int32_t, Figures> Results;
 
-
 // The least of the repetitions: other work on the machine only adds time.
 void Least(double& figure, double ns) {
     if (figure == 0 || ns < figure) figure = ns;
@@ -240,8 +239,7 @@ void TouchOnlyScan(benchmark::State& state, bool chained) {
     const MustRead& must = MustReadOf(objects);
     state.SetLabel(MemoryName[memory]);
     double start = ThreadNs();
-    for (auto _ : state)
-        benchmark::DoNotOptimize(TouchOnly(must.Ranges, chained, memory, plain));
+    for (auto _ : state) benchmark::DoNotOptimize(TouchOnly(must.Ranges, chained, memory, plain));
     double ns = (ThreadNs() - start) / double(state.iterations());
     state.counters["bytes"] = double(must.Bytes);
     state.counters["stretches"] = double(must.Ranges.size());

@@ -18,6 +18,7 @@ struct Region {
 
 struct AddressSpace {
     std::vector<Region> Regions;
+    size_t LastFound = 0; // where the last search ended: reads come in runs
     std::map<hostmem::Addr, std::function<void(void*)>> Functions;
     int Faults = 0;
     std::string LastFault;
@@ -32,8 +33,17 @@ AddressSpace& S() {
 // The region holding [address, address + size), or null.
 Region* Find(hostmem::Addr address, uint32_t size) {
     uint64_t end = uint64_t(address) + size;
-    for (Region& r : S().Regions)
-        if (address >= r.Base && end <= uint64_t(r.Base) + r.Bytes.size()) return &r;
+    auto holds = [&](const Region& r) {
+        return address >= r.Base && end <= uint64_t(r.Base) + r.Bytes.size();
+    };
+    std::vector<Region>& regions = S().Regions;
+    size_t& last = S().LastFound;
+    if (last < regions.size() && holds(regions[last])) return &regions[last];
+    for (size_t i = 0; i < regions.size(); ++i)
+        if (holds(regions[i])) {
+            last = i;
+            return &regions[i];
+        }
     return nullptr;
 }
 
@@ -98,6 +108,15 @@ void detail::ResetHostMemory() {
 }
 
 void MapHost(hostmem::Addr base, uint32_t size, bool writable) {
+    // As in a real address space no two mappings share a byte (so the search
+    // may start anywhere).
+    uint64_t end = uint64_t(base) + size;
+    for (const Region& r : S().Regions)
+        if (base < uint64_t(r.Base) + r.Bytes.size() && r.Base < end) {
+            std::fprintf(stderr, "test error: host range 0x%08X+%u overlaps one mapped\n", base,
+                         size);
+            std::abort();
+        }
     S().Regions.push_back({base, std::vector<uint8_t>(size), writable});
 }
 void UnmapHost(hostmem::Addr base) {
