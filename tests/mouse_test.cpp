@@ -120,9 +120,11 @@ struct Stream {
 
     uint32_t Here() const { return Base + uint32_t(Bytes.size()); }
     template <class T> void Put(T value) {
-        uint8_t b[sizeof value];
-        std::memcpy(b, &value, sizeof value);
-        Bytes.insert(Bytes.end(), b, b + sizeof value);
+        // Grown, then copied into: g++ 12 at -O3 wrongly sees an overflow in
+        // the insert of a few bytes.
+        size_t at = Bytes.size();
+        Bytes.resize(at + sizeof value);
+        std::memcpy(Bytes.data() + at, &value, sizeof value);
     }
     void Sphere(uint16_t kind, Vector3 c, float radius, uint32_t code, uint32_t skip = 0,
                 uint16_t length = 38) {
