@@ -11,8 +11,10 @@ namespace addon {
 
 namespace {
 
+// Flags are on when not 0, so any other value than 0 and 1 turns off too
+// (1 minus 7 would stay on; 1 minus the lowest int would overflow).
 void Toggle(int32_t& flag) {
-    flag = 1 - flag;
+    flag = flag != 0 ? 0 : 1;
 }
 
 // 1 when id is one of the module's commands (carried out), else 0.

@@ -27,6 +27,16 @@ TEST_F(DispatchTest, FrameMessageRunsTheTickFromAnyWindowAndIsNeverConsumed) {
     EXPECT_EQ(sim::NextHookCalls(), 2) << "the rest of the chain sees it too";
 }
 
+TEST_F(DispatchTest, AToggleTurnsAnyFlagThatIsOnOff) {
+    for (int32_t on : {1, 7, -1, INT32_MIN, INT32_MAX}) {
+        module.Settings.FlyByActive = on;
+        sim::Get(mainWindow, os::MsgCommand, CommandActivateFlyBy);
+        EXPECT_EQ(module.Settings.FlyByActive, 0) << on;
+        sim::Get(mainWindow, os::MsgCommand, CommandActivateFlyBy);
+        EXPECT_EQ(module.Settings.FlyByActive, 1) << on;
+    }
+}
+
 TEST_F(DispatchTest, CommandsAreCarriedOutOnlyForTheMainWindow) {
     auto delivered = sim::Get(mainWindow, os::MsgCommand, CommandActivateFlyBy);
     EXPECT_TRUE(delivered.Blanked());
