@@ -51,10 +51,6 @@ inline void PlaceInHost(const groundscene::Scene& scene) {
     std::memcpy(sim::HostBytes(scene.Bytes.Base, size), scene.Bytes.Bytes.data(), size);
 }
 
-inline bool ReadHost(void* context, uint32_t address, void* out, uint32_t size) {
-    return host::ReadChecked(*static_cast<host::CheckedReader*>(context), address, out, size);
-}
-
 // The scene's bytes as plain memory, as the DLL reads the host's: a bounds
 // check and a copy, no simulated seam between.
 struct PlainHost {
@@ -82,7 +78,7 @@ inline walk::GroundProbeRecord WalkProbe() {
 // reader (plain null), or the scene's plain bytes.
 inline pilot::ByteSource SourceOf(host::CheckedReader& reader, const PlainHost* plain) {
     if (plain) return {&ReadPlain, const_cast<PlainHost*>(plain)};
-    return {&ReadHost, &reader};
+    return {&host::ReadCheckedBytes, &reader};
 }
 
 // One probe as a frame runs it: a fresh reader over the memory.

@@ -15,10 +15,6 @@ namespace {
 constexpr hostmem::Addr GlobalBase = 0x02000000;
 constexpr hostmem::Addr Model = 0x00700000; // the model data: the input's bytes
 
-bool Read(void* context, uint32_t address, void* out, uint32_t size) {
-    return host::ReadChecked(*static_cast<host::CheckedReader*>(context), address, out, size);
-}
-
 } // namespace
 
 // Input: 24 bytes of ray (origin and direction as three floats each), then
@@ -51,9 +47,11 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     int32_t first = 0;
     if (stream) {
         host::CheckedReader reader;
-        first = pilot::HitEventSpheres({&Read, &reader}, stream, {0, 0, 0}, ray);
+        first = pilot::HitEventSpheres({&host::ReadCheckedBytes, &reader}, stream, {0, 0, 0}, ray);
         host::CheckedReader again;
-        if (pilot::HitEventSpheres({&Read, &again}, stream, {0, 0, 0}, ray) != first) std::abort();
+        if (pilot::HitEventSpheres({&host::ReadCheckedBytes, &again}, stream, {0, 0, 0}, ray) !=
+            first)
+            std::abort();
     }
     if (sim::HostFaults() != 0) std::abort();
     return 0;

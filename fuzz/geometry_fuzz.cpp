@@ -19,13 +19,9 @@ constexpr hostmem::Addr Model = 0x00500000;
 constexpr hostmem::Addr Stream = 0x00600000; // the input's bytes after its header
 constexpr size_t HeaderSize = 32;
 
-bool Read(void* context, uint32_t address, void* out, uint32_t size) {
-    return host::ReadChecked(*static_cast<host::CheckedReader*>(context), address, out, size);
-}
-
 double Probe(uint32_t table, walk::GroundProbeRecord record) {
     host::CheckedReader reader;
-    walk::GroundProbe({&Read, &reader}, table, record);
+    walk::GroundProbe({&host::ReadCheckedBytes, &reader}, table, record);
     return record.NearestDistance;
 }
 

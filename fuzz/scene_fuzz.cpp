@@ -15,10 +15,6 @@ namespace {
 constexpr hostmem::Addr Table = 0x00400000; // the input's bytes
 constexpr hostmem::Addr Known = 0x00500000; // the well-formed object's model data
 
-bool Read(void* context, uint32_t address, void* out, uint32_t size) {
-    return host::ReadChecked(*static_cast<host::CheckedReader*>(context), address, out, size);
-}
-
 // Model data at Known whose geometry is a sphere around a roof under the
 // probe point.
 const groundscene::Image& KnownObject() {
@@ -36,7 +32,7 @@ const groundscene::Image& KnownObject() {
 
 double Probe(walk::GroundProbeRecord record) {
     host::CheckedReader reader;
-    walk::GroundProbe({&Read, &reader}, Table, record);
+    walk::GroundProbe({&host::ReadCheckedBytes, &reader}, Table, record);
     return record.NearestDistance;
 }
 

@@ -71,4 +71,8 @@ bool ReadChecked(CheckedReader& reader, Addr address, void* out, uint32_t size) 
     return true;
 }
 
+bool ReadCheckedBytes(void* context, Addr address, void* out, uint32_t size) {
+    return ReadChecked(*static_cast<CheckedReader*>(context), address, out, size);
+}
+
 } // namespace host

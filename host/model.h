@@ -41,5 +41,8 @@ struct CheckedReader {
     uint32_t Next = 0; // the stretch a newly checked one replaces
 };
 bool ReadChecked(CheckedReader& reader, Addr address, void* out, uint32_t size);
+// The same, as the read of a byte source over host memory: context is the
+// CheckedReader.
+bool ReadCheckedBytes(void* context, Addr address, void* out, uint32_t size);
 
 } // namespace host

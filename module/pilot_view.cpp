@@ -27,10 +27,6 @@ pilot::CockpitSample ReadCockpitSample(host::Addr lookupVar) {
     return s;
 }
 
-bool ReadHostBytes(void* context, uint32_t address, void* out, uint32_t size) {
-    return host::ReadChecked(*static_cast<host::CheckedReader*>(context), address, out, size);
-}
-
 bool IsPilotViewKind(int32_t kind) {
     return kind == host::ViewKindCockpit || kind == host::ViewKindOutside;
 }
@@ -49,7 +45,7 @@ void ShowPointer(const ModuleState& module, os::Hwnd window, host::Addr record, 
                                ray))
         return;
     host::CheckedReader reader;
-    pilot::ByteSource bytes{&ReadHostBytes, &reader};
+    pilot::ByteSource bytes{&host::ReadCheckedBytes, &reader};
     bool hand = pilot::HitEventSpheres(bytes, stream, {0.0, 0.0, 0.0}, ray) != 0;
     os::SetCursor(os::LoadCursorA(nullptr, hand ? os::CursorHand : os::CursorArrow));
 }
@@ -100,7 +96,7 @@ double ProbeGround(const ModuleState& module, const walk::GeoPoint& at) {
         {0.0, -1.0, 0.0}, walk::NoHit};
     if (module.Libraries.G3dModuleBase == 0) return walk::NoHit;
     host::CheckedReader reader;
-    walk::GroundProbe({&ReadHostBytes, &reader}, module.Libraries.SceneObjectTable, probe);
+    walk::GroundProbe({&host::ReadCheckedBytes, &reader}, module.Libraries.SceneObjectTable, probe);
     return probe.NearestDistance;
 }
 
