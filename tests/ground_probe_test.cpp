@@ -138,17 +138,18 @@ struct OneObject {
     PlainBytes Bytes{&Im, {}};
     GroundProbeRecord Record{0.0, 0.0, 0.0, {0, 100000, 0}, {0, -1, 0}, -1.0};
 
-    OneObject() {
+    // The geometry's entry last of entries in the model's directory.
+    explicit OneObject(int32_t entries = 1) {
         Table = Im.Table({0});
-        Model = Im.ModelData(1);
+        Model = Im.ModelData(entries);
         Im.PutAt(Table + 16 + 96, Model);
-        Im.SetEntry(Model, 0, "BLCK", Im.Here());
+        Im.SetEntry(Model, entries - 1, "BLCK", Im.Here());
         Stream = Im.Here();
     }
     // Nearest distance of the downward ray at (x, z).
-    double Probe(double x = 0.0, double z = 0.0) {
+    double Probe(double x = 0.0, double z = 0.0, const GeometryLimits& limits = {}) {
         Record.RayOrigin = {x, 100000, z};
-        EXPECT_EQ(GroundProbe(Bytes.Source(), Table, Record), 1);
+        EXPECT_EQ(GroundProbe(Bytes.Source(), Table, Record, limits), 1);
         return Record.NearestDistance;
     }
 };
@@ -493,6 +494,48 @@ TEST(GroundProbeMends, ARecordsBudgetBoundsOneObjectsWalk) {
         o.Im.Triangles({Roof(0, 2, 0)});
         o.Im.End();
         EXPECT_EQ(o.Probe() < NoGroundHit, records < GeometryRecordLimit) << records;
+    }
+}
+
+TEST(GroundProbeMends, ACallerMayGiveTighterBounds) {
+    for (int32_t bound : {2, 3}) { // three calls deep
+        OneObject o;
+        for (int32_t i = 0; i < 3; ++i) {
+            o.Im.Call(host::GeometryCallSize + 2);
+            o.Im.End();
+        }
+        o.Im.Triangles({Roof(0, 2, 0)});
+        o.Im.End();
+        GeometryLimits limits;
+        limits.CallDepth = bound;
+        EXPECT_EQ(o.Probe(0.0, 0.0, limits) < NoGroundHit, bound == 3) << "depth " << bound;
+    }
+    for (int32_t bound : {10, 11}) { // the roof's list is the eleventh record
+        OneObject o;
+        for (int32_t i = 0; i < 10; ++i) o.Im.Triangles({});
+        o.Im.Triangles({Roof(0, 2, 0)});
+        o.Im.End();
+        GeometryLimits limits;
+        limits.Records = bound;
+        EXPECT_EQ(o.Probe(0.0, 0.0, limits) < NoGroundHit, bound == 11) << "records " << bound;
+    }
+    for (int32_t bound : {39, 40}) { // the roof is the fortieth triangle
+        OneObject o;
+        std::vector<host::GeometryTriangle> list(39, Roof(500, 1, 0));
+        list.push_back(Roof(0, 2, 0));
+        o.Im.Triangles(list);
+        o.Im.End();
+        GeometryLimits limits;
+        limits.Triangles = bound;
+        EXPECT_EQ(o.Probe(0.0, 0.0, limits) < NoGroundHit, bound == 40) << "triangles " << bound;
+    }
+    for (int32_t bound : {2, 3}) { // the geometry is the third directory entry
+        OneObject o(3);
+        o.Im.Triangles({Roof(0, 2, 0)});
+        o.Im.End();
+        GeometryLimits limits;
+        limits.Directory = bound;
+        EXPECT_EQ(o.Probe(0.0, 0.0, limits) < NoGroundHit, bound == 3) << "entries " << bound;
     }
 }
 

@@ -189,6 +189,7 @@ constexpr uint32_t TriangleBatch = 32;
 // bytes read land in the two buffers here.
 struct Walker {
     const pilot::ByteSource& Bytes;
+    const GeometryLimits& Limits;
     pilot::Ray Ray;
     ProbeFrame Frame;
     bool PassOverFar = false; // the ray suits SurelyMissed
@@ -300,7 +301,7 @@ const Vector3& Exact(Walker& w, Offset& o) {
 // within it. Returns when the stream ends, or when a record cannot be read, would
 // not move the walk forward or lies past the bounds: that ends this stream only.
 void WalkStream(Walker& w, uint32_t at, const Vector3& inherited, int32_t depth) {
-    if (depth > GeometryCallDepthLimit) return;
+    if (depth > w.Limits.CallDepth) return;
     Offset base{inherited, false, {}, {0.0f, 0.0f, 0.0f}};
     Offset current = base;
     Vector3 nearPoint{}; // base's point, earth-centred, while base is pending
@@ -364,15 +365,16 @@ void WalkStream(Walker& w, uint32_t at, const Vector3& inherited, int32_t depth)
 }
 
 // The object's geometry block: the first "BLCK" entry of its model data's
-// directory whose offset is not 0, from that entry. False for none, or for
-// model data or a directory that cannot be read.
-bool FindGeometryBlock(const pilot::ByteSource& bytes, uint32_t model, uint32_t& block) {
+// directory whose offset is not 0, from that entry, among its first limit
+// entries. False for none, or for model data or a directory that cannot be read.
+bool FindGeometryBlock(const pilot::ByteSource& bytes, int32_t limit, uint32_t model,
+                       uint32_t& block) {
     uint8_t head[host::SceneModelCheckSize];
     if (!bytes.Read(bytes.Context, model, head, sizeof head)) return false;
     if (std::memcmp(head + host::SceneDirectoryTagAt, host::SceneDirectoryTag, 4) != 0)
         return false;
     int32_t count = Field<int32_t>(head + host::SceneDirectoryCountAt);
-    if (count > GeometryDirectoryLimit) count = GeometryDirectoryLimit;
+    if (count > limit) count = limit;
     for (int32_t i = 0; i < count; ++i) {
         uint32_t offset =
             host::SceneDirectoryEntriesAt + uint32_t(i) * host::SceneDirectoryEntrySize;
@@ -410,13 +412,13 @@ double RayTriangle(const pilot::Ray& ray, const camera::Vector3& v0, const camer
 }
 
 int32_t GroundProbe(const pilot::ByteSource& bytes, uint32_t sceneObjectTable,
-                    GroundProbeRecord& probe) {
+                    GroundProbeRecord& probe, const GeometryLimits& limits) {
     probe.NearestDistance = NoGroundHit;
     host::SceneTableHeader table;
     if (sceneObjectTable == 0 || !bytes.Read(bytes.Context, sceneObjectTable, &table, sizeof table))
         return 0;
     SpherePoint q{probe.Latitude, probe.Longitude, probe.Altitude + ProbeEarthRadius};
-    Walker w{bytes, {probe.RayOrigin, probe.RayDirection}, FrameOf(q)};
+    Walker w{bytes, limits, {probe.RayOrigin, probe.RayDirection}, FrameOf(q)};
     const Vector3& o = probe.RayOrigin;
     const Vector3& u = probe.RayDirection;
     double length2 = u.X * u.X + u.Y * u.Y + u.Z * u.Z;
@@ -436,9 +438,9 @@ int32_t GroundProbe(const pilot::ByteSource& bytes, uint32_t sceneObjectTable,
             !bytes.Read(bytes.Context, uint32_t(at), &entry, sizeof entry))
             break; // the end of the table's readable stretch
         uint32_t block;
-        if (!FindGeometryBlock(bytes, entry.ModelData, block)) continue;
-        w.Records = GeometryRecordLimit;
-        w.Triangles = GeometryTriangleLimit;
+        if (!FindGeometryBlock(bytes, limits.Directory, entry.ModelData, block)) continue;
+        w.Records = limits.Records;
+        w.Triangles = limits.Triangles;
         w.WindowLength = 0;
         WalkStream(w, block, {0.0, 0.0, 0.0}, 0);
     }

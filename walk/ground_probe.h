@@ -32,6 +32,16 @@ constexpr int32_t GeometryRecordLimit = 65536;     // records in one object's wa
 constexpr int32_t GeometryTriangleLimit = 1 << 20; // triangles in one object's walk
 constexpr int32_t GeometryDirectoryLimit = 4096;   // directory entries searched
 
+// The bounds one probe keeps to; the module uses the defaults. A caller that
+// runs the walk very often over hostile data (a fuzzer) may give tighter ones:
+// the same code paths, reached sooner.
+struct GeometryLimits {
+    int32_t CallDepth = GeometryCallDepthLimit;
+    int32_t Records = GeometryRecordLimit;
+    int32_t Triangles = GeometryTriangleLimit;
+    int32_t Directory = GeometryDirectoryLimit;
+};
+
 // Filled by the caller; NearestDistance is the result. f64 throughout.
 struct GroundProbeRecord {
     double Latitude, Longitude;   // the probe point, degrees
@@ -66,8 +76,8 @@ double RayTriangle(const pilot::Ray& ray, const camera::Vector3& v0, const camer
 // entry, model data, directory or geometry cannot be read is passed over; the
 // first entry that cannot be read ends the table. A corrupt stream ends its
 // own walk: a record that cannot be read, would not move the walk forward, or
-// lies past the bounds above.
+// lies past the bounds in limits.
 int32_t GroundProbe(const pilot::ByteSource& bytes, uint32_t sceneObjectTable,
-                    GroundProbeRecord& probe);
+                    GroundProbeRecord& probe, const GeometryLimits& limits = {});
 
 } // namespace walk
