@@ -202,6 +202,11 @@ host::ViewRecord& CockpitRecord() {
     return Records[0];
 }
 
+host::ViewRecord& HostViewRecord(int index) {
+    static_assert(HostViewCount == kViews);
+    return Records[index];
+}
+
 EyeReading ReadEye() {
     const host::ViewRecord& r = Records[0];
     EyeReading e;

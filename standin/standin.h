@@ -79,6 +79,9 @@ uint32_t GlobalBase();
 // Which view the host shows: "cockpit", "other", "outside" or "none".
 bool ShowView(const std::string& which);
 host::ViewRecord& CockpitRecord();
+// Every view record of the host: cockpit, the other kind, outside.
+constexpr int HostViewCount = 3;
+host::ViewRecord& HostViewRecord(int index);
 
 // The cockpit view record as the host reads it.
 struct EyeReading {
@@ -126,8 +129,10 @@ void ForgetHostFolder();
 // The code a binding of this key name binds (the module's own reading); 0 none.
 int KeyCodeOf(const std::string& name);
 
-// Key and button messages that reached the host's windows.
+// Key and button messages that reached the host's windows, and the times the
+// keyboard called for the host's menu (a lone Alt or F10 released).
 extern volatile LONG InputReachedHost;
+extern volatile LONG HostMenuCalls;
 
 // Faults raised by the module's own code: none may happen. Under qemu's
 // emulation Wine reports a page fault as an illegal instruction, which the
