@@ -75,14 +75,6 @@ int32_t ReadCheck(os::Hwnd dialog, int id) {
     return os::IsDlgButtonChecked(dialog, id) == os::ButtonChecked ? 1 : 0;
 }
 
-double AtLeastZero(double value) {
-    return value < 0.0 ? 0.0 : value;
-}
-
-double Limited(double value, double highest) {
-    return value > highest ? highest : AtLeastZero(value);
-}
-
 int32_t Magnitude(int32_t value) {
     // The magnitude of INT32_MIN does not fit; the text conversion saturates
     // there for anything below it, so all of those give the largest distance.
@@ -117,9 +109,9 @@ void StoreConfiguration(ModuleSettings& s, os::Hwnd dialog) {
     for (int32_t side = 0; side < 3; ++side)
         if (ReadCheck(dialog, kPlacementButtons[side])) s.FlyByCameraPlacement = side;
     s.FlyByTravelling = ReadCheck(dialog, ID_TRAVELLING);
-    s.ViewTurbRate = Limited(ReadReal(dialog, ID_VIEW_TURB_RATE), MaxViewTurbRate);
-    s.GroundTurbRate = Limited(ReadReal(dialog, ID_GROUND_TURB_RATE), MaxGroundTurbRate);
-    s.RunningSpeed = AtLeastZero(ReadReal(dialog, ID_RUNNING_SPEED));
+    s.ViewTurbRate = WithinRange(ReadReal(dialog, ID_VIEW_TURB_RATE), MaxViewTurbRate);
+    s.GroundTurbRate = WithinRange(ReadReal(dialog, ID_GROUND_TURB_RATE), MaxGroundTurbRate);
+    s.RunningSpeed = WithinRange(ReadReal(dialog, ID_RUNNING_SPEED), MaxRunningSpeed);
     s.ViewTurbOn = ReadCheck(dialog, ID_VIEW_TURB_ON);
     s.GroundTurbOn = ReadCheck(dialog, ID_GROUND_TURB_ON);
 }

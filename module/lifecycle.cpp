@@ -1,6 +1,8 @@
 #include "module/lifecycle.h"
 
 #include "host/contract.h"
+#include "module/menu.h"
+#include "module/pilot_view.h"
 #include "module/router.h"
 #include "module/text.h"
 
@@ -77,6 +79,10 @@ int ModuleAttach(ModuleState& module) {
 }
 
 void ModuleDetach(ModuleState& module) {
+    // What the module took of the host goes back before the library goes:
+    // the walk's view record, and its popup in the host's menu.
+    EndWalk(module);
+    RemoveModuleMenu(module.Ui.MenuPopup, module.Host.MainWindow);
     SaveSettings(module.Settings);
     RemoveHook(module.Host.CallWndHook);
     RemoveHook(module.Host.GetMessageHook);

@@ -49,14 +49,24 @@ void RemovePreviousPopup(os::Hmenu hostMenu, os::Hmenu& previous) {
     previous = nullptr;
 }
 
+// The host's fourth menu, where the module's popup goes; null when there is none.
+os::Hmenu HostMenu(os::Hwnd mainWindow) {
+    if (!mainWindow) return nullptr;
+    os::Hmenu bar = os::GetMenu(mainWindow);
+    return bar ? os::GetSubMenu(bar, host::HostMenuPosition) : nullptr;
+}
+
 } // namespace
+
+void RemoveModuleMenu(os::Hmenu& popup, os::Hwnd mainWindow) {
+    if (os::Hmenu hostMenu = HostMenu(mainWindow)) RemovePreviousPopup(hostMenu, popup);
+    popup = nullptr;
+}
 
 void AddModuleMenu(const ModuleSettings& settings, os::Hmenu& modulePopup, os::Hwnd mainWindow) {
     // The host's menu is looked up first: a popup that could not be placed
     // would belong to no menu and never be freed.
-    if (!mainWindow) return;
-    os::Hmenu bar = os::GetMenu(mainWindow);
-    os::Hmenu hostMenu = bar ? os::GetSubMenu(bar, host::HostMenuPosition) : nullptr;
+    os::Hmenu hostMenu = HostMenu(mainWindow);
     if (!hostMenu) return;
     RemovePreviousPopup(hostMenu, modulePopup);
     os::Hmenu popup = os::CreatePopupMenu();

@@ -44,10 +44,18 @@ struct ModuleUi {
     os::Hwnd Dialog;     // that dialog, from its WM_INITDIALOG on
 };
 
+// What the router keeps between messages.
+struct InputRouting {
+    // An Alt binding ran since Alt went down: Alt's own release must not
+    // open the host's menu, as it would after a lone Alt.
+    int32_t AltBindingRan;
+};
+
 struct ModuleState {
     HostLink Host;
     ModuleSettings Settings;
     ModuleUi Ui;
+    InputRouting Input;
     FrameClock Clock;
     camera::AircraftState Aircraft; // refreshed only while the fly-by is on
     camera::FlyByState FlyBy;

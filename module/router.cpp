@@ -66,6 +66,9 @@ struct KeyOrButton {
 constexpr KeyOrButton kKeysAndButtons[] = {
     {os::MsgKeyDown, 0, true},
     {os::MsgKeyUp, 0, false},
+    // Windows sends a key held with Alt, and F10, as system keys.
+    {os::MsgSysKeyDown, 0, true},
+    {os::MsgSysKeyUp, 0, false},
     {os::MsgLButtonDown, pilot::CodeMouseButtonLeft, true},
     {os::MsgLButtonUp, pilot::CodeMouseButtonLeft, false},
     {os::MsgRButtonDown, pilot::CodeMouseButtonRight, true},
@@ -81,7 +84,8 @@ const KeyOrButton* FindKeyOrButton(uint32_t message) {
 }
 
 bool IsKeyMessage(uint32_t message) {
-    return message == os::MsgKeyDown || message == os::MsgKeyUp;
+    const KeyOrButton* k = FindKeyOrButton(message);
+    return k && k->Code == 0;
 }
 
 bool IsButtonMessage(uint32_t message) {
@@ -95,6 +99,28 @@ void ApplyToggles(ModuleSettings& s, uint32_t toggles) {
     if (toggles & pilot::ToggleExternalView) Toggle(s.ExternalViewActive);
 }
 
+// The host lost the keyboard: to another program, or to a window of its own
+// (a dialog). Key releases now go there, so held keys end here.
+bool KeyboardLost(const ModuleState& module, os::Hwnd window, uint32_t message, os::Word first) {
+    if (message == os::MsgActivateApp) return first == 0;
+    return message == os::MsgActivate && (first & 0xFFFF) == 0 && window != nullptr &&
+           window == module.Host.MainWindow;
+}
+
+// After an Alt binding ran, the release of Alt itself must not reach the host
+// as it is: its window would take it for a lone Alt's, a call for its menu.
+bool AltReleaseAfterBinding(InputRouting& input, const pilot::InputEvent& event, int32_t consumed) {
+    if (event.Code != os::VkMenu) {
+        if (consumed && event.Kind == pilot::InputKind::Press &&
+            (event.Modifiers & pilot::ModifierAlt))
+            input.AltBindingRan = 1;
+        return false;
+    }
+    bool swallow = event.Kind == pilot::InputKind::Release && input.AltBindingRan;
+    if (event.Kind == pilot::InputKind::Release) input.AltBindingRan = 0;
+    return swallow;
+}
+
 int RoutePilotInput(ModuleState& module, os::Hwnd window, uint32_t message, os::Word first,
                     os::Long second) {
     pilot::InputEvent event;
@@ -105,6 +131,8 @@ int RoutePilotInput(ModuleState& module, os::Hwnd window, uint32_t message, os::
     pilot::InputResult result =
         pilot::PilotInput(module.Pilot, module.Bindings, event, ActiveViewKind(module));
     ApplyToggles(module.Settings, result.Toggles);
+    if (IsKeyMessage(message) && AltReleaseAfterBinding(module.Input, event, result.Consumed))
+        return MessageAsNoKey;
     if (result.Consumed && IsButtonMessage(message)) {
         // A handled button keeps the pointer until its release.
         if (event.Kind == pilot::InputKind::Press)
@@ -153,6 +181,10 @@ bool MakeInputEvent(os::Hwnd window, uint32_t message, os::Word first, os::Long 
 int DispatchHostMessage(ModuleState& module, os::Hwnd window, uint32_t message, os::Word first,
                         os::Long second) {
     if (message == host::HostFrameMessage) FrameTick(module); // never consumed
+    if (KeyboardLost(module, window, message, first)) {
+        pilot::ReleaseEverything(module.Pilot, module.Bindings); // never consumed
+        module.Input.AltBindingRan = 0;
+    }
     if (module.Settings.InternalViewActive != 0 && IsPilotInputMessage(message))
         return RoutePilotInput(module, window, message, first, second);
     if (window == nullptr || window != module.Host.MainWindow) return 0;
@@ -167,7 +199,10 @@ int DispatchHostMessage(ModuleState& module, os::Hwnd window, uint32_t message, 
 os::Long OV_CALLBACK CallWndProcHookProc(int code, os::Word flag, os::Long record) {
     if (code == os::HookActionCode) {
         auto* sent = reinterpret_cast<os::SentMessage*>(record);
-        if (DispatchHostMessage(Module, sent->Window, sent->Message, sent->WParam, sent->LParam)) {
+        int outcome =
+            DispatchHostMessage(Module, sent->Window, sent->Message, sent->WParam, sent->LParam);
+        if (outcome == MessageAsNoKey) sent->WParam = 0;
+        if (outcome == MessageConsumed) {
             // Windows delivers a sent message whatever the hook does to its
             // record; blanking it is all the module can do.
             sent->Window = nullptr;
@@ -182,8 +217,10 @@ os::Long OV_CALLBACK GetMessageHookProc(int code, os::Word flag, os::Long record
     // A message only looked at (not removed) is dispatched later, when it is removed.
     if (code == os::HookActionCode && flag == os::PeekRemove) {
         auto* queued = reinterpret_cast<os::QueuedMessage*>(record);
-        if (DispatchHostMessage(Module, queued->Window, queued->Message, queued->WParam,
-                                queued->LParam)) {
+        int outcome = DispatchHostMessage(Module, queued->Window, queued->Message, queued->WParam,
+                                          queued->LParam);
+        if (outcome == MessageAsNoKey) queued->WParam = 0;
+        if (outcome == MessageConsumed) {
             queued->Window = nullptr;
             queued->Message = 0;
             return 0;

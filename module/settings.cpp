@@ -179,4 +179,9 @@ double TextToDouble(const char* text) {
     return std::isfinite(result) ? result : 0.0;
 }
 
+double WithinRange(double value, double most) {
+    if (!(value > 0.0)) return 0.0; // negative, zero or not a number
+    return value > most ? most : value;
+}
+
 } // namespace addon

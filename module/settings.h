@@ -24,6 +24,18 @@ struct ModuleSettings {
     double RunningSpeed; // metres per second
 };
 
+// The ranges the pilot view holds a setting to when it uses it, and the
+// dialog when it stores one. A value stored outside them (set in the
+// registry by hand) is kept, shown and saved as it is, but never used beyond
+// them: a rate of -5 would tilt the eye without end, a running speed of
+// 1e308 would put infinity into the host's records.
+constexpr double MaxViewTurbRate = 5.0;
+constexpr double MaxGroundTurbRate = 5.0;
+constexpr double MaxRunningSpeed = 100.0; // metres per second
+
+// value within 0..most; 0 when it is not a number.
+double WithinRange(double value, double most);
+
 constexpr char SettingsKeyPath[] =
     "SOFTWARE\\Microsoft\\Microsoft Games\\Flight Simulator\\8.0\\Orbivue";
 

@@ -295,6 +295,41 @@ int16_t ClampedWord(double x, int16_t keep) {
 // The step
 // ============================================================================
 
+namespace {
+
+// The view record as the eye shows it: orientation, eye offset, zoom and
+// heading words over the copy; then the angles written become the previous.
+void ComposeView(CockpitEye& eye, const host::ViewRecord& live) {
+    // Orientation: the eye's angles with the latency and turbulence on top.
+    Matrix4 m = EyeRotation(
+        OrientationRadians(OrientationAngle(eye.EyeAngles.Pitch, eye.LatencyOffset.Pitch,
+                                            eye.TurbulenceOffset.Pitch)),
+        OrientationRadians(OrientationAngle(eye.EyeAngles.Heading, eye.LatencyOffset.Heading,
+                                            eye.TurbulenceOffset.Heading)),
+        OrientationRadians(OrientationAngle(eye.EyeAngles.Bank, eye.LatencyOffset.Bank,
+                                            eye.TurbulenceOffset.Bank)));
+    host::ViewRecord& out = eye.ViewCopy;
+    for (int r = 0; r < 3; ++r)
+        for (int c = 0; c < 3; ++c) out.Rotation[r].Column[c] = m.M[r][c];
+
+    const double position[3] = {eye.EyePosition.X, eye.EyePosition.Y, eye.EyePosition.Z};
+    for (int i = 0; i < 3; ++i)
+        out.EyeOffset[i] =
+            WrappedWord(position[i] * EyeWordScale - live.EyeReference[i], out.EyeOffset[i]);
+
+    out.Direction = 0;
+    out.Word40 = 0;
+    out.Zoom = ClampedWord(eye.Zoom * ZoomWordScale, out.Zoom);
+    // The heading word carries the eye alone, without latency or turbulence.
+    out.Heading =
+        WrappedWord(eye.EyeAngles.Heading / DegreesPerTurn * HeadingWordsPerTurn, out.Heading);
+
+    eye.PreviousEyeAngles = eye.EyeAngles;
+    eye.PreviousAttitude = eye.AircraftAttitude;
+}
+
+} // namespace
+
 int32_t InCockpitStep(CockpitEye& eye, const HeldCommands& held, const host::ViewRecord& live,
                       const CockpitSample& sample, double latencyFactor, double turbulenceFactor,
                       double timeStep, int32_t reread, camera::RandomSequence& random) {
@@ -337,32 +372,15 @@ int32_t InCockpitStep(CockpitEye& eye, const HeldCommands& held, const host::Vie
     if (changed) TakeOver(eye, live);
     SettleEye(eye, before);
 
-    // Orientation: the eye's angles with the latency and turbulence on top.
-    Matrix4 m = EyeRotation(
-        OrientationRadians(OrientationAngle(eye.EyeAngles.Pitch, eye.LatencyOffset.Pitch,
-                                            eye.TurbulenceOffset.Pitch)),
-        OrientationRadians(OrientationAngle(eye.EyeAngles.Heading, eye.LatencyOffset.Heading,
-                                            eye.TurbulenceOffset.Heading)),
-        OrientationRadians(OrientationAngle(eye.EyeAngles.Bank, eye.LatencyOffset.Bank,
-                                            eye.TurbulenceOffset.Bank)));
-    host::ViewRecord& out = eye.ViewCopy;
-    for (int r = 0; r < 3; ++r)
-        for (int c = 0; c < 3; ++c) out.Rotation[r].Column[c] = m.M[r][c];
+    ComposeView(eye, live);
+    return 1;
+}
 
-    const double position[3] = {eye.EyePosition.X, eye.EyePosition.Y, eye.EyePosition.Z};
-    for (int i = 0; i < 3; ++i)
-        out.EyeOffset[i] =
-            WrappedWord(position[i] * EyeWordScale - live.EyeReference[i], out.EyeOffset[i]);
-
-    out.Direction = 0;
-    out.Word40 = 0;
-    out.Zoom = ClampedWord(eye.Zoom * ZoomWordScale, out.Zoom);
-    // The heading word carries the eye alone, without latency or turbulence.
-    out.Heading =
-        WrappedWord(eye.EyeAngles.Heading / DegreesPerTurn * HeadingWordsPerTurn, out.Heading);
-
-    eye.PreviousEyeAngles = eye.EyeAngles;
-    eye.PreviousAttitude = eye.AircraftAttitude;
+int32_t InCockpitLook(CockpitEye& eye, const host::ViewRecord& live) {
+    const CockpitEye before = eye;
+    if (!eye.ViewCopyFilled) TakeOver(eye, live); // never write a copy not taken from the host
+    SettleEye(eye, before);
+    ComposeView(eye, live);
     return 1;
 }
 

@@ -140,4 +140,12 @@ int32_t InCockpitStep(CockpitEye& eye, const HeldCommands& held, const host::Vie
                       const CockpitSample& sample, double latencyFactor, double turbulenceFactor,
                       double timeStep, int32_t reread, camera::RandomSequence& random);
 
+// The eye turned or zoomed by the mouse, between frames: the view record shows
+// the eye's angles and zoom as they are now, with the latency and turbulence
+// as the last step left them. Nothing that time drives moves (held commands,
+// latency, turbulence, random draws): that happens once a frame, however many
+// mouse messages come. A copy never taken from the host is taken over first.
+// Returns 1: eye.ViewCopy is to be written over the live record.
+int32_t InCockpitLook(CockpitEye& eye, const host::ViewRecord& live);
+
 } // namespace pilot

@@ -40,10 +40,17 @@ struct InputResult {
 InputResult PilotInput(PilotViewState& state, KeyBindingTable& bindings, const InputEvent& event,
                        int32_t activeViewKind);
 
-// Every entry of bindings with code and modifiers, in table order, pressed or
-// released; 1 when any of them handled it.
+// Every entry of bindings with code, in table order, pressed (those with
+// exactly these modifiers) or released (those pressed, whatever the
+// modifiers); 1 when any of them handled it. A binding that holds a movement
+// or mouse look (DOUBLE) turns it on at the press and off at the release, in
+// whatever view the release comes.
 int32_t MatchBindings(PilotViewState& state, KeyBindingTable& bindings, int32_t code,
                       int32_t modifiers, bool down, int32_t activeViewKind, uint32_t& toggles);
+
+// The host lost the keyboard to another program (or a dialog): the releases
+// will go elsewhere, so every press ends now and every movement stops.
+void ReleaseEverything(PilotViewState& state, KeyBindingTable& bindings);
 
 // The command table; 1 when it handled the entry's command.
 int32_t RunCommand(PilotViewState& state, const KeyBinding& entry, int32_t activeViewKind,

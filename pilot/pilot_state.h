@@ -31,6 +31,7 @@ struct PilotViewState {
     // The walker outside the aircraft.
     host::ViewRecord SavedViewRecord; // the host's view as it was when the walk began
     int32_t ExternalViewEngaged;      // 1 while the walk holds the view record
+    uint32_t WalkRecord;              // that record's host address: the walk acts on no other
     double WalkerLatitude;            // degrees
     double WalkerLongitude;           // degrees
     double WalkerAltitude;            // the feet, metres

@@ -241,6 +241,41 @@ TEST(CockpitTakeOver, AHeldKeyOrNoRereadOverwritesTheHostButAnEmptyCopyIsTaken) 
     EXPECT_NE(k.Live.Rotation[1].Column[1], 0.5f);
 }
 
+TEST(CockpitLook, ShowsTheMouseTurnAtOnceAndMovesNothingThatTimeDrives) {
+    Cockpit k;
+    k.Latency = k.Turbulence = 1.0;
+    k.Sample = {0.0, 20.0, 0.0, 1.0, 60.0}; // rolling fast: turbulence draws each step
+    k.Steps(3, 0.05);
+    k.Sample.Heading = 25.0; // the aircraft turns: latency to feed
+    k.Held.Forward = k.Held.HeadRight = 1;
+    const CockpitEye before = k.Eye;
+    const uint32_t random = k.Random.State;
+    for (int i = 0; i < 1000; ++i) { // a fast mouse between two frames
+        k.Eye.EyeAngles.Heading += 0.01;
+        ASSERT_EQ(InCockpitLook(k.Eye, k.Live), 1);
+        k.Live = k.Eye.ViewCopy;
+    }
+    EXPECT_EQ(k.Random.State, random);
+    EXPECT_EQ(std::memcmp(&k.Eye.EyePosition, &before.EyePosition, sizeof before.EyePosition), 0);
+    EXPECT_EQ(std::memcmp(&k.Eye.LatencyOffset, &before.LatencyOffset, sizeof(Attitude)), 0);
+    EXPECT_EQ(std::memcmp(&k.Eye.TurbulenceOffset, &before.TurbulenceOffset, sizeof(Attitude)), 0);
+    EXPECT_EQ(k.Eye.TurbulenceTimer, before.TurbulenceTimer);
+    EXPECT_NEAR(k.Eye.EyeAngles.Heading, before.EyeAngles.Heading + 10.0, 1e-9);
+    const Attitude &e = k.Eye.EyeAngles, &l = k.Eye.LatencyOffset, &t = k.Eye.TurbulenceOffset;
+    Matrix4 shown = EyeRotation((e.Pitch + l.Pitch + t.Pitch) * Degree,
+                                (e.Heading + l.Heading + t.Heading) * Degree,
+                                (e.Bank + l.Bank + t.Bank) * Degree);
+    for (int c = 0; c < 3; ++c) EXPECT_EQ(k.Live.Rotation[2].Column[c], shown.M[2][c]);
+    EXPECT_EQ(k.Live.Heading, int16_t((before.EyeAngles.Heading + 10.0) / 360 * 65536));
+    // The frame after: one frame's worth of held motion, not a thousand.
+    k.Step(0.05);
+    EXPECT_NEAR(k.Eye.EyeAngles.Heading, before.EyeAngles.Heading + 10.0 + 35 * 0.05, 1e-9);
+    Cockpit fresh; // nothing taken over yet: the host's view first, never a zero copy
+    ASSERT_EQ(InCockpitLook(fresh.Eye, fresh.Live), 1);
+    EXPECT_EQ(fresh.Eye.ViewCopy.Kind, host::ViewKindCockpit);
+    EXPECT_EQ(fresh.Eye.ViewCopy.EyeOffset[2], 72);
+}
+
 TEST(CockpitHostile, HugeInfiniteAndNotANumberInputsLeaveTheHostFiniteWords) {
     for (double x : {NaN, Inf, -Inf, 1e300, -1.7e308}) {
         Cockpit k;

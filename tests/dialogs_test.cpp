@@ -125,11 +125,12 @@ TEST_F(ConfigurationTest, OkStoresEachBoxWithinItsLimits) {
         {ID_VIEW_TURB_RATE, "7", 5.0},
         {ID_VIEW_TURB_RATE, "-1", 0.0},
         {ID_VIEW_TURB_RATE, "2.5", 2.5},
-        {ID_GROUND_TURB_RATE, "4", 4.0}, // above the label's 3
+        {ID_GROUND_TURB_RATE, "4", 4.0},
         {ID_GROUND_TURB_RATE, "9", 5.0},
         {ID_GROUND_TURB_RATE, "-0.5", 0.0},
         {ID_RUNNING_SPEED, "-3", 0.0},
-        {ID_RUNNING_SPEED, "1000", 1000.0},
+        {ID_RUNNING_SPEED, "99.5", 99.5},
+        {ID_RUNNING_SPEED, "1000", 100.0},
     };
     for (const Case& c : cases) {
         Enter(c.Box, c.Text);
@@ -148,8 +149,10 @@ TEST_F(ConfigurationTest, EditBoxesAreReadAsAtMost31Characters) {
     EXPECT_EQ(module.Settings.FlyByDuration, 7);
     Enter(ID_FLYBY_DURATION, std::string(31, '0') + "7");
     EXPECT_EQ(module.Settings.FlyByDuration, 0);
-    Enter(ID_RUNNING_SPEED, "1" + std::string(30, '0') + "9");
-    EXPECT_EQ(module.Settings.RunningSpeed, 1e30);
+    Enter(ID_RUNNING_SPEED, std::string(29, '0') + "12");
+    EXPECT_EQ(module.Settings.RunningSpeed, 12.0);
+    Enter(ID_RUNNING_SPEED, std::string(30, '0') + "12");
+    EXPECT_EQ(module.Settings.RunningSpeed, 1.0);
 }
 
 TEST_F(ConfigurationTest, CancelAfterEditingChangesNothing) {

@@ -76,14 +76,54 @@ TEST_F(PilotInputTest, ModifiersMustMatchExactly) {
     EXPECT_EQ(State.Held.Up, 0);
     EXPECT_EQ(Key(true, 'U', ModifierShift).Consumed, 1);
     EXPECT_EQ(State.Held.Up, 1);
-    // Released with Control held as well: not this binding's release, so the
-    // flag stays and the next press counts as a repeat.
-    EXPECT_EQ(Key(false, 'U', ModifierShift | ModifierControl).Consumed, 0);
-    EXPECT_EQ(State.Held.Up, 1);
-    EXPECT_EQ(Key(true, 'U', ModifierShift).Consumed, 1);
-    EXPECT_EQ(State.Held.Up, 1);
-    Key(false, 'U', ModifierShift);
+    // Released with Control held as well: still the end of this press.
+    EXPECT_EQ(Key(false, 'U', ModifierShift | ModifierControl).Consumed, 1);
     EXPECT_EQ(State.Held.Up, 0);
+}
+
+TEST_F(PilotInputTest, AReleaseEndsTheHeldMovementWhateverIsHeldAndWhateverIsShown) {
+    Bind("PilotForward", 0x26);
+    Bind("PilotStepLeft", 0x25);
+    Bind("ToggleMouseLook", CodeMouseButtonRight);
+    Key(true, 0x26);
+    EXPECT_EQ(Key(false, 0x26, ModifierShift).Consumed, 1) << "Shift taken to run";
+    EXPECT_EQ(State.Held.Forward, 0);
+    Key(true, 0x25);
+    Key(true, CodeMouseButtonRight);
+    EXPECT_EQ(Key(false, 0x25, 0, OtherView).Consumed, 1);
+    EXPECT_EQ(Key(false, CodeMouseButtonRight, ModifierControl, 0).Consumed, 1) << "no view";
+    EXPECT_EQ(State.Held.StepLeft, 0);
+    EXPECT_EQ(State.MouseLook, 0);
+    // The next press moves again, rather than stopping a movement left on.
+    Key(true, 0x26);
+    EXPECT_EQ(State.Held.Forward, 1);
+}
+
+TEST_F(PilotInputTest, TwoKeysHeldForOneMovementKeepItOnUntilTheLastGoesUp) {
+    Bind("PilotHeadRight", 'D');
+    Bind("PilotHeadRight", 0x27);
+    Key(true, 'D');
+    Key(true, 0x27);
+    EXPECT_EQ(State.Held.HeadRight, 1) << "the second press does not stop the first";
+    Key(false, 'D');
+    Key(false, 0x27);
+    EXPECT_EQ(State.Held.HeadRight, 0);
+}
+
+TEST_F(PilotInputTest, LosingTheKeyboardEndsEveryPressAndMovementButRunsNoToggle) {
+    Bind("PilotForward", 'W');
+    Bind("PilotCrouch", 'C', 0, 0); // latched by its press
+    Bind("ToggleMouseLook", CodeMouseButtonRight);
+    Bind("TogglePilot", 'P'); // DOUBLE on a toggle: runs on press and release
+    Key(true, 'W'), Key(true, 'C'), Key(true, CodeMouseButtonRight), Key(true, 'P');
+    ASSERT_EQ(State.ExternalView, 1);
+    ReleaseEverything(State, Table);
+    EXPECT_EQ(State.Held.Forward + State.Held.Crouch + State.MouseLook, 0);
+    EXPECT_EQ(State.ExternalView, 1) << "a toggle is not run by a lost release";
+    for (int i = 0; i < Table.Count; ++i) EXPECT_EQ(Table.Entries[i].Pressed, 0);
+    EXPECT_EQ(Key(false, 'W').Consumed, 0) << "the release, should it come, is the host's";
+    Key(true, 'W');
+    EXPECT_EQ(State.Held.Forward, 1);
 }
 
 TEST_F(PilotInputTest, AnotherKindOfViewRefusesTheTableButNotTheSettingToggles) {
