@@ -271,7 +271,7 @@ void Panel(FILE* file, const std::vector<TraceRow>& rows, double top, double hei
             hi = std::max(hi, s.Value(r, rows.front()));
     double pad = (hi - lo) * 0.08;
     lo -= pad, hi += pad;
-    double t0 = rows.front().Time, t1 = std::max(rows.back().Time, t0 + 1);
+    double t0 = std::floor(rows.front().Time), t1 = std::max(rows.back().Time, t0 + 1);
     auto x = [&](double t) { return left + (t - t0) / (t1 - t0) * width; };
     auto y = [&](double v) { return top + height - (v - lo) / (hi - lo) * height; };
     std::fprintf(file,
@@ -292,6 +292,9 @@ void Panel(FILE* file, const std::vector<TraceRow>& rows, double top, double hei
     if (lo < 0 && hi > 0)
         std::fprintf(file, "<line x1='%.0f' x2='%.0f' y1='%.1f' y2='%.1f' stroke='#ccc'/>\n", left,
                      left + width, y(0), y(0));
+    if (y(0) > top + 24 && y(0) < top + height - 16) // clear of the highest and lowest values
+        std::fprintf(file, "<text x='%.0f' y='%.1f' text-anchor='end'>0</text>\n", left - 6,
+                     y(0) + 4);
     std::vector<LegendEntry> legend;
     for (const Series& s : series) legend.push_back({s.Label, s.Colour, Swatch::Line});
     Legend(file, left, top - 10, legend);

@@ -197,7 +197,7 @@ TEST(ViewTrace, KeyFramesAreTheStepsWithTheirCommentsAndTheFlyBysPasses) {
         frames.push_back(f);
     }
     const std::string scenario = "# a header comment\n"
-                                 "load\n"
+                                 "load   # loaded\n"
                                  "run 1   # level\n"
                                  "type \"#1\" into 1006   # out\n"
                                  "run 5\n";

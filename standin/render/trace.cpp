@@ -185,14 +185,17 @@ std::vector<KeyFrame> KeyFrames(const std::vector<Frame>& frames, const std::str
         size_t e = b;
         while (e < frames.size() && frames[e].StepLine == frames[b].StepLine) ++e;
         int line = frames[b].StepLine;
-        std::string caption;
-        for (int l = previousLine + 1; l <= line && l <= int(lines.size()); ++l) {
-            const ScenarioLine& s = lines[size_t(l) - 1];
-            if (s.Step.empty() || s.Comment.empty()) continue;
-            caption += (caption.empty() ? "" : "; ") + s.Comment;
+        // The step's own comment, else those of the steps since the one before.
+        bool known = line >= 1 && line <= int(lines.size());
+        std::string caption = known ? lines[size_t(line) - 1].Comment : "";
+        if (known && caption.empty()) {
+            for (int l = previousLine + 1; l < line; ++l) {
+                const ScenarioLine& s = lines[size_t(l) - 1];
+                if (s.Step.empty() || s.Comment.empty()) continue;
+                caption += (caption.empty() ? "" : "; ") + s.Comment;
+            }
+            if (caption.empty()) caption = lines[size_t(line) - 1].Step;
         }
-        if (caption.empty() && line >= 1 && line <= int(lines.size()))
-            caption = lines[size_t(line) - 1].Step;
         captionFrom[b] = caption;
         previousLine = line;
         if (Shown(frames[e - 1]) != Eye::FlyBy) {

@@ -53,7 +53,8 @@ std::vector<Pass> Passes(const std::vector<Frame>& frames);
 // The frames a contact sheet shows, with what was happening: for the fly-by
 // the passes, for the pilot's eyes the end of each step of the scenario (and
 // half a second into the long ones); the captions are the scenario's own
-// comments on the steps since the one before (scenario: its text, or empty).
+// comments: the step's, else those of the steps since the one before
+// (scenario: its text, or empty).
 struct KeyFrame {
     size_t Frame;
     std::string Caption;
