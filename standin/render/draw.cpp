@@ -287,7 +287,10 @@ void AircraftModel(const Painter& p, const view::Aircraft& a) {
 // post behind the seat.
 constexpr double kFront = 3.6, kSide = 0.9, kPost = 0.66, kSill = 0.57, kTop = 1.43;
 constexpr double kFloor = -0.5, kCeiling = 2.3, kBack = 0.6;
-const std::vector<std::vector<Vec3>> kCabinParts = {
+// The panel below the windscreen and the roof above it, then the parts of the
+// right side, drawn mirrored for the left: the post beside the windscreen,
+// the side wall below and above the window, the door post.
+const std::vector<std::vector<Vec3>> kCabinMiddle = {
     {{-kSide, kFloor, kFront},
      {kSide, kFloor, kFront},
      {kSide, kSill, kFront},
@@ -296,40 +299,31 @@ const std::vector<std::vector<Vec3>> kCabinParts = {
      {kSide, kTop, kFront},
      {kSide, kCeiling, kFront},
      {-kSide, kCeiling, kFront}},
+};
+const std::vector<std::vector<Vec3>> kCabinRight = {
     {{kPost, kSill, kFront}, {kSide, kSill, kFront}, {kSide, kTop, kFront}, {kPost, kTop, kFront}},
-    {{-kSide, kSill, kFront},
-     {-kPost, kSill, kFront},
-     {-kPost, kTop, kFront},
-     {-kSide, kTop, kFront}},
     {{kSide, kFloor, kFront},
      {kSide, kFloor, kBack},
      {kSide, kSill, kBack},
      {kSide, kSill, kFront}},
-    {{-kSide, kFloor, kFront},
-     {-kSide, kFloor, kBack},
-     {-kSide, kSill, kBack},
-     {-kSide, kSill, kFront}},
     {{kSide, kTop, kFront},
      {kSide, kTop, kBack},
      {kSide, kCeiling, kBack},
      {kSide, kCeiling, kFront}},
-    {{-kSide, kTop, kFront},
-     {-kSide, kTop, kBack},
-     {-kSide, kCeiling, kBack},
-     {-kSide, kCeiling, kFront}},
     {{kSide, kSill, 1.3}, {kSide, kSill, 1.1}, {kSide, kTop, 1.1}, {kSide, kTop, 1.3}},
-    {{-kSide, kSill, 1.3}, {-kSide, kSill, 1.1}, {-kSide, kTop, 1.1}, {-kSide, kTop, 1.3}},
 };
 // Dials on the panel, seen when the pilot looks down.
 constexpr double kDialHeight = 0.3, kDialRadius = 0.09;
 constexpr double kDials[] = {-0.5, -0.25, 0.25, 0.5};
 
 void CockpitFrame(const Painter& p, const view::Aircraft& a) {
-    for (const auto& part : kCabinParts) {
-        std::vector<Vec3> corners;
-        for (const Vec3& c : part) corners.push_back(view::InWorld(a, c));
-        Fill(p, corners, kCabin, &kCabinEdge);
-    }
+    auto part = [&](const std::vector<Vec3>& corners, double side) {
+        std::vector<Vec3> world;
+        for (const Vec3& c : corners) world.push_back(view::InWorld(a, {c.X * side, c.Y, c.Z}));
+        Fill(p, world, kCabin, &kCabinEdge);
+    };
+    for (const auto& middle : kCabinMiddle) part(middle, 1.0);
+    for (const auto& right : kCabinRight) part(right, 1.0), part(right, -1.0);
     for (double x : kDials) {
         std::vector<Vec3> rim;
         for (int k = 0; k < 16; ++k) {
