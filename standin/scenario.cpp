@@ -134,6 +134,7 @@ struct Player {
     bool Stop = false;
     std::vector<TraceRow> Trace;
     int LastLoggedSecond = -1;
+    int StepLine = 0;          // the line of the step being played
     HWND Dialog = nullptr;     // the module's dialog that the pilot is at
     std::vector<HMENU> Popups; // the module's popup after each initmenu
 
@@ -162,6 +163,7 @@ struct Player {
         LookupsThisFrame().clear();
         PostAndWait(FrameWindow(), HostFrameMessage, 0, 0);
         TraceRow row{Time,
+                     StepLine,
                      Flight,
                      Module != nullptr,
                      ReadViewpoint(),
@@ -1041,6 +1043,7 @@ int RunScenario(const Options& options) {
     Player player(scenario);
     for (const Step& step : scenario.Steps) {
         if (player.Stop) break;
+        player.StepLine = step.Line;
         player.Play(step);
     }
     player.CloseLeftoverDialogs();
