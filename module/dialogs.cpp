@@ -99,6 +99,8 @@ void FillConfiguration(const ModuleSettings& s, os::Hwnd dialog) {
     ShowReal(dialog, ID_RUNNING_SPEED, s.RunningSpeed);
     ShowCheck(dialog, ID_VIEW_TURB_ON, s.ViewTurbOn);
     ShowCheck(dialog, ID_GROUND_TURB_ON, s.GroundTurbOn);
+    ShowReal(dialog, ID_MOUSE_LOOK_RATE, s.MouseLookRate);
+    ShowCheck(dialog, ID_MOUSE_LOOK_INVERT, s.MouseLookInvert);
 }
 
 void StoreConfiguration(ModuleSettings& s, os::Hwnd dialog) {
@@ -114,6 +116,8 @@ void StoreConfiguration(ModuleSettings& s, os::Hwnd dialog) {
     s.RunningSpeed = WithinRange(ReadReal(dialog, ID_RUNNING_SPEED), MaxRunningSpeed);
     s.ViewTurbOn = ReadCheck(dialog, ID_VIEW_TURB_ON);
     s.GroundTurbOn = ReadCheck(dialog, ID_GROUND_TURB_ON);
+    s.MouseLookRate = UsableMouseLookRate(ReadReal(dialog, ID_MOUSE_LOOK_RATE));
+    s.MouseLookInvert = ReadCheck(dialog, ID_MOUSE_LOOK_INVERT);
 }
 
 } // namespace
@@ -133,6 +137,9 @@ os::Long OV_CALLBACK ConfigurationDialogProc(os::Hwnd dialog, uint32_t message, 
         break;
     case ID_CANCEL: // also Escape and the caption's close button
         os::EndDialog(dialog, kResultCancelled);
+        break;
+    case ID_DEFAULTS: // shown only: OK still decides
+        FillConfiguration(DefaultSettings(), dialog);
         break;
     default: // the controls' own notifications
         break;

@@ -3,6 +3,7 @@
 #include "host/lookup.h"
 #include "host/viewpoint.h"
 #include "module/pilot_view.h"
+#include "pilot/pilot_input.h"
 #include "platform/os.h"
 
 namespace addon {
@@ -50,8 +51,12 @@ void FrameTick(ModuleState& module) {
     if (s.InternalViewActive == 0) {
         s.ExternalViewActive = 0;
         EndWalk(module);
+        // Keys let go while the view is off reach no binding: none may be
+        // held when it comes back on.
+        if (module.Clock.PilotViewRan) pilot::EndHeldMovements(module.Pilot, module.Bindings);
     }
-    module.Pilot.SettingTogglesReady = 1;
+    module.Clock.Ticked = 1;
+    module.Clock.PilotViewRan = s.InternalViewActive != 0;
     if (s.InternalViewActive) {
         HandOverToPilotView(s, module.Pilot);
         PilotFrameUpdate(module);

@@ -5,6 +5,7 @@
 #include "module/pilot_view.h"
 #include "module/router.h"
 #include "module/text.h"
+#include "pilot/pilot_input.h"
 
 #include <cstdio>
 
@@ -75,6 +76,7 @@ int ModuleAttach(ModuleState& module) {
     std::snprintf(host.KeyBindingPath, sizeof host.KeyBindingPath, KeyBindingFilePattern,
                   host.HostFolder);
     LoadKeyBindingFile(host.KeyBindingPath, module.Bindings);
+    module.Input.BindsSwitches = pilot::BindsSwitches(module.Bindings);
     return 1;
 }
 

@@ -2,6 +2,7 @@
 #pragma once
 
 #include "module/settings.h"
+#include "pilot/key_bindings.h"
 #include "platform/os.h"
 
 #include <cstdint>
@@ -17,7 +18,10 @@ constexpr int DialogTextCapacity = 32;
 // with check marks from settings. The popup appended last time (popup), and
 // the separator before it, are taken out of that menu first if they are still
 // there, and the old popup destroyed; popup then holds the new one.
-void AddModuleMenu(const ModuleSettings& settings, os::Hmenu& popup, os::Hwnd mainWindow);
+// Each entry shows the first key bound to its command, after a tab, as
+// Windows menus show their shortcuts.
+void AddModuleMenu(const ModuleSettings& settings, const pilot::KeyBindingTable& bindings,
+                   os::Hmenu& popup, os::Hwnd mainWindow);
 
 // Takes the popup appended last (and the separator before it) out of the
 // host's menu, if it is still there, and destroys it; popup is then null.

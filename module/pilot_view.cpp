@@ -167,7 +167,9 @@ int32_t PointerMoved(ModuleState& module, os::Hwnd window, int32_t x, int32_t y)
     }
     os::Point at{};
     os::GetCursorPos(&at); // the screen position, not the message's
-    pilot::MouseOutcome out = pilot::MouseLookMove(p, at.X, at.Y);
+    const ModuleSettings& s = module.Settings;
+    pilot::MouseOutcome out = pilot::MouseLookMove(
+        p, at.X, at.Y, {UsableMouseLookRate(s.MouseLookRate), s.MouseLookInvert});
     if (out.RunEyeStep) RunCockpitLook(module, view);
     return out.Consumed;
 }
@@ -178,6 +180,27 @@ int32_t WheelTurned(ModuleState& module, int32_t delta) {
     pilot::MouseOutcome out = pilot::MouseWheelTurn(module.Pilot, delta);
     if (out.RunEyeStep) RunCockpitLook(module, view);
     return out.Consumed;
+}
+
+void SaveEye(ModuleState& module, int32_t slot) {
+    const pilot::CockpitEye& eye = module.Pilot.Eye;
+    if (slot < 1 || slot > SavedViewCount || !eye.ViewCopyFilled) return;
+    SavedView view{1,
+                   eye.EyePosition.X,
+                   eye.EyePosition.Y,
+                   eye.EyePosition.Z,
+                   eye.EyeAngles.Heading,
+                   eye.EyeAngles.Pitch,
+                   eye.Zoom};
+    module.Settings.SavedViews[slot - 1] = UsableSavedView(view);
+    SaveViewSlot(module.Settings, slot);
+}
+
+void RecallEye(ModuleState& module, int32_t slot) {
+    if (slot < 1 || slot > SavedViewCount) return;
+    const SavedView& v = module.Settings.SavedViews[slot - 1];
+    if (!v.Used) return;
+    pilot::StartGlide(module.Pilot.Eye, {{v.X, v.Y, v.Z}, v.Heading, v.Pitch, v.Zoom});
 }
 
 double ElapsedSeconds(uint32_t& previous, uint32_t now, double cap) {

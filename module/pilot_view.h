@@ -37,6 +37,12 @@ int32_t OutsideWalkUpdate(ModuleState& module, const host::ActiveView& view);
 // off and the library unloaded mid-walk.
 void EndWalk(ModuleState& module);
 
+// The cockpit eye kept in saved view slot (1..9), and written to the registry
+// at once; nothing before the eye has taken a view over.
+void SaveEye(ModuleState& module, int32_t slot);
+// The cockpit eye glides to saved view slot; an empty slot recalls nothing.
+void RecallEye(ModuleState& module, int32_t slot);
+
 // Kind of the host's active view, 0 when there is none.
 int32_t ActiveViewKind(const ModuleState& module);
 

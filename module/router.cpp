@@ -93,10 +93,17 @@ bool IsButtonMessage(uint32_t message) {
     return k && k->Code != 0;
 }
 
-void ApplyToggles(ModuleSettings& s, uint32_t toggles) {
-    if (toggles & pilot::ToggleHeadLatency) Toggle(s.ViewTurbOn);
-    if (toggles & pilot::ToggleGroundTurbulence) Toggle(s.GroundTurbOn);
-    if (toggles & pilot::ToggleExternalView) Toggle(s.ExternalViewActive);
+// What a key asked of the module: settings switched, the eye kept in a slot
+// (written at once) or glided to one.
+void ApplyInput(ModuleState& module, const pilot::InputResult& result) {
+    ModuleSettings& s = module.Settings;
+    if (result.Toggles & pilot::ToggleHeadLatency) Toggle(s.ViewTurbOn);
+    if (result.Toggles & pilot::ToggleGroundTurbulence) Toggle(s.GroundTurbOn);
+    if (result.Toggles & pilot::ToggleExternalView) Toggle(s.ExternalViewActive);
+    if (result.Toggles & pilot::ToggleFlyBy) Toggle(s.FlyByActive);
+    if (result.Toggles & pilot::ToggleInternalView) Toggle(s.InternalViewActive);
+    if (result.SaveSlot) SaveEye(module, result.SaveSlot);
+    if (result.RecallSlot) RecallEye(module, result.RecallSlot);
 }
 
 // The host lost the keyboard: to another program, or to a window of its own
@@ -121,16 +128,21 @@ bool AltReleaseAfterBinding(InputRouting& input, const pilot::InputEvent& event,
     return swallow;
 }
 
+// switchesOnly: the internal view is off, and only the keys of the menu's
+// switches are looked for.
 int RoutePilotInput(ModuleState& module, os::Hwnd window, uint32_t message, os::Word first,
-                    os::Long second) {
+                    os::Long second, bool switchesOnly) {
+    if (switchesOnly && !IsKeyMessage(message) && !IsButtonMessage(message)) return 0;
     pilot::InputEvent event;
     if (!MakeInputEvent(window, message, first, second, event)) return 0;
     if (event.Kind == pilot::InputKind::PointerMove)
         return PointerMoved(module, window, event.PointerX, event.PointerY);
     if (event.Kind == pilot::InputKind::Wheel) return WheelTurned(module, event.WheelDelta);
     pilot::InputResult result =
-        pilot::PilotInput(module.Pilot, module.Bindings, event, ActiveViewKind(module));
-    ApplyToggles(module.Settings, result.Toggles);
+        switchesOnly ? pilot::SwitchInput(module.Pilot, module.Bindings, event)
+                     : pilot::PilotInput(module.Pilot, module.Bindings, event,
+                                         ActiveViewKind(module), module.Clock.Ticked != 0);
+    ApplyInput(module, result);
     if (IsKeyMessage(message) && AltReleaseAfterBinding(module.Input, event, result.Consumed))
         return MessageAsNoKey;
     if (result.Consumed && IsButtonMessage(message)) {
@@ -185,11 +197,15 @@ int DispatchHostMessage(ModuleState& module, os::Hwnd window, uint32_t message, 
         pilot::ReleaseEverything(module.Pilot, module.Bindings); // never consumed
         module.Input.AltBindingRan = 0;
     }
-    if (module.Settings.InternalViewActive != 0 && IsPilotInputMessage(message))
-        return RoutePilotInput(module, window, message, first, second);
+    if (IsPilotInputMessage(message)) {
+        if (module.Settings.InternalViewActive != 0)
+            return RoutePilotInput(module, window, message, first, second, false);
+        if (module.Input.BindsSwitches)
+            return RoutePilotInput(module, window, message, first, second, true);
+    }
     if (window == nullptr || window != module.Host.MainWindow) return 0;
     if (message == os::MsgInitMenu) {
-        AddModuleMenu(module.Settings, module.Ui.MenuPopup, window);
+        AddModuleMenu(module.Settings, module.Bindings, module.Ui.MenuPopup, window);
         return 0;
     }
     if (message == os::MsgCommand) return RunMenuCommand(module, window, uint16_t(first & 0xFFFF));

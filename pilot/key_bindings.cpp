@@ -83,9 +83,38 @@ constexpr const char* CommandNames[CommandCount] = {
     "TogglePilot",
     "ToggleHeadLatency",
     "ToggleGroundTurbulence",
+    "PilotZoomIn",
+    "PilotZoomOut",
+    "PilotZoomReset",
+    "PilotResetView",
+    "ToggleFlyBy",
+    "ToggleInternalView",
+    "SaveView1",
+    "SaveView2",
+    "SaveView3",
+    "SaveView4",
+    "SaveView5",
+    "SaveView6",
+    "SaveView7",
+    "SaveView8",
+    "SaveView9",
+    "RecallView1",
+    "RecallView2",
+    "RecallView3",
+    "RecallView4",
+    "RecallView5",
+    "RecallView6",
+    "RecallView7",
+    "RecallView8",
+    "RecallView9",
 };
-// The command table proper ends here; the last two are matched by "contains".
-constexpr int32_t ExactCommandEnd = int32_t(CommandId::TogglePilot) + 1;
+
+// The two setting toggles match any name that contains theirs; every other
+// command its exact name.
+bool MatchedByContaining(int32_t id) {
+    return id == int32_t(CommandId::ToggleHeadLatency) ||
+           id == int32_t(CommandId::ToggleGroundTurbulence);
+}
 
 // A zero byte separates words too: it would end the text of a C string word.
 bool IsWhiteSpace(char c) {
@@ -277,8 +306,9 @@ void Append(char* text, size_t& length, const char* part) {
 
 CommandId ResolveCommand(const char* name) {
     if (name == nullptr) return CommandId::None;
-    for (int32_t id = 1; id < ExactCommandEnd; ++id)
-        if (std::strcmp(name, CommandNames[id]) == 0) return CommandId(id);
+    for (int32_t id = 1; id < CommandCount; ++id)
+        if (!MatchedByContaining(id) && std::strcmp(name, CommandNames[id]) == 0)
+            return CommandId(id);
     if (std::strstr(name, "ToggleHeadLatency") != nullptr) return CommandId::ToggleHeadLatency;
     if (std::strstr(name, "ToggleGroundTurbulence") != nullptr)
         return CommandId::ToggleGroundTurbulence;

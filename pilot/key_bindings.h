@@ -44,8 +44,21 @@ enum class CommandId : int32_t {
     TogglePilot,
     ToggleHeadLatency,
     ToggleGroundTurbulence,
+    // The module's own, beyond the first table: keyboard zoom, the head put
+    // back, the menu's switches, and nine saved views.
+    PilotZoomIn,
+    PilotZoomOut,
+    PilotZoomReset,
+    PilotResetView,
+    ToggleFlyBy,
+    ToggleInternalView,
+    SaveView1,
+    SaveView9 = SaveView1 + 8,
+    RecallView1,
+    RecallView9 = RecallView1 + 8,
 };
-constexpr int32_t CommandCount = 17; // None included
+constexpr int32_t CommandCount = int32_t(CommandId::RecallView9) + 1; // None included
+constexpr int32_t SavedViewSlots = 9;
 
 constexpr size_t CommandNameCapacity = 32; // at most 31 characters and the zero
 

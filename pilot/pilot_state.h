@@ -16,10 +16,6 @@ struct PilotViewState {
     double RunSpeed;         // metres per second
     int32_t ExternalView;    // the pilot is outside the aircraft
 
-    // The two setting toggles are offered to the keys only once the frame has
-    // run: until the first tick nothing but the command table answers.
-    int32_t SettingTogglesReady;
-
     // The pilot clock: seconds of the current pilot frame and since the last.
     double Clock;
     double TimeStep;

@@ -75,7 +75,7 @@
 //                                      steps are no menus any more
 //   expect menu [POS] "TEXT" [ID] checked | unchecked
 //                                      an entry of the last popup (POS from 1, else
-//                                      found by text), enabled
+//                                      found by text; a bound key after \t), enabled
 //   expect menu POS separator
 //   expect box ID "TEXT"               the text of a box of the open dialog
 //   expect button ID checked | unchecked
@@ -927,7 +927,9 @@ void Player::ExpectMenu(const Step& step) {
     int position =
         what.find_first_not_of("0123456789") == std::string::npos ? std::atoi(what.c_str()) : 0;
     if (position) ++word;
-    const std::string text = Word(step, word++);
+    // A menu shows a shortcut after a tab, written \t in a scenario.
+    std::string text = Word(step, word++);
+    for (size_t at; (at = text.find("\\t")) != std::string::npos;) text.replace(at, 2, "\t");
     MenuEntry entry;
     if (position) {
         entry = ReadMenuEntry(menu.Last, position - 1);

@@ -112,7 +112,7 @@ struct Soak {
         bool configure = Chance(0.7);
         Command(configure ? 0x7801 : 0x7804);
         HWND dialog =
-            WaitForDialog(configure ? "Orbivue Configuration" : "About Orbivue...", kDialogWait);
+            WaitForDialog(configure ? "OrbivuePro Configuration" : "About Orbivue...", kDialogWait);
         if (!dialog) {
             Anomaly("dialog did not open", "%s", configure ? "configuration" : "about");
             return;

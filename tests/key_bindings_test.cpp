@@ -336,7 +336,8 @@ TEST(KeyBindingCommands, TableNamesMatchExactlyAndTheTwoTogglesByContaining) {
         EXPECT_EQ(ResolveCommand(name.c_str()), CommandId(id)) << name;
         std::string lower = name;
         lower[0] = char(std::tolower(lower[0]));
-        const bool contains = id >= int32_t(CommandId::ToggleHeadLatency);
+        const bool contains = id == int32_t(CommandId::ToggleHeadLatency) ||
+                              id == int32_t(CommandId::ToggleGroundTurbulence);
         EXPECT_EQ(ResolveCommand(("x" + name + "y").c_str()),
                   contains ? CommandId(id) : CommandId::None)
             << name;
@@ -350,7 +351,9 @@ TEST(KeyBindingCommands, TableNamesMatchExactlyAndTheTwoTogglesByContaining) {
     EXPECT_EQ(ResolveCommand(""), CommandId::None);
     EXPECT_EQ(ResolveCommand(nullptr), CommandId::None);
     EXPECT_STREQ(CommandName(CommandId::None), "");
-    EXPECT_STREQ(CommandName(CommandId(99)), "");
+    EXPECT_STREQ(CommandName(CommandId(CommandCount)), "");
+    EXPECT_STREQ(CommandName(CommandId::SaveView9), "SaveView9");
+    EXPECT_STREQ(CommandName(CommandId::RecallView1), "RecallView1");
 }
 
 TEST(KeyBindingCommands, NamesAreResolvedAtLoad) {
@@ -471,8 +474,18 @@ TEST(KeyBindingDefaultFile, BindsEveryCommandOnceWithNothingOdd) {
     int bound[CommandCount] = {};
     for (int32_t i = 0; i < t.Count; ++i) ++bound[int32_t(t.Entries[i].Id)];
     EXPECT_EQ(bound[0], 0);
-    for (int32_t id = 1; id < CommandCount; ++id)
-        EXPECT_EQ(bound[id], 1) << CommandName(CommandId(id));
+    // The first commands are bound; the module's own ones bound once or
+    // offered in a comment word, ready to be taken on.
+    for (int32_t id = 1; id < CommandCount; ++id) {
+        const std::string name = CommandName(CommandId(id));
+        bool offered = false;
+        for (const auto& h : r.Heard)
+            offered |= h.Note == BindingNote::Comment && h.Word.rfind("//" + name + "=", 0) == 0;
+        if (id <= int32_t(CommandId::ToggleGroundTurbulence) || !offered)
+            EXPECT_EQ(bound[id], 1) << name;
+        else
+            EXPECT_EQ(bound[id], 0) << name << " is both bound and offered";
+    }
     // Held movements last while the key is down.
     for (int32_t i = 0; i < t.Count; ++i) {
         CommandId id = t.Entries[i].Id;

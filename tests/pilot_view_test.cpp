@@ -197,6 +197,63 @@ TEST_F(PilotViewTest, ARateOrSpeedStoredOutOfRangeIsUsedWithinIt) {
     EXPECT_EQ(module.Settings.ViewTurbRate, 7.5) << "what is stored stays as it is";
 }
 
+TEST_F(PilotViewTest, ASavedViewIsStoredAtOnceAndRecalledWithAGlide) {
+    static constexpr char keys[] =
+        "[Keyboard] SaveView1=S RecallView1=R RecallView2=E PilotResetView=HOME";
+    pilot::LoadKeyBindingText(keys, sizeof keys - 1, "Keyboard", module.Bindings);
+    Frames(1);
+    sim::Get(mainWindow, os::MsgKeyDown, 0x27);
+    Frames(20);
+    sim::Get(mainWindow, os::MsgKeyUp, 0x27);
+    EXPECT_TRUE(sim::Get(mainWindow, os::MsgKeyDown, 'S').Blanked());
+    sim::Get(mainWindow, os::MsgKeyUp, 'S');
+    EXPECT_EQ(sim::RegText(addon::SettingsKeyPath, "SavedView1"),
+              "0.000000 1.000000 0.000000 35.000000 0.000000 1.000000")
+        << "written when saved: a host that ends without unloading keeps it";
+    sim::Get(mainWindow, os::MsgKeyDown, 0x27);
+    Frames(20);
+    sim::Get(mainWindow, os::MsgKeyUp, 0x27);
+    sim::Get(mainWindow, os::MsgKeyDown, 'R');
+    Frames(9);
+    EXPECT_GT(HeadingOfRotation(), 35.5) << "on its way";
+    Frames(1);
+    EXPECT_NEAR(HeadingOfRotation(), 35.0, 1e-4) << "there after half a second";
+    sim::Get(mainWindow, os::MsgKeyDown, 'E'); // slot 2 was never saved
+    Frames(10);
+    EXPECT_NEAR(HeadingOfRotation(), 35.0, 1e-4);
+    sim::Get(mainWindow, os::MsgKeyDown, 0x24); // back to the host's view
+    Frames(10);
+    EXPECT_NEAR(HeadingOfRotation(), 0.0, 1e-4);
+}
+
+TEST_F(PilotViewTest, TheMenusSwitchesWorkFromTheKeyboardWithTheViewOff) {
+    static constexpr char keys[] = "[Keyboard] ToggleFlyBy=F ToggleInternalView=I";
+    pilot::LoadKeyBindingText(keys, sizeof keys - 1, "Keyboard", module.Bindings);
+    module.Input.BindsSwitches = 1; // as the loading at start-up finds
+    module.Settings.InternalViewActive = 0;
+    EXPECT_TRUE(sim::Get(mainWindow, os::MsgKeyDown, 'F').Blanked());
+    EXPECT_EQ(module.Settings.FlyByActive, 1) << "it was off";
+    EXPECT_TRUE(sim::Get(mainWindow, os::MsgKeyUp, 'F').Blanked());
+    EXPECT_FALSE(sim::Get(mainWindow, os::MsgKeyDown, 'W').Blanked()) << "the rest is the host's";
+    sim::Get(mainWindow, os::MsgKeyDown, 'I');
+    EXPECT_EQ(module.Settings.InternalViewActive, 1);
+    sim::Get(mainWindow, os::MsgKeyUp, 'I');
+    sim::Get(mainWindow, os::MsgKeyDown, 'I');
+    EXPECT_EQ(module.Settings.InternalViewActive, 0) << "and off again, from inside";
+}
+
+TEST_F(PilotViewTest, AMovementHeldWhenTheViewGoesOffIsOverWhenItComesBack) {
+    Frames(1);
+    sim::Get(mainWindow, os::MsgKeyDown, 0x27);
+    Frames(20);
+    module.Settings.InternalViewActive = 0;
+    Frames(1);
+    sim::Get(mainWindow, os::MsgKeyUp, 0x27); // let go while off: no binding sees it
+    module.Settings.InternalViewActive = 1;
+    Frames(20);
+    EXPECT_NEAR(HeadingOfRotation(), 35.0, 1e-3);
+}
+
 TEST_F(PilotViewTest, AHostWithoutItsListsRunsTheViewIdle) {
     sim::PokeHost<uint32_t>(host::HostModuleListHead, 0);
     sim::PokeHost<uint32_t>(host::HostViewListHead, 0);

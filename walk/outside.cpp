@@ -98,6 +98,10 @@ GeoPoint MoveWalker(pilot::PilotViewState& s, bool running) {
         s.WalkerAttitude.Heading += TurnRate * dt;
     else if (held.HeadLeft)
         s.WalkerAttitude.Heading -= TurnRate * dt;
+    if (held.ZoomIn != held.ZoomOut) {
+        double factor = std::pow(pilot::ZoomKeyFactorPerSecond, held.ZoomIn ? dt : -dt);
+        s.WalkerZoom = pilot::LimitedZoom(s.WalkerZoom * factor);
+    }
     double& pitch = s.HeadAttitude.Pitch;
     if (held.HeadUp) {
         pitch -= HeadPitchRate * dt;
