@@ -27,7 +27,7 @@
 
 namespace {
 
-using camera::Vector3;
+using geometry::Vector3;
 
 uint64_t ProbeAllocations;     // across every probe: the verdict of main
 constexpr int Repetitions = 5; // the summary takes the least of them
@@ -76,7 +76,7 @@ double ThreadNs() {
 struct MustRead {
     std::vector<Range> Ranges;
     const walk::GroundProbeRecord Probe = benchscene::WalkProbe();
-    const pilot::Ray Ray{Probe.RayOrigin, Probe.RayDirection};
+    const geometry::Ray Ray{Probe.RayOrigin, Probe.RayDirection};
     double Nearest = walk::NoGroundHit;
     int64_t Entered = 0, Tested = 0, Bytes = 0; // spheres entered, triangles tested
 

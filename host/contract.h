@@ -60,9 +60,6 @@ constexpr uint32_t HostVarBank = 0x4F;           // degrees
 constexpr uint32_t HostVarHeading = 0x56;        // degrees
 constexpr uint32_t HostVarGroundSpeed = 0x340;   // metres per second
 
-constexpr double MetresPerDegreeLatitude = 111130.0;
-constexpr double LongitudeUnitsPerDegreeRoot = 16777216.0; // 2^24, applied twice: 2^48 per turn
-
 // ---- Fixed words -------------------------------------------------------------
 
 // The viewpoint, written by the fly-by.

@@ -1,6 +1,7 @@
 #include "module/frame.h"
 
 #include "host/lookup.h"
+#include "host/units.h"
 #include "host/viewpoint.h"
 #include "module/pilot_view.h"
 #include "pilot/pilot_input.h"
@@ -26,7 +27,7 @@ void RunFlyBy(ModuleState& module) {
     // Until the host has handed over its table there is no aircraft to film.
     host::Addr lookupVar = host::FindLookupVar();
     if (lookupVar == 0) return;
-    module.Aircraft = camera::AircraftFromSample(host::ReadAircraftSample(lookupVar));
+    module.Aircraft = AircraftFromSample(host::ReadAircraftSample(lookupVar));
     camera::FlyByOutput out =
         camera::FlyByStep(module.FlyBy, FlyBySettingsOf(module.Settings), module.Aircraft,
                           module.Clock.FrameStep, module.Random);
@@ -37,6 +38,19 @@ void RunFlyBy(ModuleState& module) {
 }
 
 } // namespace
+
+camera::AircraftState AircraftFromSample(const host::AircraftSample& s) {
+    camera::AircraftState a;
+    a.Position.Latitude = (s.Latitude / host::MetresPerDegreeLatitude) * host::RadiansPerDegree;
+    a.Position.Longitude = (s.Longitude / host::LongitudeVariableRoot /
+                            host::LongitudeVariableRoot * host::DegreesPerTurn) *
+                           host::RadiansPerDegree;
+    a.Position.Altitude = s.Altitude * host::FeetPerMetre;
+    a.Pitch = s.Pitch;
+    a.Heading = s.Heading;
+    a.Speed = s.Speed;
+    return a;
+}
 
 camera::FlyBySettings FlyBySettingsOf(const ModuleSettings& s) {
     return {s.FlyByDuration, s.FlyByRelAltitude, s.FlyByMinDistance, s.FlyByCameraPlacement,

@@ -10,6 +10,7 @@
 // the pilot view first, and each writes only its own host words, once.
 #pragma once
 
+#include "host/lookup.h"
 #include "module/module.h"
 
 namespace addon {
@@ -18,5 +19,9 @@ void FrameTick(ModuleState& module);
 
 // The fly-by's settings as the fly-by takes them.
 camera::FlyBySettings FlyBySettingsOf(const ModuleSettings& s);
+
+// The aircraft in the fly-by's units from the host's, in the order and with
+// the constants the host's own reckoning uses.
+camera::AircraftState AircraftFromSample(const host::AircraftSample& sample);
 
 } // namespace addon

@@ -7,8 +7,8 @@
 #pragma once
 
 #include "camera/flyby.h"
-#include "camera/random.h"
 #include "host/discovery.h"
+#include "host/random.h"
 #include "module/settings.h"
 #include "pilot/key_bindings.h"
 #include "pilot/pilot_state.h"
@@ -66,7 +66,7 @@ struct ModuleState {
     FrameClock Clock;
     camera::AircraftState Aircraft; // refreshed only while the fly-by is on
     camera::FlyByState FlyBy;
-    camera::RandomSequence Random; // shared by the fly-by and the ground turbulence
+    host::RandomSequence Random;   // shared by the fly-by and the ground turbulence
     host::HostLibraries Libraries; // what the pilot view found in the host process
     pilot::PilotViewState Pilot;
     pilot::KeyBindingTable Bindings;

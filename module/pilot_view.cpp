@@ -40,7 +40,7 @@ void ShowPointer(const ModuleState& module, os::Hwnd window, host::Addr record, 
     if (!os::GetClientRect(window, &client)) return;
     host::ViewRecord view;
     hostmem::Read(record, &view, sizeof view);
-    pilot::Ray ray;
+    geometry::Ray ray;
     if (!pilot::ComputePickRay(view, client.Right - client.Left, client.Bottom - client.Top, x, y,
                                ray))
         return;

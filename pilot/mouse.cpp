@@ -5,29 +5,21 @@
 
 namespace pilot {
 
+using geometry::Dot;
+using geometry::Matrix4;
+using geometry::Minus;
+using geometry::Ray;
+using geometry::Transform;
+using geometry::Vector3;
+
 namespace {
-
-// A point (x, y, z, 1) times M, row vector on the left.
-camera::Vector3 Transform(const Matrix4& m, float x, float y, float z) {
-    float out[3];
-    for (int c = 0; c < 3; ++c) out[c] = x * m.M[0][c] + y * m.M[1][c] + z * m.M[2][c] + m.M[3][c];
-    return {out[0], out[1], out[2]};
-}
-
-double Dot(const camera::Vector3& a, const camera::Vector3& b) {
-    return a.X * b.X + a.Y * b.Y + a.Z * b.Z;
-}
-
-camera::Vector3 Minus(const camera::Vector3& a, const camera::Vector3& b) {
-    return {a.X - b.X, a.Y - b.Y, a.Z - b.Z};
-}
 
 // One walk of a stream and, through its nested records, of the streams it
 // calls; budget is shared by the whole walk.
-int32_t Walk(const ByteSource& bytes, uint32_t at, const camera::Vector3& base, const Ray& ray,
+int32_t Walk(const ByteSource& bytes, uint32_t at, const Vector3& base, const Ray& ray,
              int32_t depth, int32_t& budget) {
     if (depth > StreamDepthLimit) return 0;
-    camera::Vector3 current = base; // the base until a sphere has been seen
+    Vector3 current = base; // the base until a sphere has been seen
     while (budget-- > 0) {
         uint16_t op;
         if (!bytes.Read(bytes.Context, at, &op, sizeof op)) return 0;
@@ -54,7 +46,7 @@ int32_t Walk(const ByteSource& bytes, uint32_t at, const camera::Vector3& base, 
         current = {field(10, float{}) + base.X, field(14, float{}) + base.Y,
                    field(18, float{}) + base.Z};
         bool any = field(26, uint32_t{}) || field(30, uint32_t{}) || field(34, uint32_t{});
-        bool hit = RaySphere(ray, current, radius * radius).Hit;
+        bool hit = geometry::RaySphere(ray, current, radius * radius).Hit;
         if (hit && kind == EventSphereKindControl && any) return 1;
         // A hit goes into the sphere's own records; a miss skips them.
         uint64_t next = uint64_t(at) + length + (hit ? 0 : uint64_t(skip));
@@ -112,7 +104,7 @@ bool ComputePickRay(const host::ViewRecord& view, int32_t width, int32_t height,
     for (int i = 0; i < 4; ++i) move.M[i][i] = 1.0f;
     for (int i = 0; i < 3; ++i)
         move.M[3][i] = float((view.EyeReference[i] + view.EyeOffset[i]) / EyeWordScale);
-    Matrix4 m = Multiply(rotation, move); // rotate, then move to the eye
+    Matrix4 m = geometry::Multiply(rotation, move); // rotate, then move to the eye
 
     double u = double(x) / width - 0.5, v = double(y) / height - 0.5;
     if (width < height)
@@ -122,24 +114,14 @@ bool ComputePickRay(const host::ViewRecord& view, int32_t width, int32_t height,
     v = -v;
     double depth = view.Zoom / ZoomWordScale * PickRayDepth;
     ray.Origin = Transform(m, 0.0f, 0.0f, 0.0f);
-    camera::Vector3 d = Minus(Transform(m, float(u), float(v), float(depth)), ray.Origin);
+    Vector3 d = Minus(Transform(m, float(u), float(v), float(depth)), ray.Origin);
     double length = std::sqrt(Dot(d, d));
-    ray.Direction = length > 0.0 ? camera::Vector3{d.X / length, d.Y / length, d.Z / length}
-                                 : camera::Vector3{0.0, 0.0, 1.0};
+    ray.Direction =
+        length > 0.0 ? Vector3{d.X / length, d.Y / length, d.Z / length} : Vector3{0.0, 0.0, 1.0};
     return true;
 }
 
-SphereHit RaySphere(const Ray& ray, const camera::Vector3& centre, double squaredRadius) {
-    camera::Vector3 w = Minus(centre, ray.Origin);
-    double l = Dot(w, w), s = Dot(w, ray.Direction);
-    if (l >= squaredRadius && s < 1e-10) return {false, 0.0, 0.0}; // outside, and behind
-    double m = squaredRadius - l + s * s;
-    if (!(m > 1e-10)) return {false, 0.0, 0.0};
-    double root = std::sqrt(m);
-    return {true, s - root, s + root};
-}
-
-int32_t HitEventSpheres(const ByteSource& bytes, uint32_t stream, const camera::Vector3& base,
+int32_t HitEventSpheres(const ByteSource& bytes, uint32_t stream, const Vector3& base,
                         const Ray& ray) {
     int32_t budget = StreamRecordLimit;
     return Walk(bytes, stream, base, ray, 0, budget);

@@ -5,7 +5,7 @@
 // size, the active view and the host's bytes, and sets the pointer shape.
 #pragma once
 
-#include "camera/geo.h"
+#include "geometry/geometry.h"
 #include "host/view_record.h"
 #include "pilot/pilot_state.h"
 
@@ -42,21 +42,10 @@ MouseOutcome MouseWheelTurn(PilotViewState& state, int32_t delta);
 
 // ---- The pick ray -------------------------------------------------------------
 
-struct Ray {
-    camera::Vector3 Origin;
-    camera::Vector3 Direction; // length 1
-};
-
 // The ray from the view's eye through the pointer at (x, y) of a client area
 // width by height; false (no ray) when the area is empty.
 bool ComputePickRay(const host::ViewRecord& view, int32_t width, int32_t height, int32_t x,
-                    int32_t y, Ray& ray);
-
-struct SphereHit {
-    bool Hit;
-    double Near, Far; // distances along the ray
-};
-SphereHit RaySphere(const Ray& ray, const camera::Vector3& centre, double squaredRadius);
+                    int32_t y, geometry::Ray& ray);
 
 // ---- The event stream -----------------------------------------------------------
 
@@ -79,7 +68,7 @@ constexpr uint16_t EventSphereKindControl = 1;
 // 1 when the ray passes through a control's sphere (kind 1, any of its three
 // button codes set). A record that cannot be read, does not move the walk
 // forward, or lies past the limits ends its walk.
-int32_t HitEventSpheres(const ByteSource& bytes, uint32_t stream, const camera::Vector3& base,
-                        const Ray& ray);
+int32_t HitEventSpheres(const ByteSource& bytes, uint32_t stream, const geometry::Vector3& base,
+                        const geometry::Ray& ray);
 
 } // namespace pilot

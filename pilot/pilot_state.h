@@ -25,20 +25,20 @@ struct PilotViewState {
     HeldCommands Held;
 
     // The walker outside the aircraft.
-    host::ViewRecord SavedViewRecord; // the host's view as it was when the walk began
-    int32_t ExternalViewEngaged;      // 1 while the walk holds the view record
-    uint32_t WalkRecord;              // that record's host address: the walk acts on no other
-    double WalkerLatitude;            // degrees
-    double WalkerLongitude;           // degrees
-    double WalkerAltitude;            // the feet, metres
-    Attitude WalkerAttitude;          // mouse look outside adds to the heading
-    Attitude HeadAttitude;            // and to the head's pitch
-    double EyeHeight;                 // above the feet, metres
-    double WalkerZoom;                // the wheel keeps it within 0.25..8
-    double StartGroundAltitude;       // under the aircraft when the walk began, metres
-    double BobOffset;                 // metres
-    double ForwardSpeed;              // metres per second, forward positive
-    double SideSpeed;                 // metres per second, right positive
+    host::ViewRecord SavedViewRecord;  // the host's view as it was when the walk began
+    int32_t ExternalViewEngaged;       // 1 while the walk holds the view record
+    uint32_t WalkRecord;               // that record's host address: the walk acts on no other
+    double WalkerLatitude;             // degrees
+    double WalkerLongitude;            // degrees
+    double WalkerAltitude;             // the feet, metres
+    geometry::Attitude WalkerAttitude; // mouse look outside adds to the heading
+    geometry::Attitude HeadAttitude;   // and to the head's pitch
+    double EyeHeight;                  // above the feet, metres
+    double WalkerZoom;                 // the wheel keeps it within 0.25..8
+    double StartGroundAltitude;        // under the aircraft when the walk began, metres
+    double BobOffset;                  // metres
+    double ForwardSpeed;               // metres per second, forward positive
+    double SideSpeed;                  // metres per second, right positive
 
     // Mouse look and the pointer
     int32_t MouseLook;

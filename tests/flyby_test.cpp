@@ -1,4 +1,5 @@
 #include "camera/flyby.h"
+#include "module/frame.h"
 
 #include "geo_oracle.h"
 
@@ -22,15 +23,15 @@ protected:
     FlyByState FlyBy{};
     FlyBySettings Settings{10, 0, 50, 0, 0};
     AircraftState Plane{};
-    RandomSequence Random;
+    host::RandomSequence Random;
     GeoPosition Written{};
     int Writes = 0;
 
     // The aircraft as the host gives it: metres north, 2^48 units per turn, km/h.
     void Aircraft(double latDeg, double lonDeg, double altMetres, double heading, double pitch,
                   double speed) {
-        Plane = AircraftFromSample({latDeg * 111130.0, lonDeg / 360.0 * 281474976710656.0,
-                                    altMetres, heading, pitch, 0.0, speed});
+        Plane = addon::AircraftFromSample({latDeg * 111130.0, lonDeg / 360.0 * 281474976710656.0,
+                                           altMetres, heading, pitch, 0.0, speed});
     }
     void Tick(uint32_t milliseconds) {
         FlyByOutput out =
@@ -195,9 +196,9 @@ TEST_F(FlyByTest, FiniteValuesThatOverflowTheReckoningWriteNothing) {
 
 // The state from which the next draw gives result r.
 uint32_t StateBeforeDraw(int32_t r) {
-    uint32_t inverse = RandMultiplier; // Newton's iteration for the inverse mod 2^32
-    for (int i = 0; i < 5; ++i) inverse *= 2 - RandMultiplier * inverse;
-    return ((uint32_t(r) << 16) - RandIncrement) * inverse;
+    uint32_t inverse = host::RandMultiplier; // Newton's iteration for the inverse mod 2^32
+    for (int i = 0; i < 5; ++i) inverse *= 2 - host::RandMultiplier * inverse;
+    return ((uint32_t(r) << 16) - host::RandIncrement) * inverse;
 }
 
 TEST_F(FlyByTest, RandomSideDrawsOncePerPointAndGoesLeftUpTo16384) {
@@ -233,7 +234,7 @@ TEST_F(FlyByTest, FixedPlacementsDoNotDrawAndAnUnknownOneKeepsTheSide) {
     Settings.Placement = 0;
     Tick(16);
     EXPECT_EQ(FlyBy.CameraSide, 1);
-    EXPECT_EQ(Random.State, RandStateAtLoad);
+    EXPECT_EQ(Random.State, host::RandStateAtLoad);
 }
 
 // ---- Travelling ------------------------------------------------------------

@@ -8,6 +8,7 @@
 #include <limits>
 
 using namespace camera;
+using namespace geometry;
 
 namespace {
 

@@ -11,14 +11,14 @@
 #include <random>
 
 using namespace walk;
-using camera::Vector3;
+using geometry::Vector3;
 using groundscene::Image;
 using groundscene::MakeTriangle;
 using groundscene::PlainBytes;
 
 namespace {
 
-const pilot::Ray Down{{0.2, 10.0, 0.2}, {0.0, -1.0, 0.0}};
+const geometry::Ray Down{{0.2, 10.0, 0.2}, {0.0, -1.0, 0.0}};
 
 // ---- Relative position -------------------------------------------------------------
 
@@ -62,12 +62,12 @@ TEST(ProbeRayTriangle, HitsFromAboveAndBelowInEitherWinding) {
     EXPECT_DOUBLE_EQ(RayTriangle(Down, a, b, c, up), 8.0);
     EXPECT_DOUBLE_EQ(RayTriangle(Down, a, c, b, up), 8.0) << "the other winding";
     EXPECT_DOUBLE_EQ(RayTriangle(Down, a, b, c, {0, -1, 0}), 8.0) << "the normal's sign";
-    pilot::Ray rising{{0.2, -3.0, 0.2}, {0.0, 1.0, 0.0}};
+    geometry::Ray rising{{0.2, -3.0, 0.2}, {0.0, 1.0, 0.0}};
     EXPECT_DOUBLE_EQ(RayTriangle(rising, a, c, b, up), 5.0);
-    pilot::Ray beside{{1.2, 10.0, 0.2}, {0.0, -1.0, 0.0}};
+    geometry::Ray beside{{1.2, 10.0, 0.2}, {0.0, -1.0, 0.0}};
     EXPECT_EQ(RayTriangle(beside, a, b, c, up), NoGroundHit);
     // A slanted wall hit from the side, its normal along Z.
-    pilot::Ray north{{0.3, 0.3, -5.0}, {0.0, 0.0, 1.0}};
+    geometry::Ray north{{0.3, 0.3, -5.0}, {0.0, 0.0, 1.0}};
     EXPECT_DOUBLE_EQ(RayTriangle(north, {0, 0, 2}, {1, 0, 2}, {0, 1, 2}, {0, 0, 1}), 7.0);
 }
 
@@ -75,18 +75,18 @@ TEST(ProbeRayTriangle, EdgesAndCornersCountAsInside) {
     Vector3 a{0, 0, 0}, b{2, 0, 0}, c{0, 0, 2}, up{0, 1, 0};
     for (Vector3 o : {Vector3{1, 5, 1}, Vector3{1, 5, 0}, Vector3{0, 5, 1.5}, Vector3{0, 5, 0},
                       Vector3{2, 5, 0}, Vector3{0, 5, 2}}) {
-        pilot::Ray ray{o, {0, -1, 0}};
+        geometry::Ray ray{o, {0, -1, 0}};
         EXPECT_EQ(RayTriangle(ray, a, b, c, up), 5.0) << o.X << " " << o.Z;
         EXPECT_EQ(RayTriangle(ray, c, b, a, up), 5.0) << o.X << " " << o.Z;
     }
-    pilot::Ray outside{{1.0000001, 5, 1}, {0, -1, 0}};
+    geometry::Ray outside{{1.0000001, 5, 1}, {0, -1, 0}};
     EXPECT_EQ(RayTriangle(outside, a, b, c, up), NoGroundHit);
 }
 
 TEST(ProbeRayTriangle, EdgeOnIsNeverHit) {
     // The ray runs in the triangle's plane, straight through it.
     Vector3 a{-1, 0, 0}, b{1, 0, 0}, c{0, 5, 0};
-    pilot::Ray ray{{0, 10, 0}, {0, -1, 0}};
+    geometry::Ray ray{{0, 10, 0}, {0, -1, 0}};
     EXPECT_EQ(RayTriangle(ray, a, b, c, {0, 0, 1}), NoGroundHit);
     EXPECT_EQ(RayTriangle(ray, a, b, c, {0, 0.99e-10, 1}), NoGroundHit) << "|N.u| below 1e-10";
     EXPECT_NE(RayTriangle(ray, a, b, c, {0, 1.01e-10, 1}), NoGroundHit) << "just above it";
@@ -116,7 +116,7 @@ TEST(ProbeRayTriangle, TiesOfTheNormalsAxesKeepTheEarlierAxis) {
 }
 
 TEST(ProbeBoundingSphere, TheRadiusIsEnlargedBySquareRootTwo) {
-    pilot::Ray down{{0, 1000, 0}, {0, -1, 0}};
+    geometry::Ray down{{0, 1000, 0}, {0, -1, 0}};
     EXPECT_TRUE(RayEntersBoundingSphere(down, {1.3 * 4, 0, 0}, 4.0));
     EXPECT_TRUE(RayEntersBoundingSphere(down, {0, 0, -1.41 * 4}, 4.0));
     EXPECT_FALSE(RayEntersBoundingSphere(down, {0, 0, 1.5 * 4}, 4.0));
@@ -256,8 +256,8 @@ TEST(GroundProbe, SpheresNearTheRaysReachGiveTheWrittenAnswerWhereverTheirPointL
         Vector3 k{float(centre.X) + b.X, float(centre.Y) + b.Y, float(centre.Z) + b.Z};
         // Beside the centre by the enlarged radius, give or take a few metres.
         double side = std::sqrt(2.0) * radius + (-0.3 + 4 * unit(rng)), a = 2 * M_PI * unit(rng);
-        pilot::Ray ray{{k.X + side * std::cos(a), k.Y + 1000, k.Z + side * std::sin(a)},
-                       {0, -1, 0}};
+        geometry::Ray ray{{k.X + side * std::cos(a), k.Y + 1000, k.Z + side * std::sin(a)},
+                          {0, -1, 0}};
         Vector3 v[3];
         for (int j = 0; j < 3; ++j)
             v[j] = {roof.Vertex[j][0] + k.X, roof.Vertex[j][1] + k.Y, roof.Vertex[j][2] + k.Z};
@@ -542,7 +542,7 @@ TEST(GroundProbeMends, ACallerMayGiveTighterBounds) {
 // ---- Random scenes against an oracle that tests every triangle ---------------------------
 
 // Moeller and Trumbore's test, both sides, f64: the distance or NoGroundHit.
-double Oracle(const pilot::Ray& ray, const groundscene::WorldTriangle& t) {
+double Oracle(const geometry::Ray& ray, const groundscene::WorldTriangle& t) {
     using namespace groundscene;
     Vector3 e1 = Sub(t.V[1], t.V[0]), e2 = Sub(t.V[2], t.V[0]);
     Vector3 p = Cross(ray.Direction, e2);
@@ -590,7 +590,7 @@ TEST(GroundProbeOracle, RandomScenesGiveTheNearestOfEveryTriangle) {
         if (n % 3 == 0) origin = {target.X, origin.Y, target.Z};
         Vector3 d = groundscene::Sub(target, origin);
         d = groundscene::Scale(d, 1 / std::sqrt(groundscene::Dot(d, d)));
-        pilot::Ray ray{origin, d};
+        geometry::Ray ray{origin, d};
 
         double want = NoGroundHit;
         for (const groundscene::WorldTriangle& t : scene.World)

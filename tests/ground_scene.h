@@ -18,16 +18,14 @@
 
 namespace groundscene {
 
-using camera::Vector3;
+using geometry::Dot;
+using geometry::Vector3;
 
 inline Vector3 Add(const Vector3& a, const Vector3& b) {
     return {a.X + b.X, a.Y + b.Y, a.Z + b.Z};
 }
 inline Vector3 Sub(const Vector3& a, const Vector3& b) {
-    return {a.X - b.X, a.Y - b.Y, a.Z - b.Z};
-}
-inline double Dot(const Vector3& a, const Vector3& b) {
-    return a.X * b.X + a.Y * b.Y + a.Z * b.Z;
+    return geometry::Minus(a, b);
 }
 inline Vector3 Cross(const Vector3& a, const Vector3& b) {
     return {a.Y * b.Z - a.Z * b.Y, a.Z * b.X - a.X * b.Z, a.X * b.Y - a.Y * b.X};

@@ -9,7 +9,7 @@
 #include <vector>
 
 using namespace pilot;
-using camera::Vector3;
+using namespace geometry;
 
 namespace {
 

@@ -172,10 +172,10 @@ TEST(TangentPlaneStep, AStepFromAPoleStaysOnTheGlobe) {
     // whichever longitude the walker stood at.
     for (double pole : {90.0, -90.0})
         for (double lon : {180.0, -180.0, 0.0, 90.0})
-            for (camera::Vector3 v : {camera::Vector3{10.0, 0.0, 0.0},
-                                      {-10.0, 0.0, 0.0},
-                                      {0.0, 0.0, 10.0},
-                                      {0.0, 0.0, -10.0}}) {
+            for (geometry::Vector3 v : {geometry::Vector3{10.0, 0.0, 0.0},
+                                        {-10.0, 0.0, 0.0},
+                                        {0.0, 0.0, 10.0},
+                                        {0.0, 0.0, -10.0}}) {
                 GeoPoint at = TangentPlaneStep({pole, lon}, v);
                 EXPECT_NEAR(std::fabs(pole - at.Latitude) * MetresPerDegree, 10.0, 0.01)
                     << pole << " " << lon << " " << v.X << " " << v.Z << ": " << at.Latitude;

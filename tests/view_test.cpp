@@ -33,7 +33,7 @@ struct Rows {
     float R[3][3];
 };
 Rows EyeRows(double pitch, double heading, double bank) {
-    pilot::Matrix4 m = pilot::EyeRotation(pitch * Degree, heading * Degree, bank * Degree);
+    geometry::Matrix4 m = pilot::EyeRotation(pitch * Degree, heading * Degree, bank * Degree);
     Rows r;
     for (int i = 0; i < 3; ++i)
         for (int j = 0; j < 3; ++j) r.R[i][j] = m.M[i][j];

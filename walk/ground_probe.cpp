@@ -9,7 +9,7 @@ namespace walk {
 
 namespace {
 
-using camera::Vector3;
+using geometry::Vector3;
 
 // ---- The probe point's frame ------------------------------------------------------
 
@@ -147,7 +147,7 @@ bool SurelyMissed(const EarthRay& ray, const Vector3& near, const Vector3& centr
 // ---- Ray and triangle --------------------------------------------------------------
 
 // One triangle as the stream holds it (f32, from the sphere's centre k), in f64.
-inline double TriangleDistance(const pilot::Ray& ray, const double (&v)[3][3],
+inline double TriangleDistance(const geometry::Ray& ray, const double (&v)[3][3],
                                const double (&n)[3]) {
     // The dominant axis of the normal; ties keep the earlier axis. The other
     // two are the plane the inside test works in.
@@ -190,7 +190,7 @@ constexpr uint32_t TriangleBatch = 32;
 struct Walker {
     const pilot::ByteSource& Bytes;
     const GeometryLimits& Limits;
-    pilot::Ray Ray;
+    geometry::Ray Ray;
     ProbeFrame Frame;
     bool PassOverFar = false; // the ray suits SurelyMissed
     EarthRay Earth = {};
@@ -341,7 +341,7 @@ void WalkStream(Walker& w, uint32_t at, const Vector3& inherited, int32_t depth)
                 const Vector3& b = Exact(w, base);
                 current = {
                     {s.Centre[0] + b.X, s.Centre[1] + b.Y, s.Centre[2] + b.Z}, false, {}, {}};
-                hit = pilot::RaySphere(w.Ray, current.Value, squaredRadius).Hit;
+                hit = geometry::RaySphere(w.Ray, current.Value, squaredRadius).Hit;
             }
             if (!Advance(at, hit ? int64_t(s.EnterLength) : int64_t(s.SkipLength))) return;
             break;
@@ -396,16 +396,18 @@ bool FindGeometryBlock(const pilot::ByteSource& bytes, int32_t limit, uint32_t m
 
 } // namespace
 
-camera::Vector3 RelativePosition(const SpherePoint& p, const SpherePoint& q) {
+geometry::Vector3 RelativePosition(const SpherePoint& p, const SpherePoint& q) {
     return Relative(p, FrameOf(q));
 }
 
-bool RayEntersBoundingSphere(const pilot::Ray& ray, const camera::Vector3& centre, double radius) {
-    return pilot::RaySphere(ray, centre, SphereRadiusScale2 * radius * radius).Hit;
+bool RayEntersBoundingSphere(const geometry::Ray& ray, const geometry::Vector3& centre,
+                             double radius) {
+    return geometry::RaySphere(ray, centre, SphereRadiusScale2 * radius * radius).Hit;
 }
 
-double RayTriangle(const pilot::Ray& ray, const camera::Vector3& v0, const camera::Vector3& v1,
-                   const camera::Vector3& v2, const camera::Vector3& n) {
+double RayTriangle(const geometry::Ray& ray, const geometry::Vector3& v0,
+                   const geometry::Vector3& v1, const geometry::Vector3& v2,
+                   const geometry::Vector3& n) {
     const double v[3][3] = {{v0.X, v0.Y, v0.Z}, {v1.X, v1.Y, v1.Z}, {v2.X, v2.Y, v2.Z}};
     const double normal[3] = {n.X, n.Y, n.Z};
     return TriangleDistance(ray, v, normal);

@@ -44,11 +44,11 @@ struct GeometryLimits {
 
 // Filled by the caller; NearestDistance is the result. f64 throughout.
 struct GroundProbeRecord {
-    double Latitude, Longitude;   // the probe point, degrees
-    double Altitude;              // metres
-    camera::Vector3 RayOrigin;    // in the probe point's frame: X east, Y up, Z north, metres
-    camera::Vector3 RayDirection; // length 1, same frame
-    double NearestDistance;       // along the ray; NoGroundHit when nothing is hit
+    double Latitude, Longitude;     // the probe point, degrees
+    double Altitude;                // metres
+    geometry::Vector3 RayOrigin;    // in the probe point's frame: X east, Y up, Z north, metres
+    geometry::Vector3 RayDirection; // length 1, same frame
+    double NearestDistance;         // along the ray; NoGroundHit when nothing is hit
 };
 
 // A point given by latitude and longitude (degrees) and its distance from the
@@ -59,16 +59,18 @@ struct SpherePoint {
 
 // Where p lies seen from q, in q's frame (X east, Y up, Z north, metres), by
 // the host's rotations and constants.
-camera::Vector3 RelativePosition(const SpherePoint& p, const SpherePoint& q);
+geometry::Vector3 RelativePosition(const SpherePoint& p, const SpherePoint& q);
 
 // True when the ray passes through the sphere of that radius enlarged by sqrt 2.
-bool RayEntersBoundingSphere(const pilot::Ray& ray, const camera::Vector3& centre, double radius);
+bool RayEntersBoundingSphere(const geometry::Ray& ray, const geometry::Vector3& centre,
+                             double radius);
 
 // Distance along the ray to the triangle (v0, v1, v2) of plane normal n, or
 // NoGroundHit. Points on an edge are inside; a ray along the plane, or a hit
 // nearer than NearestHitLimit or farther than FarthestHitLimit, is no hit.
-double RayTriangle(const pilot::Ray& ray, const camera::Vector3& v0, const camera::Vector3& v1,
-                   const camera::Vector3& v2, const camera::Vector3& n);
+double RayTriangle(const geometry::Ray& ray, const geometry::Vector3& v0,
+                   const geometry::Vector3& v1, const geometry::Vector3& v2,
+                   const geometry::Vector3& n);
 
 // Sets probe.NearestDistance to the nearest hit of the probe's ray on the
 // objects of the scene object table at sceneObjectTable, NoGroundHit for none.

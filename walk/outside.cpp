@@ -1,15 +1,14 @@
 #include "walk/outside.h"
 
+#include "host/units.h"
+
 #include <cmath>
 
 namespace walk {
 
 namespace {
 
-using camera::Vector3;
-
-// The step's own angles use pi exactly (its rotations use the host's values).
-constexpr double ExactPi = 3.141592653589793;
+using geometry::Vector3;
 
 constexpr float SubBlockWord144 = 0.04319699853658676f;  // bits 0x3D30EF56
 constexpr float SubBlockWord168 = -0.03725900128483772f; // bits 0xBD189CE5
@@ -17,17 +16,6 @@ constexpr double UScale = 0.75, VScale = 0.5, UvWordScale = 1073741824.0;
 
 double Pick(int32_t first, int32_t second, double value) {
     return first ? value : second ? -value : 0.0;
-}
-
-// atan2-based angles of the reference step sequence, with exact pi.
-double AngleAroundY(const Vector3& d) {
-    if (d.Z != 0.0) return -(std::atan2(d.X, d.Z) + ExactPi);
-    if (d.X != 0.0) return -(std::atan2(d.Z, d.X) + ExactPi / 2);
-    return 0.0;
-}
-
-Vector3 Negated(const Vector3& v) {
-    return {-v.X, -v.Y, -v.Z};
 }
 
 } // namespace
@@ -38,8 +26,9 @@ void FloorEyeHeight(pilot::PilotViewState& s) {
 
 void EngageWalker(pilot::PilotViewState& s, const WalkSample& sample) {
     s.StartGroundAltitude = sample.GroundAltitude / GroundAltitudeUnits;
-    s.WalkerLatitude = sample.Latitude / host::LatLonMetresPerDegree;
-    s.WalkerLongitude = sample.Longitude / 16777216.0 / 16777216.0 * 360.0;
+    s.WalkerLatitude = sample.Latitude / host::EyeRecordMetresPerDegree;
+    s.WalkerLongitude = sample.Longitude / host::LongitudeVariableRoot /
+                        host::LongitudeVariableRoot * host::DegreesPerTurn;
     s.WalkerAltitude = s.StartGroundAltitude;
     s.WalkerAttitude = {0.0, sample.Heading, 0.0};
     s.HeadAttitude = {0.0, 0.0, 0.0};
@@ -48,31 +37,18 @@ void EngageWalker(pilot::PilotViewState& s, const WalkSample& sample) {
 }
 
 GeoPoint TangentPlaneStep(const GeoPoint& from, const Vector3& v) {
-    Vector3 p = {v.X, WalkEarthRadius, v.Z};
-    camera::RotateAboutX(p, -WalkQuarterTurn);
-    camera::RotateAboutX(p, from.Latitude * WalkRadiansPerDegree);
-    camera::RotateAboutY(p, -from.Longitude * WalkRadiansPerDegree);
-    camera::RotateAboutY(p, WalkHalfTurn);
-    double t1 = AngleAroundY(Negated(p));
-    camera::RotateAboutY(p, t1);
-    Vector3 d = Negated(p);
-    double t2 = d.Y != 0.0 ? -(std::atan2(d.Z, d.Y) + ExactPi / 2) : 0.0;
-    double latitude = t2 * WalkDegreesPerRadian;
-    double longitude = t1 * WalkDegreesPerRadian;
+    geometry::LatLon p = geometry::OffsetOnSphere(
+        {from.Latitude * host::RadiansPerDegree, from.Longitude * host::RadiansPerDegree}, v,
+        host::EarthRadius, {host::WalkQuarterTurn, host::WalkHalfTurn});
     // Next to a pole the elevation can come out a turn off (-270 for 90) or
-    // past 90: the same point, its latitude within -90..90 and its longitude
-    // on the other side of the pole.
-    if (latitude < -180.0) latitude += 360.0;
-    if (latitude > 180.0) latitude -= 360.0;
-    if (std::fabs(latitude) > 90.0) {
-        latitude = (latitude > 0.0 ? 180.0 : -180.0) - latitude;
-        longitude += 180.0;
-    }
+    // past 90: the same point, its latitude within -90..90.
+    p = geometry::OnTheSphere(p);
+    double longitude = p.Longitude * host::DegreesPerRadian;
     // Bounded: an absurd value must not spin the host's thread.
     if (std::fabs(longitude) > 1e6) longitude = std::fmod(longitude, 360.0);
     while (longitude > 180.0) longitude -= 360.0;
     while (longitude < -180.0) longitude += 360.0;
-    return {latitude, longitude};
+    return {p.Latitude * host::DegreesPerRadian, longitude};
 }
 
 GeoPoint MoveWalker(pilot::PilotViewState& s, bool running) {
@@ -88,7 +64,7 @@ GeoPoint MoveWalker(pilot::PilotViewState& s, bool running) {
     else if (held.Down)
         s.EyeHeight -= speed * dt; // below the floor for this frame only
     if (std::fabs(s.ForwardSpeed) > BobThreshold || std::fabs(s.SideSpeed) > BobThreshold) {
-        s.BobOffset = std::sin(s.Clock * BobRate * WalkRadiansPerDegree) * BobHeight;
+        s.BobOffset = std::sin(s.Clock * BobRate * host::RadiansPerDegree) * BobHeight;
     } else {
         // The bob dies away while the walker stands; a slow frame never makes it grow.
         double keep = dt + dt;
@@ -113,7 +89,7 @@ GeoPoint MoveWalker(pilot::PilotViewState& s, bool running) {
     GeoPoint at = {s.WalkerLatitude, s.WalkerLongitude};
     if (s.ForwardSpeed == 0.0 && s.SideSpeed == 0.0) return at;
     Vector3 v = {s.SideSpeed * dt, 0.0, s.ForwardSpeed * dt};
-    camera::RotateAboutY(v, s.WalkerAttitude.Heading * WalkRadiansPerDegree);
+    geometry::RotateAboutY(v, s.WalkerAttitude.Heading * host::RadiansPerDegree);
     return TangentPlaneStep(at, v);
 }
 
@@ -139,9 +115,9 @@ WalkerView ComposeWalkerView(const pilot::PilotViewState& s, const host::ViewRec
     w.Attitude = {host::EncodeAngle(s.WalkerAttitude.Pitch),
                   host::EncodeAngle(s.WalkerAttitude.Bank),
                   host::EncodeAngle(s.WalkerAttitude.Heading)};
-    double heading = s.WalkerAttitude.Heading * WalkRadiansPerDegree;
-    double pitch = s.HeadAttitude.Pitch * WalkRadiansPerDegree;
-    w.Rotation = pilot::Multiply(pilot::RotY(heading), pilot::RotX(pitch));
+    double heading = s.WalkerAttitude.Heading * host::RadiansPerDegree;
+    double pitch = s.HeadAttitude.Pitch * host::RadiansPerDegree;
+    w.Rotation = geometry::Multiply(geometry::RotY(heading), geometry::RotX(pitch));
     double zoom = s.WalkerZoom / 64.0;
     w.ZoomWord = zoom >= 0.0 && zoom < 65536.0 ? uint16_t(zoom) : 0;
     w.U = ((w.Longitude + 180.0) / 360.0) * UScale;
@@ -153,13 +129,13 @@ WalkerView ComposeWalkerView(const pilot::PilotViewState& s, const host::ViewRec
                         ? (2.0 * view.AspectNumerator) / (2.0 * view.AspectDenominator)
                         : 1.0;
     double walkerZoom = s.WalkerZoom > 0.0 ? s.WalkerZoom : 1.0;
-    pilot::Matrix4 scale{};
+    geometry::Matrix4 scale{};
     scale.M[0][0] = 1.0f;
     scale.M[1][1] = float(aspect);
     scale.M[2][2] = float(ViewMatrixDepth / walkerZoom);
     scale.M[3][3] = 1.0f;
-    w.ViewMatrix =
-        pilot::Multiply(pilot::Multiply(pilot::RotY(-heading), pilot::RotX(-pitch)), scale);
+    w.ViewMatrix = geometry::Multiply(
+        geometry::Multiply(geometry::RotY(-heading), geometry::RotX(-pitch)), scale);
     return w;
 }
 

@@ -3,7 +3,7 @@
 // values, probes the ground and writes what comes out into the host's records.
 #pragma once
 
-#include "camera/geo.h"
+#include "geometry/geometry.h"
 #include "host/view_record.h"
 #include "pilot/cockpit.h"
 #include "pilot/pilot_state.h"
@@ -25,11 +25,6 @@ constexpr double BobHeight = 0.03;       // metres
 constexpr double FallSpeed = 10.0;       // metres per second
 constexpr double ProbeHeight = 100000.0; // the ground probe's ray starts this high
 constexpr double NoHit = 1e10;
-constexpr double WalkEarthRadius = 6367310.0;
-constexpr double WalkRadiansPerDegree = 0.01745329251944;
-constexpr double WalkDegreesPerRadian = 57.29577951471995;
-constexpr double WalkQuarterTurn = 1.5707963267496; // as the host has them
-constexpr double WalkHalfTurn = 3.1415926534992;
 constexpr double ViewMatrixDepth = 0.5; // divided by the zoom
 constexpr double GroundAltitudeUnits = 256.0;
 
@@ -53,7 +48,7 @@ void EngageWalker(pilot::PilotViewState& state, const WalkSample& sample);
 
 // The point v.X metres east and v.Z metres north of from on the tangent plane
 // of the 6367310-metre sphere, seen from the centre; longitude in -180..180.
-GeoPoint TangentPlaneStep(const GeoPoint& from, const camera::Vector3& v);
+GeoPoint TangentPlaneStep(const GeoPoint& from, const geometry::Vector3& v);
 
 // Speeds, eye height, bob, heading, head pitch and the step, from the held
 // commands; running while Shift is down. The new point, for the ground probe.
@@ -69,11 +64,11 @@ struct WalkerView {
     double Latitude, Longitude, Altitude; // the eye: degrees, degrees, metres
     host::LatLonAlt Eye;
     host::EyeAttitude Attitude;
-    pilot::Matrix4 Rotation; // Ry(heading) x Rx(head pitch)
+    geometry::Matrix4 Rotation; // Ry(heading) x Rx(head pitch)
     uint16_t ZoomWord;
     double U, V;
     int32_t UWord, VWord;
-    pilot::Matrix4 ViewMatrix; // Ry(-heading) x Rx(-head pitch) x S
+    geometry::Matrix4 ViewMatrix; // Ry(-heading) x Rx(-head pitch) x S
 };
 WalkerView ComposeWalkerView(const pilot::PilotViewState& state, const host::ViewRecord& view);
 
