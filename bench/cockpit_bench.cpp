@@ -46,7 +46,7 @@ void CockpitSteps(benchmark::State& state, Pilot doing) {
     held.HeadRight = doing == Pilot::HeadKey;
     host::RandomSequence random;
     const double frame = 1.0 / 60.0;
-    pilot::CockpitSample sample = {2.0, 0.5, 90.0, 1.0, 60.0}; // rolling at 116 knots
+    host::CockpitSample sample = {2.0, 0.5, 90.0, 1.0, 60.0}; // rolling at 116 knots
     uint64_t allocations = 0, steps = 0;
     for (auto _ : state) {
         uint64_t before = bench::HeapAllocations();

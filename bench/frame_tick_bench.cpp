@@ -116,8 +116,8 @@ void BM_FrameTickPilotViewAndFlyBy(benchmark::State& state) {
     pilotHost.StandardLibraries();
     pilotHost.Views({1});
     addon::Module.Settings.InternalViewActive = 1;
-    addon::Module.Settings.ViewTurbOn = addon::Module.Settings.GroundTurbOn = 1;
-    addon::Module.Settings.ViewTurbRate = addon::Module.Settings.GroundTurbRate = 1.0;
+    addon::Module.Settings.HeadLatencyOn = addon::Module.Settings.GroundTurbOn = 1;
+    addon::Module.Settings.HeadLatencyRate = addon::Module.Settings.GroundTurbRate = 1.0;
     addon::Module.Pilot.Held.HeadRight = 1;
     RunTicks(state);
 }

@@ -41,4 +41,26 @@ AircraftSample ReadAircraftSample(Addr lookupVar) {
     return s;
 }
 
+CockpitSample ReadCockpitSample(Addr lookupVar) {
+    CockpitSample s;
+    s.Pitch = LookupValue(lookupVar, HostVarPitch);
+    s.Bank = LookupValue(lookupVar, HostVarBank);
+    s.Heading = LookupValue(lookupVar, HostVarHeading);
+    s.OnGround = LookupValue(lookupVar, HostVarOnGround);
+    s.GroundSpeed = LookupValue(lookupVar, HostVarGroundSpeed);
+    return s;
+}
+
+WalkSample ReadWalkSample(Addr lookupVar) {
+    WalkSample w;
+    w.Latitude = LookupValue(lookupVar, HostVarLatitude);
+    w.Longitude = LookupValue(lookupVar, HostVarLongitude);
+    w.Altitude = LookupValue(lookupVar, HostVarAltitude);
+    w.Pitch = LookupValue(lookupVar, HostVarPitch);
+    w.Bank = LookupValue(lookupVar, HostVarBank);
+    w.Heading = LookupValue(lookupVar, HostVarHeading);
+    w.GroundAltitude = LookupValue(lookupVar, HostVarGroundAltitude);
+    return w;
+}
+
 } // namespace host

@@ -1,5 +1,6 @@
 #include "host/viewpoint.h"
 
+#include "host/access.h"
 #include "host/units.h"
 #include "host/view_record.h"
 
@@ -53,11 +54,8 @@ ViewpointWords ReadViewpoint() {
 }
 
 int WriteViewpoint(const ViewpointWords& words) {
-    // A host without the block, or with it read-only, is left alone: writing
-    // there would be an access violation in the host's own thread.
-    if (!hostmem::IsReadable(ViewpointBlock, ViewpointBlockSize) ||
-        !hostmem::IsWritable(ViewpointBlock, ViewpointBlockSize))
-        return 0;
+    // All five words, or none: the gap between them is the host's.
+    if (!CanWrite(ViewpointBlock, ViewpointBlockSize)) return 0;
     hostmem::Store<int32_t>(HostEyeLatitude, words.Latitude);
     hostmem::Store<uint32_t>(HostEyeLatitudeFraction, words.LatitudeFraction);
     hostmem::Store<int32_t>(HostEyeLongitude, words.Longitude);

@@ -5,22 +5,14 @@
 #include "host/viewpoint.h"
 #include "module/pilot_view.h"
 #include "pilot/pilot_input.h"
-#include "platform/os.h"
 
 namespace addon {
 
 namespace {
 
 // The step from whole milliseconds: hours of uptime lose no precision.
-void MeasureFrameStep(FrameClock& clock) {
-    clock.FrameStep = float(ElapsedSeconds(clock.PreviousFrameTime, os::timeGetTime(), 1.0));
-}
-
-void HandOverToPilotView(const ModuleSettings& s, pilot::PilotViewState& view) {
-    view.LatencyFactor = s.ViewTurbOn ? WithinRange(s.ViewTurbRate, MaxViewTurbRate) : 0.0;
-    view.TurbulenceFactor = s.GroundTurbOn ? WithinRange(s.GroundTurbRate, MaxGroundTurbRate) : 0.0;
-    view.RunSpeed = WithinRange(s.RunningSpeed, MaxRunningSpeed);
-    view.ExternalView = s.ExternalViewActive;
+void MeasureFrameStep(FrameClock& clock, uint32_t now) {
+    clock.FrameStep = float(ElapsedSeconds(clock.PreviousFrameTime, now, 1.0));
 }
 
 void RunFlyBy(ModuleState& module) {
@@ -31,7 +23,7 @@ void RunFlyBy(ModuleState& module) {
     camera::FlyByOutput out =
         camera::FlyByStep(module.FlyBy, FlyBySettingsOf(module.Settings), module.Aircraft,
                           module.Clock.FrameStep, module.Random);
-    if (out.Write && module.Host.ViewpointWordsSet) {
+    if (out.Write) {
         const camera::GeoPosition& p = out.Viewpoint;
         host::WriteViewpointAt(p.Latitude, p.Longitude, p.Altitude);
     }
@@ -57,9 +49,9 @@ camera::FlyBySettings FlyBySettingsOf(const ModuleSettings& s) {
             s.FlyByTravelling};
 }
 
-void FrameTick(ModuleState& module) {
+void FrameTick(ModuleState& module, const FrameEvent& frame) {
     ModuleSettings& s = module.Settings;
-    MeasureFrameStep(module.Clock);
+    MeasureFrameStep(module.Clock, frame.Now);
     // The external view exists only inside the internal one; a walk that the
     // switch-off stopped gives the host's view back now, not at the next walk.
     if (s.InternalViewActive == 0) {
@@ -67,14 +59,12 @@ void FrameTick(ModuleState& module) {
         EndWalk(module);
         // Keys let go while the view is off reach no binding: none may be
         // held when it comes back on.
-        if (module.Clock.PilotViewRan) pilot::EndHeldMovements(module.Pilot, module.Bindings);
+        if (module.Clock.PilotViewRan)
+            pilot::EndHeldMovements(ControlsOf(module.Pilot), module.Bindings);
     }
     module.Clock.Ticked = 1;
     module.Clock.PilotViewRan = s.InternalViewActive != 0;
-    if (s.InternalViewActive) {
-        HandOverToPilotView(s, module.Pilot);
-        PilotFrameUpdate(module);
-    }
+    if (s.InternalViewActive) PilotFrameUpdate(module, PilotSettingsOf(s), frame);
     if (s.FlyByActive) RunFlyBy(module);
 }
 

@@ -15,7 +15,14 @@
 
 namespace addon {
 
-void FrameTick(ModuleState& module);
+// What the hook layer knows of a frame message when it comes: the time (ms,
+// as timeGetTime gives it) and whether Shift is down now.
+struct FrameEvent {
+    uint32_t Now;
+    int32_t ShiftDown;
+};
+
+void FrameTick(ModuleState& module, const FrameEvent& frame);
 
 // The fly-by's settings as the fly-by takes them.
 camera::FlyBySettings FlyBySettingsOf(const ModuleSettings& s);

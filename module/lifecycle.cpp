@@ -70,9 +70,8 @@ int ModuleAttach(ModuleState& module) {
     host.MainWindow = os::FindWindowA(host::MainWindowClass, nullptr);
     if (!host.MainWindow) os::MessageBoxA(nullptr, WindowNotFoundText, nullptr, os::MbOk);
     host.UiThreadId = os::GetCurrentThreadId();
-    host.ViewpointWordsSet = 1;
     InstallHooks(host);
-    module.Pilot = pilot::PilotViewState{};
+    module.Pilot = PilotView{};
     std::snprintf(host.KeyBindingPath, sizeof host.KeyBindingPath, KeyBindingFilePattern,
                   host.HostFolder);
     LoadKeyBindingFile(host.KeyBindingPath, module.Bindings);

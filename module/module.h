@@ -10,9 +10,11 @@
 #include "host/discovery.h"
 #include "host/random.h"
 #include "module/settings.h"
+#include "pilot/cockpit.h"
 #include "pilot/key_bindings.h"
-#include "pilot/pilot_state.h"
+#include "pilot/mouse.h"
 #include "platform/os.h"
+#include "walk/outside.h"
 
 #include <cstdint>
 
@@ -27,7 +29,6 @@ struct HostLink {
     uint32_t UiThreadId; // both hooks watch this thread only
     os::Hhook CallWndHook;
     os::Hhook GetMessageHook;
-    int32_t ViewpointWordsSet; // the fly-by writes nothing before start-up
 };
 
 // The frame's clock.
@@ -58,6 +59,24 @@ struct InputRouting {
     int32_t BindsSwitches;
 };
 
+// The pilot view's clock: seconds of the current pilot frame and since the last.
+struct PilotClock {
+    double Seconds;
+    double TimeStep;
+    uint32_t PreviousTime; // milliseconds, as the frame gave them
+};
+
+// The internal pilot view: each part owned by its feature, the clock by the
+// module. Zero at load, never cleared as a whole again, so it survives
+// switching the view off and on.
+struct PilotView {
+    PilotClock Clock;
+    pilot::CockpitEye Eye;
+    pilot::HeldCommands Held;
+    pilot::MouseLook Mouse;
+    walk::Walker Walker;
+};
+
 struct ModuleState {
     HostLink Host;
     ModuleSettings Settings;
@@ -68,7 +87,7 @@ struct ModuleState {
     camera::FlyByState FlyBy;
     host::RandomSequence Random;   // shared by the fly-by and the ground turbulence
     host::HostLibraries Libraries; // what the pilot view found in the host process
-    pilot::PilotViewState Pilot;
+    PilotView Pilot;
     pilot::KeyBindingTable Bindings;
 };
 

@@ -102,7 +102,7 @@ void DrawTurbulence(CockpitEye& eye, double groundSpeed, double factor,
     }
 }
 
-void GroundTurbulence(CockpitEye& eye, const CockpitSample& sample, double factor, double dt,
+void GroundTurbulence(CockpitEye& eye, const host::CockpitSample& sample, double factor, double dt,
                       host::RandomSequence& random) {
     if (!Finite(sample.OnGround)) return;
     if (sample.OnGround == 0.0) {
@@ -292,6 +292,22 @@ EyePose PoseOf(const CockpitEye& eye) {
     return {eye.EyePosition, eye.EyeAngles.Heading, eye.EyeAngles.Pitch, eye.Zoom};
 }
 
+void TurnEye(CockpitEye& eye, double heading, double pitch) {
+    eye.EyeAngles.Heading += heading;
+    eye.EyeAngles.Pitch += pitch;
+    eye.Glide.Active = 0;
+}
+
+void SetEyeZoom(CockpitEye& eye, double zoom) {
+    eye.Zoom = zoom;
+    eye.Glide.Active = 0;
+}
+
+double ZoomedByKeys(double zoom, const HeldCommands& held, double dt) {
+    if (held.ZoomIn == held.ZoomOut) return zoom;
+    return LimitedZoom(zoom * std::pow(ZoomKeyFactorPerSecond, held.ZoomIn ? dt : -dt));
+}
+
 double LimitedZoom(double zoom) {
     if (std::isnan(zoom)) return 1.0;
     return zoom < LeastZoom ? LeastZoom : zoom > MostZoom ? MostZoom : zoom;
@@ -349,8 +365,9 @@ void ComposeView(CockpitEye& eye, const host::ViewRecord& live) {
 } // namespace
 
 int32_t InCockpitStep(CockpitEye& eye, const HeldCommands& held, const host::ViewRecord& live,
-                      const CockpitSample& sample, double latencyFactor, double turbulenceFactor,
-                      double timeStep, int32_t reread, host::RandomSequence& random) {
+                      const host::CockpitSample& sample, double latencyFactor,
+                      double turbulenceFactor, double timeStep, int32_t reread,
+                      host::RandomSequence& random) {
     const double dt = Finite(timeStep) ? timeStep : 0.0;
     if (!Finite(latencyFactor)) latencyFactor = 0.0;
     if (!Finite(turbulenceFactor)) turbulenceFactor = 0.0;
@@ -365,10 +382,7 @@ int32_t InCockpitStep(CockpitEye& eye, const HeldCommands& held, const host::Vie
     if (held.HeadLeft) eye.EyeAngles.Heading -= HeadTurnRate * dt;
     if (held.HeadUp) eye.EyeAngles.Pitch -= HeadTurnRate * dt;
     if (held.HeadDown) eye.EyeAngles.Pitch += HeadTurnRate * dt;
-    if (held.ZoomIn || held.ZoomOut) {
-        double factor = std::pow(ZoomKeyFactorPerSecond, held.ZoomIn ? dt : -dt);
-        if (held.ZoomIn != held.ZoomOut) eye.Zoom = LimitedZoom(eye.Zoom * factor);
-    }
+    eye.Zoom = ZoomedByKeys(eye.Zoom, held, dt);
     // The pilot is moving: a host change of this frame is overwritten, and a
     // glide stops where it is.
     if (held.Forward || held.Backward || held.StepRight || held.StepLeft || held.HeadRight ||

@@ -7,6 +7,7 @@
 
 #include "geometry/geometry.h"
 #include "host/random.h"
+#include "host/samples.h"
 #include "host/units.h"
 #include "host/view_record.h"
 
@@ -53,13 +54,6 @@ struct CockpitEye {
     double TurbulenceTimer; // seconds until new turbulence targets
     EyeGlide Glide;
     EyePose HostPose; // the eye as the host had it when the view was last taken over
-};
-
-// The host variables of one step, in the order the caller looks them up:
-// pitch 0x4D, bank 0x4F, heading 0x56 (degrees), on ground 0x3C (0.0 when
-// airborne), ground speed 0x340 (metres per second).
-struct CockpitSample {
-    double Pitch, Bank, Heading, OnGround, GroundSpeed;
 };
 
 // ---- Constants of the host contract, used exactly as the host's -----------
@@ -120,6 +114,13 @@ int16_t ClampedWord(double x, int16_t keep);
 // ---- Poses and glides -------------------------------------------------------------
 
 EyePose PoseOf(const CockpitEye& eye);
+// The pilot turns the eye (degrees) or sets its zoom, by the mouse or a key:
+// a glide stops where it is.
+void TurnEye(CockpitEye& eye, double heading, double pitch);
+void SetEyeZoom(CockpitEye& eye, double zoom);
+// A zoom after dt seconds of the zoom keys held: 1 to 8 in two seconds,
+// within the host's 0.25..8; both or neither held leave it.
+double ZoomedByKeys(double zoom, const HeldCommands& held, double dt);
 // Zoom within LeastZoom..MostZoom; not a number gives 1.
 double LimitedZoom(double zoom);
 // The eye starts gliding to pose, the short way round in heading and pitch;
@@ -154,8 +155,9 @@ void StartGlide(CockpitEye& eye, const EyePose& pose);
 // - the eye offset and heading words wrap to 16 bits (as the heading must:
 //   it accumulates turns), the zoom word is clamped.
 int32_t InCockpitStep(CockpitEye& eye, const HeldCommands& held, const host::ViewRecord& live,
-                      const CockpitSample& sample, double latencyFactor, double turbulenceFactor,
-                      double timeStep, int32_t reread, host::RandomSequence& random);
+                      const host::CockpitSample& sample, double latencyFactor,
+                      double turbulenceFactor, double timeStep, int32_t reread,
+                      host::RandomSequence& random);
 
 // The eye turned or zoomed by the mouse, between frames: the view record shows
 // the eye's angles and zoom as they are now, with the latency and turbulence

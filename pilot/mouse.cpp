@@ -58,40 +58,23 @@ int32_t Walk(const ByteSource& bytes, uint32_t at, const Vector3& base, const Ra
 
 } // namespace
 
-MouseOutcome MouseLookMove(PilotViewState& state, int32_t x, int32_t y, const MouseLookFeel& feel) {
-    if (state.LastCursorX == 0 && state.LastCursorY == 0) {
-        // The first sample only sets the reference; (0, 0) counts as none.
-        state.LastCursorX = x;
-        state.LastCursorY = y;
-        return {1, 0};
+LookTurn MouseLookMove(MouseLook& look, int32_t x, int32_t y, double zoom,
+                       const MouseLookFeel& feel) {
+    if (look.LastX == 0 && look.LastY == 0) {
+        look.LastX = x;
+        look.LastY = y;
+        return {0, 0.0, 0.0};
     }
-    // Until a cockpit view was taken over there is no zoom: turn as at zoom 1.
-    double zoom = state.Eye.Zoom != 0.0 ? state.Eye.Zoom : 1.0;
-    double turn = feel.DegreesPerPixel / zoom;
-    double dx = double(x) - state.LastCursorX, dy = double(y) - state.LastCursorY;
+    double turn = feel.DegreesPerPixel / (zoom != 0.0 ? zoom : 1.0);
+    double dx = double(x) - look.LastX, dy = double(y) - look.LastY;
     if (feel.InvertVertical) dy = -dy;
-    if (state.ExternalView) {
-        state.WalkerAttitude.Heading += dx * turn;
-        state.HeadAttitude.Pitch += dy * turn;
-    } else {
-        state.Eye.EyeAngles.Heading += dx * turn;
-        state.Eye.EyeAngles.Pitch += dy * turn;
-        state.Eye.Glide.Active = 0;
-    }
-    state.LastCursorX = x;
-    state.LastCursorY = y;
-    return {1, 1};
+    look.LastX = x;
+    look.LastY = y;
+    return {1, dx * turn, dy * turn};
 }
 
-MouseOutcome MouseWheelTurn(PilotViewState& state, int32_t delta) {
-    double step = double(delta) / WheelNotch * ZoomPerNotch;
-    if (state.ExternalView) {
-        state.WalkerZoom = LimitedZoom(state.WalkerZoom + step);
-        return {1, 0};
-    }
-    state.Eye.Zoom = LimitedZoom(state.Eye.Zoom + step);
-    state.Eye.Glide.Active = 0;
-    return {1, 1};
+double ZoomAfterWheel(double zoom, int32_t delta) {
+    return LimitedZoom(zoom + double(delta) / WheelNotch * ZoomPerNotch);
 }
 
 bool ComputePickRay(const host::ViewRecord& view, int32_t width, int32_t height, int32_t x,

@@ -7,7 +7,7 @@
 
 #include "geometry/geometry.h"
 #include "host/view_record.h"
-#include "pilot/pilot_state.h"
+#include "pilot/cockpit.h"
 
 #include <cstdint>
 
@@ -18,10 +18,10 @@ constexpr double ZoomPerNotch = 0.1;
 constexpr double WheelNotch = 120.0;
 constexpr double PickRayDepth = 1.2; // times the zoom: the far point's distance
 
-// What the caller does after a mouse event.
-struct MouseOutcome {
-    int32_t Consumed;   // the host must not see the message
-    int32_t RunEyeStep; // run the in-cockpit step without re-reading the host's view
+// Mouse look's own state, beside the cockpit eye it turns.
+struct MouseLook {
+    int32_t On;
+    int32_t LastX, LastY; // the pointer's last screen position; both 0: no sample yet
 };
 
 // How mouse look turns the head: degrees per pixel at zoom 1, and the
@@ -31,14 +31,21 @@ struct MouseLookFeel {
     int32_t InvertVertical;
 };
 
-// Mouse look, with the pointer's screen position (x, y): inside the aircraft
-// it turns the eye (a glide stops where it is), outside the walker and the
-// head's pitch.
-MouseOutcome MouseLookMove(PilotViewState& state, int32_t x, int32_t y, const MouseLookFeel& feel);
+// How far the head turns for the pointer now at screen position (x, y), in
+// degrees; the caller turns the cockpit eye (TurnEye) or, outside, the
+// walker and the head's pitch. The first sample only records where the
+// pointer is (Turned 0), and (0, 0) counts as no sample. zoom is the
+// cockpit's: the turn is smaller zoomed in, as at zoom 1 before there is one.
+struct LookTurn {
+    int32_t Turned;
+    double Heading, Pitch;
+};
+LookTurn MouseLookMove(MouseLook& look, int32_t x, int32_t y, double zoom,
+                       const MouseLookFeel& feel);
 
-// One wheel turn of delta (120 a notch, away from the user positive): the
-// cockpit's zoom inside, the walker's outside, each within 0.25..8.
-MouseOutcome MouseWheelTurn(PilotViewState& state, int32_t delta);
+// A zoom after a wheel turn of delta (120 a notch, away from the user
+// positive): a tenth a notch, within the host's 0.25..8.
+double ZoomAfterWheel(double zoom, int32_t delta);
 
 // ---- The pick ray -------------------------------------------------------------
 

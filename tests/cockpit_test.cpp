@@ -37,7 +37,7 @@ struct Cockpit {
     CockpitEye Eye{};
     host::ViewRecord Live = HostView();
     HeldCommands Held{};
-    CockpitSample Sample{0.0, 0.0, 0.0, 0.0, 0.0};
+    host::CockpitSample Sample{0.0, 0.0, 0.0, 0.0, 0.0};
     host::RandomSequence Random;
     double Latency = 0.0, Turbulence = 0.0;
 

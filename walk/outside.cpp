@@ -20,20 +20,20 @@ double Pick(int32_t first, int32_t second, double value) {
 
 } // namespace
 
-void FloorEyeHeight(pilot::PilotViewState& s) {
+void FloorEyeHeight(Walker& s) {
     if (s.EyeHeight < LeastEyeHeight) s.EyeHeight = LeastEyeHeight;
 }
 
-void EngageWalker(pilot::PilotViewState& s, const WalkSample& sample) {
+void EngageWalker(Walker& s, const host::WalkSample& sample) {
     s.StartGroundAltitude = sample.GroundAltitude / GroundAltitudeUnits;
-    s.WalkerLatitude = sample.Latitude / host::EyeRecordMetresPerDegree;
-    s.WalkerLongitude = sample.Longitude / host::LongitudeVariableRoot /
-                        host::LongitudeVariableRoot * host::DegreesPerTurn;
-    s.WalkerAltitude = s.StartGroundAltitude;
-    s.WalkerAttitude = {0.0, sample.Heading, 0.0};
-    s.HeadAttitude = {0.0, 0.0, 0.0};
+    s.Latitude = sample.Latitude / host::EyeRecordMetresPerDegree;
+    s.Longitude = sample.Longitude / host::LongitudeVariableRoot / host::LongitudeVariableRoot *
+                  host::DegreesPerTurn;
+    s.Altitude = s.StartGroundAltitude;
+    s.Attitude = {0.0, sample.Heading, 0.0};
+    s.Head = {0.0, 0.0, 0.0};
     s.BobOffset = s.ForwardSpeed = s.SideSpeed = 0.0;
-    s.WalkerZoom = 1.0;
+    s.Zoom = 1.0;
 }
 
 GeoPoint TangentPlaneStep(const GeoPoint& from, const Vector3& v) {
@@ -51,74 +51,66 @@ GeoPoint TangentPlaneStep(const GeoPoint& from, const Vector3& v) {
     return {p.Latitude * host::DegreesPerRadian, longitude};
 }
 
-GeoPoint MoveWalker(pilot::PilotViewState& s, bool running) {
-    const pilot::HeldCommands& held = s.Held;
-    double dt = s.TimeStep;
-    if (s.RunSpeed == 0.0) s.RunSpeed = DefaultRunSpeed;
-    double speed = running ? s.RunSpeed : WalkSpeed;
+GeoPoint MoveWalker(Walker& s, const WalkerMoves& moves, double runSpeed, double clock, double dt) {
+    double speed = moves.Running ? (runSpeed == 0.0 ? DefaultRunSpeed : runSpeed) : WalkSpeed;
     // Forward wins over backward, right over left.
-    s.ForwardSpeed = Pick(held.Forward, held.Backward, speed);
-    s.SideSpeed = Pick(held.StepRight, held.StepLeft, speed);
-    if (held.Up)
+    s.ForwardSpeed = Pick(moves.Forward, moves.Backward, speed);
+    s.SideSpeed = Pick(moves.Right, moves.Left, speed);
+    if (moves.Rise)
         s.EyeHeight += speed * dt;
-    else if (held.Down)
+    else if (moves.Sink)
         s.EyeHeight -= speed * dt; // below the floor for this frame only
     if (std::fabs(s.ForwardSpeed) > BobThreshold || std::fabs(s.SideSpeed) > BobThreshold) {
-        s.BobOffset = std::sin(s.Clock * BobRate * host::RadiansPerDegree) * BobHeight;
+        s.BobOffset = std::sin(clock * BobRate * host::RadiansPerDegree) * BobHeight;
     } else {
         // The bob dies away while the walker stands; a slow frame never makes it grow.
         double keep = dt + dt;
         s.BobOffset *= keep < 1.0 ? keep : 1.0;
     }
-    if (held.HeadRight)
-        s.WalkerAttitude.Heading += TurnRate * dt;
-    else if (held.HeadLeft)
-        s.WalkerAttitude.Heading -= TurnRate * dt;
-    if (held.ZoomIn != held.ZoomOut) {
-        double factor = std::pow(pilot::ZoomKeyFactorPerSecond, held.ZoomIn ? dt : -dt);
-        s.WalkerZoom = pilot::LimitedZoom(s.WalkerZoom * factor);
-    }
-    double& pitch = s.HeadAttitude.Pitch;
-    if (held.HeadUp) {
+    if (moves.TurnRight)
+        s.Attitude.Heading += TurnRate * dt;
+    else if (moves.TurnLeft)
+        s.Attitude.Heading -= TurnRate * dt;
+    double& pitch = s.Head.Pitch;
+    if (moves.HeadUp) {
         pitch -= HeadPitchRate * dt;
         if (pitch < -HeadPitchLimit) pitch = -HeadPitchLimit;
-    } else if (held.HeadDown) {
+    } else if (moves.HeadDown) {
         pitch += HeadPitchRate * dt;
         if (pitch > HeadPitchLimit) pitch = HeadPitchLimit;
     }
-    GeoPoint at = {s.WalkerLatitude, s.WalkerLongitude};
+    GeoPoint at = {s.Latitude, s.Longitude};
     if (s.ForwardSpeed == 0.0 && s.SideSpeed == 0.0) return at;
     Vector3 v = {s.SideSpeed * dt, 0.0, s.ForwardSpeed * dt};
-    geometry::RotateAboutY(v, s.WalkerAttitude.Heading * host::RadiansPerDegree);
+    geometry::RotateAboutY(v, s.Attitude.Heading * host::RadiansPerDegree);
     return TangentPlaneStep(at, v);
 }
 
-void SettleWalker(pilot::PilotViewState& s, const GeoPoint& at, double nearestDistance) {
+void SettleWalker(Walker& s, const GeoPoint& at, double nearestDistance, double dt) {
     double ground = nearestDistance < NoHit ? ProbeHeight - nearestDistance : s.StartGroundAltitude;
-    s.WalkerLatitude = at.Latitude;
-    s.WalkerLongitude = at.Longitude;
-    double& feet = s.WalkerAltitude;
+    s.Latitude = at.Latitude;
+    s.Longitude = at.Longitude;
+    double& feet = s.Altitude;
     if (feet <= ground) {
         feet = ground; // onto anything higher at once
     } else {
-        feet -= FallSpeed * s.TimeStep;
+        feet -= FallSpeed * dt;
         if (feet < ground) feet = ground;
     }
 }
 
-WalkerView ComposeWalkerView(const pilot::PilotViewState& s, const host::ViewRecord& view) {
+WalkerView ComposeWalkerView(const Walker& s, bool crouching, const host::ViewRecord& view) {
     WalkerView w;
-    w.Latitude = s.WalkerLatitude;
-    w.Longitude = s.WalkerLongitude;
-    w.Altitude = s.WalkerAltitude + s.BobOffset + (s.Held.Crouch ? CrouchEyeHeight : s.EyeHeight);
+    w.Latitude = s.Latitude;
+    w.Longitude = s.Longitude;
+    w.Altitude = s.Altitude + s.BobOffset + (crouching ? CrouchEyeHeight : s.EyeHeight);
     w.Eye = host::EncodeLatLonAlt(w.Latitude, w.Longitude, w.Altitude);
-    w.Attitude = {host::EncodeAngle(s.WalkerAttitude.Pitch),
-                  host::EncodeAngle(s.WalkerAttitude.Bank),
-                  host::EncodeAngle(s.WalkerAttitude.Heading)};
-    double heading = s.WalkerAttitude.Heading * host::RadiansPerDegree;
-    double pitch = s.HeadAttitude.Pitch * host::RadiansPerDegree;
+    w.Attitude = {host::EncodeAngle(s.Attitude.Pitch), host::EncodeAngle(s.Attitude.Bank),
+                  host::EncodeAngle(s.Attitude.Heading)};
+    double heading = s.Attitude.Heading * host::RadiansPerDegree;
+    double pitch = s.Head.Pitch * host::RadiansPerDegree;
     w.Rotation = geometry::Multiply(geometry::RotY(heading), geometry::RotX(pitch));
-    double zoom = s.WalkerZoom / 64.0;
+    double zoom = s.Zoom / 64.0;
     w.ZoomWord = zoom >= 0.0 && zoom < 65536.0 ? uint16_t(zoom) : 0;
     w.U = ((w.Longitude + 180.0) / 360.0) * UScale;
     w.V = (1.0 - (w.Latitude + 90.0) / 180.0) * VScale;
@@ -128,7 +120,7 @@ WalkerView ComposeWalkerView(const pilot::PilotViewState& s, const host::ViewRec
     double aspect = view.AspectDenominator != 0
                         ? (2.0 * view.AspectNumerator) / (2.0 * view.AspectDenominator)
                         : 1.0;
-    double walkerZoom = s.WalkerZoom > 0.0 ? s.WalkerZoom : 1.0;
+    double walkerZoom = s.Zoom > 0.0 ? s.Zoom : 1.0;
     geometry::Matrix4 scale{};
     scale.M[0][0] = 1.0f;
     scale.M[1][1] = float(aspect);

@@ -85,12 +85,6 @@ void Write(Addr address, const void* in, uint32_t size) {
         Fault(r ? "write to read-only memory" : "write", address, size);
 }
 
-void Copy(Addr destination, Addr source, uint32_t size) {
-    std::vector<uint8_t> buffer(size);
-    Read(source, buffer.data(), size);
-    Write(destination, buffer.data(), size);
-}
-
 void CallStdcall1(Addr function, void* argument) {
     auto it = S().Functions.find(function);
     if (it == S().Functions.end())

@@ -42,6 +42,7 @@ struct Dialog {
     std::map<int, bool> Checks;
     bool Ended;
     os::Long Result;
+    os::Long UserData;
 };
 
 struct RegValue {
@@ -337,7 +338,7 @@ int DestroyMenu(Hmenu menu) {
 Long DialogBoxParamA(Hinstance instance, uintptr_t templateId, Hwnd owner, DialogProc proc,
                      Long param) {
     M().Calls.push_back("DialogBoxParamA " + std::to_string(templateId));
-    M().Dialogs.push_back({templateId, proc, {}, {}, false, 0});
+    M().Dialogs.push_back({templateId, proc, {}, {}, false, 0, 0});
     Hwnd dialog = MakeHandle<Hwnd>(kDialogs, M().Dialogs.size() - 1);
     proc(dialog, MsgInitDialog, 0, param);
     if (M().Driver && !FindDialog(dialog)->Ended) M().Driver(dialog, templateId);
@@ -353,6 +354,17 @@ int EndDialog(Hwnd dialog, Long result) {
     d->Ended = true;
     d->Result = result;
     return 1;
+}
+Long SetWindowLongA(Hwnd window, int index, Long value) {
+    Dialog* d = FindDialog(window);
+    if (!d || index != DialogUserData) return 0; // only dialogs keep a word here
+    Long previous = d->UserData;
+    d->UserData = value;
+    return previous;
+}
+Long GetWindowLongA(Hwnd window, int index) {
+    Dialog* d = FindDialog(window);
+    return d && index == DialogUserData ? d->UserData : 0;
 }
 int SetDlgItemTextA(Hwnd dialog, int itemId, const char* text) {
     Dialog* d = FindDialog(dialog);
