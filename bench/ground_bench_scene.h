@@ -4,7 +4,7 @@
 // read through the checked host reader, as the module reads the host's.
 #pragma once
 
-#include "host/model.h"
+#include "host/byte_source.h"
 #include "platform/sim/sim.h"
 #include "tests/ground_scene.h"
 #include "walk/ground_probe.h"
@@ -76,7 +76,7 @@ inline walk::GroundProbeRecord WalkProbe() {
 
 // The memory the probe reads: the simulated host's through the checked
 // reader (plain null), or the scene's plain bytes.
-inline pilot::ByteSource SourceOf(host::CheckedReader& reader, const PlainHost* plain) {
+inline host::ByteSource SourceOf(host::CheckedReader& reader, const PlainHost* plain) {
     if (plain) return {&ReadPlain, const_cast<PlainHost*>(plain)};
     return {&host::ReadCheckedBytes, &reader};
 }

@@ -173,7 +173,7 @@ uint64_t TouchOnly(const std::vector<Range>& ranges, bool chained, Memory memory
                    const benchscene::PlainHost& plain) {
     static uint8_t buffer[1 << 16];
     host::CheckedReader reader;
-    pilot::ByteSource bytes = benchscene::SourceOf(reader, memory == Plain ? &plain : nullptr);
+    host::ByteSource bytes = benchscene::SourceOf(reader, memory == Plain ? &plain : nullptr);
     benchmark::DoNotOptimize(&bytes); // called through the pointer, as the probe does
     uint8_t zero = chained ? Zero : 0;
     uint8_t entry = 0, chain = 0;

@@ -2,6 +2,7 @@
 // finds them in host memory: any bytes. Looking up the "EVNT" block and
 // walking it with any ray must not fault or hang (libFuzzer's -timeout), and
 // must end at the same answer however often it runs.
+#include "host/byte_source.h"
 #include "host/model.h"
 #include "pilot/mouse.h"
 #include "platform/sim/sim.h"

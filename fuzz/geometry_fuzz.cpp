@@ -3,7 +3,7 @@
 // the walk must not fault (every read checked) nor hang (libFuzzer's
 // -timeout), and must give the same distance however often it runs, either
 // none or one within the hit limits.
-#include "host/model.h"
+#include "host/byte_source.h"
 #include "host/scene.h"
 #include "platform/sim/sim.h"
 #include "walk/ground_probe.h"

@@ -28,8 +28,8 @@ camera::Vector3 Minus(const camera::Vector3& a, const camera::Vector3& b) {
 
 // One walk of a stream and, through its nested records, of the streams it
 // calls; budget is shared by the whole walk.
-int32_t Walk(const ByteSource& bytes, uint32_t at, const camera::Vector3& base, const Ray& ray,
-             int32_t depth, int32_t& budget) {
+int32_t Walk(const host::ByteSource& bytes, uint32_t at, const camera::Vector3& base,
+             const Ray& ray, int32_t depth, int32_t& budget) {
     if (depth > StreamDepthLimit) return 0;
     camera::Vector3 current = base; // the base until a sphere has been seen
     while (budget-- > 0) {
@@ -140,7 +140,7 @@ SphereHit RaySphere(const Ray& ray, const camera::Vector3& centre, double square
     return {true, s - root, s + root};
 }
 
-int32_t HitEventSpheres(const ByteSource& bytes, uint32_t stream, const camera::Vector3& base,
+int32_t HitEventSpheres(const host::ByteSource& bytes, uint32_t stream, const camera::Vector3& base,
                         const Ray& ray) {
     int32_t budget = StreamRecordLimit;
     return Walk(bytes, stream, base, ray, 0, budget);

@@ -1,4 +1,4 @@
-#include "host/model.h"
+#include "host/byte_source.h"
 
 #include "module_test.h"
 

@@ -8,6 +8,7 @@
 #pragma once
 
 #include "camera/geo.h"
+#include "host/byte_source.h"
 #include "host/scene.h"
 #include "pilot/mouse.h"
 
@@ -161,7 +162,7 @@ struct PlainBytes {
         std::memcpy(out, &p->From->Bytes[address - p->From->Base], size);
         return true;
     }
-    pilot::ByteSource Source() { return {&Read, this}; }
+    host::ByteSource Source() { return {&Read, this}; }
 };
 
 // ---- Placing points by the probe point's own axes ---------------------------------

@@ -188,7 +188,7 @@ constexpr uint32_t TriangleBatch = 32;
 // One probe's walk over the objects' streams. Nothing is allocated: the
 // bytes read land in the two buffers here.
 struct Walker {
-    const pilot::ByteSource& Bytes;
+    const host::ByteSource& Bytes;
     const GeometryLimits& Limits;
     pilot::Ray Ray;
     ProbeFrame Frame;
@@ -367,7 +367,7 @@ void WalkStream(Walker& w, uint32_t at, const Vector3& inherited, int32_t depth)
 // The object's geometry block: the first "BLCK" entry of its model data's
 // directory whose offset is not 0, from that entry, among its first limit
 // entries. False for none, or for model data or a directory that cannot be read.
-bool FindGeometryBlock(const pilot::ByteSource& bytes, int32_t limit, uint32_t model,
+bool FindGeometryBlock(const host::ByteSource& bytes, int32_t limit, uint32_t model,
                        uint32_t& block) {
     uint8_t head[host::SceneModelCheckSize];
     if (!bytes.Read(bytes.Context, model, head, sizeof head)) return false;
@@ -411,7 +411,7 @@ double RayTriangle(const pilot::Ray& ray, const camera::Vector3& v0, const camer
     return TriangleDistance(ray, v, normal);
 }
 
-int32_t GroundProbe(const pilot::ByteSource& bytes, uint32_t sceneObjectTable,
+int32_t GroundProbe(const host::ByteSource& bytes, uint32_t sceneObjectTable,
                     GroundProbeRecord& probe, const GeometryLimits& limits) {
     probe.NearestDistance = NoGroundHit;
     host::SceneTableHeader table;

@@ -8,6 +8,7 @@
 #pragma once
 
 #include "camera/geo.h"
+#include "host/byte_source.h"
 #include "pilot/mouse.h"
 
 #include <cstdint>
@@ -77,7 +78,7 @@ double RayTriangle(const pilot::Ray& ray, const camera::Vector3& v0, const camer
 // first entry that cannot be read ends the table. A corrupt stream ends its
 // own walk: a record that cannot be read, would not move the walk forward, or
 // lies past the bounds in limits.
-int32_t GroundProbe(const pilot::ByteSource& bytes, uint32_t sceneObjectTable,
+int32_t GroundProbe(const host::ByteSource& bytes, uint32_t sceneObjectTable,
                     GroundProbeRecord& probe, const GeometryLimits& limits = {});
 
 } // namespace walk
