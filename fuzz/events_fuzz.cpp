@@ -48,10 +48,9 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     int32_t first = 0;
     if (stream) {
         host::CheckedReader reader;
-        first = pilot::HitEventSpheres({&host::ReadCheckedBytes, &reader}, stream, {0, 0, 0}, ray);
+        first = pilot::HitEventSpheres(host::CheckedBytes(reader), stream, {0, 0, 0}, ray);
         host::CheckedReader again;
-        if (pilot::HitEventSpheres({&host::ReadCheckedBytes, &again}, stream, {0, 0, 0}, ray) !=
-            first)
+        if (pilot::HitEventSpheres(host::CheckedBytes(again), stream, {0, 0, 0}, ray) != first)
             std::abort();
     }
     if (sim::HostFaults() != 0) std::abort();

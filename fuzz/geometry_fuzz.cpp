@@ -26,7 +26,7 @@ constexpr walk::GeometryLimits Limits{16, 1024, 4096, walk::GeometryDirectoryLim
 
 double Probe(uint32_t table, walk::GroundProbeRecord record) {
     host::CheckedReader reader;
-    walk::GroundProbe({&host::ReadCheckedBytes, &reader}, table, record, Limits);
+    walk::GroundProbe(host::CheckedBytes(reader), table, record, Limits);
     return record.NearestDistance;
 }
 

@@ -32,7 +32,7 @@ const groundscene::Image& KnownObject() {
 
 double Probe(walk::GroundProbeRecord record) {
     host::CheckedReader reader;
-    walk::GroundProbe({&host::ReadCheckedBytes, &reader}, Table, record);
+    walk::GroundProbe(host::CheckedBytes(reader), Table, record);
     return record.NearestDistance;
 }
 

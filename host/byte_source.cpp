@@ -6,34 +6,51 @@ namespace {
 
 constexpr uint32_t PageSize = 0x1000;
 
+bool CheckedSpanOf(void* context, Addr address, uint32_t size, ByteSpan& out) {
+    return CheckedSpan(*static_cast<CheckedReader*>(context), address, size, out);
+}
+
+void Prefetch(void*, Addr address, uint32_t size) {
+    hostmem::Prefetch(address, size);
+}
+
 } // namespace
 
-bool ReadChecked(CheckedReader& reader, Addr address, void* out, uint32_t size) {
+bool CheckedSpan(CheckedReader& reader, Addr address, uint32_t size, ByteSpan& out) {
     uint64_t end = uint64_t(address) + size;
-    if (size == 0 || end > 0x100000000ull) return size == 0;
+    if (size == 0 || end > 0x100000000ull) return false;
+    for (const CheckedReader::Stretch& p : reader.Known)
+        if (p.First < p.End && address >= p.First && end <= p.End) {
+            out = {p.First, p.End - p.First, p.Bytes};
+            return true;
+        }
+    // Whole pages are readable or not: check them whole. Only where they are
+    // not all readable, and the bytes are, check and keep just the bytes.
     Addr first = address & ~(PageSize - 1);
     uint64_t last = (end + PageSize - 1) & ~uint64_t(PageSize - 1);
-    bool known = false;
-    for (const CheckedReader::Pages& p : reader.Known)
-        if (p.First < p.End && first >= p.First && last <= p.End) {
-            known = true;
-            break;
-        }
-    if (!known) {
-        // Whole pages are readable or not: check them whole and remember them.
-        if (last <= 0xFFFFF000u && hostmem::IsReadable(first, uint32_t(last - first))) {
-            reader.Known[reader.Next] = {first, Addr(last)};
-            reader.Next = (reader.Next + 1) % CheckedReader::Stretches;
-        } else if (!hostmem::IsReadable(address, size)) {
-            return false;
-        }
+    if (last > 0xFFFFF000u || !hostmem::IsReadable(first, uint32_t(last - first))) {
+        if (!hostmem::IsReadable(address, size)) return false;
+        first = address, last = end;
     }
-    hostmem::Read(address, out, size);
+    const uint8_t* bytes = hostmem::InPlace(first, uint32_t(last - first));
+    if (!bytes) return false;
+    reader.Known[reader.Next] = {first, Addr(last), bytes};
+    reader.Next = (reader.Next + 1) % CheckedReader::Stretches;
+    out = {first, Addr(last) - first, bytes};
     return true;
 }
 
-bool ReadCheckedBytes(void* context, Addr address, void* out, uint32_t size) {
-    return ReadChecked(*static_cast<CheckedReader*>(context), address, out, size);
+bool ReadChecked(CheckedReader& reader, Addr address, void* out, uint32_t size) {
+    if (size == 0) return true;
+    ByteSpan span;
+    const uint8_t* bytes = View(CheckedBytes(reader), span, address, size);
+    if (!bytes) return false;
+    std::memcpy(out, bytes, size);
+    return true;
+}
+
+ByteSource CheckedBytes(CheckedReader& reader) {
+    return {&CheckedSpanOf, &reader, &Prefetch};
 }
 
 } // namespace host

@@ -140,13 +140,13 @@ struct Stream {
         Put<int32_t>(offset);
     }
     void End() { Put<uint16_t>(OpEndOfStream); }
-    static bool Read(void* context, uint32_t at, void* out, uint32_t size) {
+    static bool Span(void* context, uint32_t at, uint32_t size, host::ByteSpan& out) {
         auto* s = static_cast<Stream*>(context);
         if (at < Base || uint64_t(at) + size > Base + s->Bytes.size()) return false;
-        std::memcpy(out, &s->Bytes[at - Base], size);
+        out = {Base, uint32_t(s->Bytes.size()), s->Bytes.data()};
         return true;
     }
-    int32_t Hit(const Ray& ray) { return HitEventSpheres({&Read, this}, Base, {0, 0, 0}, ray); }
+    int32_t Hit(const Ray& ray) { return HitEventSpheres({&Span, this}, Base, {0, 0, 0}, ray); }
 };
 
 const Ray Ahead{{0, 0, 0}, {0, 0, 1}};
