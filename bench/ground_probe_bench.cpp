@@ -210,7 +210,8 @@ double Probe(uint32_t table, const walk::GeometryLimits& limits) {
     return d;
 }
 
-// The readability checks of one probe.
+// The readability checks of one probe: fewer with a budget than without
+// when the budget ended it early.
 int Checks(uint32_t table, const walk::GeometryLimits& limits) {
     int before = sim::HostReadableChecks();
     Probe(table, limits);
@@ -234,6 +235,7 @@ struct Row {
     int32_t Objects;
     Times Probe, Floor;
     int64_t Checks, Entered, Tested;
+    bool Budget; // the module's budget; else none, since it would end the probe early
 };
 
 } // namespace
@@ -248,10 +250,15 @@ int main() {
         Floor floor{sim::HostBytes(benchscene::SceneBase, scene.Size), benchscene::SceneBase,
                     scene.Size};
         WrittenWalk written(scene.Table);
-        walk::GeometryLimits limits;
-        int checks = Checks(scene.Table, limits);
+        // The module's budget where the scene fits in it; else the floor's
+        // reading is matched without one.
+        walk::GeometryLimits budget, none;
+        none.ProbeRecords = none.ProbeTriangles = INT32_MAX;
+        int checks = Checks(scene.Table, none);
+        bool fits = Checks(scene.Table, budget) == checks;
+        const walk::GeometryLimits& limits = fits ? budget : none;
         double nearest = Probe(scene.Table, limits);
-        Row row{objects, {}, {}, checks, written.Entered, written.Tested};
+        Row row{objects, {}, {}, checks, written.Entered, written.Tested, fits};
         if (nearest != written.Nearest) {
             std::fprintf(stderr,
                          "FAIL at %d objects: the probe gives %.6f, the written walk %.6f\n",
@@ -281,16 +288,17 @@ int main() {
 
     std::printf("\nthe ground probe against the true floor (CPU time, least of %d rounds)\n",
                 Rounds);
-    std::printf("%8s %11s %11s %7s %11s %11s %7s %8s %8s %8s %8s\n", "objects", "probe warm",
+    std::printf("%8s %11s %11s %7s %11s %11s %7s %8s %8s %8s %8s %s\n", "objects", "probe warm",
                 "floor warm", "/floor", "probe cold", "floor cold", "/floor", "ns/obj", "checks",
-                "entered", "tested");
+                "entered", "tested", "budget");
     for (const Row& r : rows)
-        std::printf("%8d %9.1fus %9.1fus %7.2f %9.1fus %9.1fus %7.2f %8.1f %8lld %8lld %8lld\n",
+        std::printf("%8d %9.1fus %9.1fus %7.2f %9.1fus %9.1fus %7.2f %8.1f %8lld %8lld %8lld %s\n",
                     r.Objects, r.Probe.Warm / 1000, r.Floor.Warm / 1000,
                     r.Probe.Warm / r.Floor.Warm, r.Probe.Cold / 1000, r.Floor.Cold / 1000,
                     r.Probe.Cold / r.Floor.Cold, r.Probe.Warm / r.Objects,
                     static_cast<long long>(r.Checks), static_cast<long long>(r.Entered),
-                    static_cast<long long>(r.Tested));
+                    static_cast<long long>(r.Tested),
+                    r.Budget ? "the module's" : "none: the module's ends it early");
     if (ProbeAllocations != 0) {
         std::fprintf(stderr, "FAIL: %llu heap allocations in probes\n",
                      static_cast<unsigned long long>(ProbeAllocations));

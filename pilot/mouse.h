@@ -60,8 +60,11 @@ constexpr uint16_t OpEndOfStream = 0xF001;
 constexpr uint16_t OpEventSphere = 0xF003;
 constexpr uint32_t NestedStreamRecordSize = 6;
 constexpr uint32_t EventSphereRecordSize = 38;
-constexpr int32_t StreamDepthLimit = 16;     // nested streams within each other
-constexpr int32_t StreamRecordLimit = 65536; // records in one whole walk
+constexpr int32_t StreamDepthLimit = 16; // nested streams within each other
+// Records in one whole walk: the budget of one mouse message. Far above a
+// cockpit's controls; a stream made to call itself spends it in a few tenths
+// of a millisecond, and then the walk finds no hit.
+constexpr int32_t StreamRecordLimit = 65536;
 constexpr uint16_t EventSphereKindControl = 1;
 
 // 1 when the ray passes through a control's sphere (kind 1, any of its three

@@ -136,9 +136,10 @@ Vector3 ToEarth(Vector3 v, const ProbeFrame& q) {
 // point lies within NearError of near: the ray passes that point by more than
 // the centre's length, the error and the radius, with room for the test's
 // own rounding. Rotations keep lengths, so this holds in the probe's frame.
-// Without a square root: beside > 2a^2 + 2q gives sqrt(beside) > a + sqrt(q)
-// (for a reach a and a squared radius q), at the price of passing over only
-// what lies some 1.4 times farther.
+// Without a square root: beside > 2 (a^2 + q) gives sqrt(beside) > a +
+// sqrt(q), for a the error and the centre's length and q the squared radius
+// with that room; what lies only a little farther than that is not passed
+// over, but placed exactly.
 bool SurelyMissed(const EarthRay& ray, const Vector3& near, const Vector3& centre,
                   double squaredRadius) {
     double mx = near.X - ray.Origin.X, my = near.Y - ray.Origin.Y, mz = near.Z - ray.Origin.Z;
@@ -202,7 +203,11 @@ struct Walker {
     EarthRay Earth = {};
     double Nearest = NoGroundHit;
     int32_t Records = 0, Triangles = 0; // what is left of this object's bounds
-    host::ByteSpan Stream = {};         // the stretch of stream read last
+    // What is left of the whole probe's budget, and whether a walk has come
+    // to its end: then the probe stops with the nearest hit found so far.
+    int32_t BudgetRecords = 0, BudgetTriangles = 0;
+    bool Spent = false;
+    host::ByteSpan Stream = {}; // the stretch of stream read last
 };
 
 // size bytes of the stream at at, in place; null when they cannot be read.
@@ -210,10 +215,12 @@ inline const uint8_t* Need(Walker& w, uint32_t at, uint32_t size) {
     return host::View(w.Bytes, w.Stream, at, size);
 }
 
-// One more record, within the object's bounds.
+// One more record, within the object's bounds and the probe's budget.
 inline bool TakeRecord(Walker& w) {
-    if (w.Records <= 0) return false;
+    if (w.BudgetRecords <= 0) w.Spent = true;
+    if (w.Records <= 0 || w.Spent) return false;
     --w.Records;
+    --w.BudgetRecords;
     return true;
 }
 
@@ -249,8 +256,10 @@ void TestTriangles(Walker& w, const uint8_t* list, uint32_t count, const Vector3
 bool WalkTriangles(Walker& w, uint64_t at, int32_t n, const Vector3& k) {
     while (n > 0) {
         uint32_t batch = n < int32_t(TriangleBatch) ? uint32_t(n) : TriangleBatch;
-        if (w.Triangles < int32_t(batch)) return false;
+        if (w.BudgetTriangles < int32_t(batch)) w.Spent = true;
+        if (w.Triangles < int32_t(batch) || w.Spent) return false;
         w.Triangles -= int32_t(batch);
+        w.BudgetTriangles -= int32_t(batch);
         uint32_t size = batch * host::GeometryTriangleSize;
         const uint8_t* list = at + size <= 0x100000000ull ? Need(w, uint32_t(at), size) : nullptr;
         if (list) {
@@ -287,6 +296,7 @@ struct Offsets {
 
 const Vector3& ExactBase(Walker& w, Offsets& o) {
     if (o.BaseWaits) {
+        w.BudgetRecords -= PlacementCost - 1; // besides the record that asked for it
         o.Base =
             Relative({o.At.Latitude, o.At.Longitude, o.At.Altitude + ProbeEarthRadius}, w.Frame);
         o.BaseWaits = false;
@@ -349,6 +359,7 @@ void WalkStream(Walker& w, uint32_t at, const Vector3& inherited, int32_t depth)
                 o.Current = {centre[0] + b.X, centre[1] + b.Y, centre[2] + b.Z};
                 o.CurrentWaits = false;
                 hit = pilot::RaySphere(w.Ray, o.Current, squaredRadius).Hit;
+                w.BudgetRecords -= SphereCost - 1;
             }
             int64_t length =
                 hit ? int64_t(Field<uint16_t>(r + offsetof(host::GeometrySphere, EnterLength)))
@@ -377,8 +388,9 @@ void WalkStream(Walker& w, uint32_t at, const Vector3& inherited, int32_t depth)
 // The object's geometry block: the first "BLCK" entry of its model data's
 // directory whose offset is not 0, from that entry, among its first limit
 // entries. False for none, or for model data or a directory that cannot be
-// read.
-bool FindGeometryBlock(const Walker& w, host::ByteSpan& span, uint32_t model, uint32_t& block) {
+// read. Entries read past the model data's first bytes are counted in past.
+bool FindGeometryBlock(const Walker& w, host::ByteSpan& span, uint32_t model, uint32_t& block,
+                       int32_t& past) {
     const uint8_t* head = host::View(w.Bytes, span, model, host::SceneModelCheckSize);
     if (!head) return false;
     if (std::memcmp(head + host::SceneDirectoryTagAt, host::SceneDirectoryTag, 4) != 0)
@@ -391,6 +403,7 @@ bool FindGeometryBlock(const Walker& w, host::ByteSpan& span, uint32_t model, ui
         uint64_t at = uint64_t(model) + offset;
         const uint8_t* entry = head + offset;
         if (offset + host::SceneDirectoryEntrySize > host::SceneModelCheckSize) {
+            ++past;
             if (at + host::SceneDirectoryEntrySize > 0x100000000ull ||
                 !(entry = host::View(w.Bytes, span, uint32_t(at), host::SceneDirectoryEntrySize)))
                 return false;
@@ -428,6 +441,7 @@ struct Object {
     bool Entry = false;          // its entry could be read; if not, the table ends there
     bool Block = false;          // it has a geometry block, at At
     uint32_t At = 0;
+    int32_t PastHead = 0;      // directory entries read past the model data's head
     host::ByteSpan Model = {}; // the stretch its model data was read from
 };
 
@@ -453,7 +467,7 @@ Object LookUp(const Walker& w, TableSpans& t, uint32_t firstEntry, uint32_t i) {
     if (!entry) return o;
     o.Entry = true;
     uint32_t model = Field<uint32_t>(entry + offsetof(host::SceneObjectEntry, ModelData));
-    o.Block = FindGeometryBlock(w, t.Models, model, o.At);
+    o.Block = FindGeometryBlock(w, t.Models, model, o.At, o.PastHead);
     o.Model = t.Models;
     if (o.Block) host::Ahead(w.Bytes, o.At, FirstRecordsSize);
     return o;
@@ -523,8 +537,10 @@ int32_t GroundProbe(const host::ByteSource& bytes, uint32_t sceneObjectTable,
     Vector3 origin = ToEarth(o, w.Frame);
     w.Earth = {{origin.X + w.Frame.Point.X, origin.Y + w.Frame.Point.Y, origin.Z + w.Frame.Point.Z},
                ToEarth(u, w.Frame)};
+    w.BudgetRecords = limits.ProbeRecords;
+    w.BudgetTriangles = limits.ProbeTriangles;
     Object ahead[LookedUp]; // object i in ahead[i % LookedUp]
-    for (uint32_t i = 0;; ++i) {
+    for (uint32_t i = 0; !w.Spent; ++i) {
         // The host may change the count while the walk runs: it is read again.
         const uint8_t* counted = host::View(bytes, t.Count, sceneObjectTable, sizeof(int32_t));
         if (!counted) break;
@@ -538,6 +554,9 @@ int32_t GroundProbe(const host::ByteSource& bytes, uint32_t sceneObjectTable,
             ahead[(i + LookUpsAhead) % LookedUp] = LookUp(w, t, firstEntry, i + LookUpsAhead);
         const Object& soon = ahead[(i + RecordsAhead) % LookedUp];
         if (soon.Index == i + RecordsAhead) FetchAfterFirstSphere(w, soon);
+        // Directory entries past the heads count against the budget of records.
+        w.BudgetRecords -= current.PastHead;
+        if (w.BudgetRecords < 0) break;
         if (!current.Block) continue;
         w.Records = limits.Records;
         w.Triangles = limits.Triangles;
