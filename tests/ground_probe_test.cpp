@@ -200,6 +200,20 @@ TEST(GroundProbe, AfterAReferencePointWithoutASphereTheInheritedOffsetHolds) {
     EXPECT_EQ(called.Probe(0, 0), NoGroundHit);
 }
 
+TEST(GroundProbe, ALaterReferencePointLeavesTheOffsetOfTheSphereBeforeIt) {
+    // A sphere far beside the ray (passed over before its point is placed
+    // exactly), then a point 50 m higher, then a wide roof: the roof still
+    // lies at the sphere's centre from the first point.
+    OneObject o;
+    o.Im.ReferencePoint(0.0f, 0.01f, 0.0f); // about 1.1 km east
+    o.Im.Sphere({0, 0, 0}, 1.0f);
+    o.Im.ReferencePoint(0.0f, 0.0f, 50.0f);
+    o.Im.Triangles({Roof(0, 3, 0, 5000)});
+    o.Im.End();
+    Vector3 b = RelativePosition({0.0, double(0.01f), ProbeEarthRadius}, {0, 0, ProbeEarthRadius});
+    EXPECT_NEAR(o.Probe(), 100000 - 3 - b.Y, 1e-6);
+}
+
 TEST(GroundProbe, ASphereAdmitsTheRayAtOnePointThreeRadiiAndNotAtOnePointFive) {
     for (auto [offset, hit] : {std::pair{1.3, true}, {1.5, false}}) {
         OneObject o;

@@ -287,18 +287,23 @@ bool WalkTriangles(Walker& w, uint64_t at, int32_t n, const Vector3& k) {
 struct Offsets {
     Vector3 Base, Current;
     // B may wait for its point's exact place (Near is where it nearly lies),
-    // and K for B (K is then Centre plus B).
-    bool BaseWaits = false, CurrentWaits = false;
-    Point At = {};
+    // and K for a point's too (K is then Centre plus that point's place): B's
+    // while OnBase, else the earlier one kept in CurrentAt.
+    bool BaseWaits = false, CurrentWaits = false, OnBase = false;
+    Point At = {}, CurrentAt = {};
     Vector3 Near = {};
     float Centre[3] = {};
 };
 
+// A reference point's exact place, by its own sines and cosines.
+Vector3 Placed(Walker& w, const Point& p) {
+    w.BudgetRecords -= PlacementCost - 1; // besides the record that asked for it
+    return Relative({p.Latitude, p.Longitude, p.Altitude + ProbeEarthRadius}, w.Frame);
+}
+
 const Vector3& ExactBase(Walker& w, Offsets& o) {
     if (o.BaseWaits) {
-        w.BudgetRecords -= PlacementCost - 1; // besides the record that asked for it
-        o.Base =
-            Relative({o.At.Latitude, o.At.Longitude, o.At.Altitude + ProbeEarthRadius}, w.Frame);
+        o.Base = Placed(w, o.At);
         o.BaseWaits = false;
     }
     return o.Base;
@@ -306,7 +311,7 @@ const Vector3& ExactBase(Walker& w, Offsets& o) {
 
 const Vector3& ExactCurrent(Walker& w, Offsets& o) {
     if (o.CurrentWaits) {
-        const Vector3& b = ExactBase(w, o);
+        Vector3 b = o.OnBase ? ExactBase(w, o) : Placed(w, o.CurrentAt);
         o.Current = {o.Centre[0] + b.X, o.Centre[1] + b.Y, o.Centre[2] + b.Z};
         o.CurrentWaits = false;
     }
@@ -334,7 +339,10 @@ void WalkStream(Walker& w, uint32_t at, const Vector3& inherited, int32_t depth)
         }
         case host::GeometryOpReferencePoint: {
             if (!(r = Need(w, at, sizeof(host::GeometryReferencePoint)))) return;
-            ExactCurrent(w, o); // K keeps the base it was found on
+            if (o.CurrentWaits && o.OnBase) { // K keeps the point it waits for
+                o.CurrentAt = o.At;
+                o.OnBase = false;
+            }
             o.At = {Field<float>(r + offsetof(host::GeometryReferencePoint, Latitude)),
                     Field<float>(r + offsetof(host::GeometryReferencePoint, Longitude)),
                     Field<float>(r + offsetof(host::GeometryReferencePoint, Altitude))};
@@ -352,7 +360,7 @@ void WalkStream(Walker& w, uint32_t at, const Vector3& inherited, int32_t depth)
             bool hit = false;
             if (o.BaseWaits &&
                 SurelyMissed(w.Earth, o.Near, {centre[0], centre[1], centre[2]}, squaredRadius)) {
-                o.CurrentWaits = true; // the centre waits with the point
+                o.CurrentWaits = o.OnBase = true; // the centre waits with the point
                 o.Centre[0] = centre[0], o.Centre[1] = centre[1], o.Centre[2] = centre[2];
             } else {
                 const Vector3& b = ExactBase(w, o);
