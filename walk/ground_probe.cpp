@@ -481,16 +481,20 @@ Object LookUp(const Walker& w, TableSpans& t, uint32_t firstEntry, uint32_t i) {
     return o;
 }
 
-// The model data's head of entry i, on its way: only from an entry already
-// known readable, which asks the byte source nothing.
+// The directory's tag, count and first entries: what a look-up reads of
+// the model data, as a rule.
+constexpr uint32_t DirectoryHeadSize =
+    host::SceneDirectoryEntriesAt - host::SceneDirectoryTagAt + 2 * host::SceneDirectoryEntrySize;
+
+// The directory's head of entry i's model data, on its way: only from an entry
+// already known readable, which asks the byte source nothing.
 void FetchModel(const Walker& w, const TableSpans& t, uint32_t firstEntry, uint32_t i) {
     uint64_t at = firstEntry + uint64_t(i) * host::SceneObjectEntrySize +
                   offsetof(host::SceneObjectEntry, ModelData);
     const host::ByteSpan& e = t.Entries;
     if (at < e.At || at + 4 > uint64_t(e.At) + e.Size) return;
     uint32_t model = Field<uint32_t>(e.Bytes + (at - e.At));
-    host::Ahead(w.Bytes, model + host::SceneDirectoryTagAt,
-                host::SceneModelCheckSize - host::SceneDirectoryTagAt);
+    host::Ahead(w.Bytes, model + host::SceneDirectoryTagAt, DirectoryHeadSize);
 }
 
 // When the object's stream starts as a rule, with a reference point and the
