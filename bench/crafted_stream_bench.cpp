@@ -156,7 +156,7 @@ int main() {
     perObject.ProbeRecords = perObject.ProbeTriangles = INT32_MAX;
     double worstProbe = 0, worstEvents = 0;
 
-    std::printf("%-58s %12s %14s\n", "the probe over", "budget us", "per object us");
+    std::printf("%-62s %12s %14s\n", "the probe over", "budget us", "per object us");
     struct Case {
         const char* Name;
         groundscene::Image Scene;
@@ -183,13 +183,13 @@ int main() {
             c.WithoutBudget ? Time([&] { benchmark::DoNotOptimize(Probe(perObject)); }) : 0.0;
         worstProbe = std::max(worstProbe, withBudget);
         if (c.WithoutBudget)
-            std::printf("%-58s %12.1f %14.1f\n", c.Name, withBudget / 1000, without / 1000);
+            std::printf("%-62s %12.1f %14.1f\n", c.Name, withBudget / 1000, without / 1000);
         else
-            std::printf("%-58s %12.1f %14s\n", c.Name, withBudget / 1000, "-");
+            std::printf("%-62s %12.1f %14s\n", c.Name, withBudget / 1000, "-");
         std::fflush(stdout);
     }
 
-    std::printf("\n%-58s %12s\n", "the event walk (one mouse message) over", "budget us");
+    std::printf("\n%-62s %12s\n", "the event walk (one mouse message) over", "budget us");
     const pilot::Ray ahead{{0, 0, 0}, {0, 0, 1}};
     for (int32_t spheres : {1, 4}) {
         groundscene::Image stream(EventBase);
@@ -200,7 +200,7 @@ int main() {
         char name[80];
         std::snprintf(name, sizeof name, "a %zu-byte stream, %d sphere%s, calling itself twice",
                       stream.Bytes.size(), spheres, spheres == 1 ? "" : "s");
-        std::printf("%-58s %12.1f\n", name, ns / 1000);
+        std::printf("%-62s %12.1f\n", name, ns / 1000);
     }
     if (sim::HostFaults() != 0) {
         std::fprintf(stderr, "FAIL: %s\n", sim::LastHostFault().c_str());

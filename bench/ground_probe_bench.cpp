@@ -30,7 +30,7 @@ namespace {
 using camera::Vector3;
 
 constexpr int32_t SceneSizes[] = {100, 1000, 10000, 100000};
-constexpr int Rounds = 7;                  // of each measurement; the least counts
+constexpr int Rounds = 11;                 // of each measurement; the least counts
 constexpr double WarmBatchNs = 20e6;       // back-to-back runs timed together
 constexpr size_t ElsewhereSize = 48 << 20; // read between cold runs: more than the caches hold
 
