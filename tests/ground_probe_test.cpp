@@ -132,6 +132,13 @@ host::GeometryTriangle Roof(double x, double y, double z, double half = 1.0) {
     return MakeTriangle({x - half, y, z - half}, {x + half, y, z - half}, {x, y, z + half});
 }
 
+// count triangles far beside the ray, the last under it, at 2.
+std::vector<host::GeometryTriangle> RoofLast(int32_t count) {
+    std::vector<host::GeometryTriangle> list(size_t(count - 1), Roof(500, 1, 0));
+    list.push_back(Roof(0, 2, 0));
+    return list;
+}
+
 // One object whose geometry block is the stream the test writes at Stream.
 struct OneObject {
     Image Im{0x10000};
@@ -536,9 +543,7 @@ TEST(GroundProbeMends, ACallerMayGiveTighterBounds) {
     }
     for (int32_t bound : {39, 40}) { // the roof is the fortieth triangle
         OneObject o;
-        std::vector<host::GeometryTriangle> list(39, Roof(500, 1, 0));
-        list.push_back(Roof(0, 2, 0));
-        o.Im.Triangles(list);
+        o.Im.Triangles(RoofLast(40));
         o.Im.End();
         GeometryLimits limits;
         limits.Triangles = bound;
@@ -670,9 +675,7 @@ TEST(GroundProbeBudget, CountsRecordsByTheirCostOverAllObjects) {
         o.Im.Triangles(std::vector<host::GeometryTriangle>(20, Roof(500, 1, 0)));
         o.Im.End();
         o.Next();
-        std::vector<host::GeometryTriangle> list(19, Roof(500, 1, 0));
-        list.push_back(Roof(0, 2, 0));
-        o.Im.Triangles(list);
+        o.Im.Triangles(RoofLast(20));
         o.Im.End();
         GeometryLimits limits;
         limits.ProbeTriangles = budget;
