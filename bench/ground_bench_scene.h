@@ -4,7 +4,7 @@
 // read through the checked host reader, as the module reads the host's.
 #pragma once
 
-#include "host/model.h"
+#include "host/byte_source.h"
 #include "platform/sim/sim.h"
 #include "tests/ground_scene.h"
 #include "walk/ground_probe.h"
@@ -43,30 +43,16 @@ inline const groundscene::Scene& SceneOf(int32_t objects) {
     return *scene;
 }
 
-// A simulated host holding only the scene.
-inline void PlaceInHost(const groundscene::Scene& scene) {
+// A simulated host holding only the image, in whole pages as a process's
+// memory is (its base is a page's).
+inline void PlaceInHost(const groundscene::Image& image) {
     sim::Reset();
-    uint32_t size = uint32_t(scene.Bytes.Bytes.size());
-    sim::MapHost(scene.Bytes.Base, size, false);
-    std::memcpy(sim::HostBytes(scene.Bytes.Base, size), scene.Bytes.Bytes.data(), size);
+    uint32_t size = uint32_t(image.Bytes.size());
+    sim::MapHost(image.Base, (size + 0xFFF) & ~0xFFFu, false);
+    std::memcpy(sim::HostBytes(image.Base, size), image.Bytes.data(), size);
 }
-
-// The scene's bytes as plain memory, as the DLL reads the host's: a bounds
-// check and a copy, no simulated seam between.
-struct PlainHost {
-    const uint8_t* Bytes;
-    uint32_t Base, Size;
-};
-
-inline PlainHost PlainOf(const groundscene::Scene& scene) {
-    return {scene.Bytes.Bytes.data(), scene.Bytes.Base, uint32_t(scene.Bytes.Bytes.size())};
-}
-
-inline bool ReadPlain(void* context, uint32_t address, void* out, uint32_t size) {
-    const PlainHost& p = *static_cast<const PlainHost*>(context);
-    if (address < p.Base || uint64_t(address - p.Base) + size > p.Size) return false;
-    std::memcpy(out, p.Bytes + (address - p.Base), size);
-    return true;
+inline void PlaceInHost(const groundscene::Scene& scene) {
+    PlaceInHost(scene.Bytes);
 }
 
 // The walk's probe: straight down from 100 km above the walker.
@@ -74,18 +60,11 @@ inline walk::GroundProbeRecord WalkProbe() {
     return {ProbeLatitude, ProbeLongitude, 0.0, {0.0, 100000.0, 0.0}, {0.0, -1.0, 0.0}, 0.0};
 }
 
-// The memory the probe reads: the simulated host's through the checked
-// reader (plain null), or the scene's plain bytes.
-inline pilot::ByteSource SourceOf(host::CheckedReader& reader, const PlainHost* plain) {
-    if (plain) return {&ReadPlain, const_cast<PlainHost*>(plain)};
-    return {&host::ReadCheckedBytes, &reader};
-}
-
-// One probe as a frame runs it: a fresh reader over the memory.
-inline double ProbeOnce(uint32_t table, const PlainHost* plain = nullptr) {
+// One probe as a frame runs it: a fresh checked reader over the host memory.
+inline double ProbeOnce(uint32_t table, const walk::GeometryLimits& limits = {}) {
     host::CheckedReader reader;
     walk::GroundProbeRecord record = WalkProbe();
-    walk::GroundProbe(SourceOf(reader, plain), table, record);
+    walk::GroundProbe(host::CheckedBytes(reader), table, record, limits);
     return record.NearestDistance;
 }
 

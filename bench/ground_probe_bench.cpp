@@ -1,65 +1,38 @@
-// The ground probe over generated scenes of 100, 1,000 and 10,000 objects:
-// nanoseconds per probe (the walk's ray, straight down at the walker) beside
-// touch-only scans that read, through the same reader, exactly the bytes the
-// probe must read for that scene and ray, and nothing else: once as a flat
-// list of stretches (no read waits for another), once chained as the data
-// links them (an object's model data after its entry, each record after the
-// one before), as the probe must read them.
-// Each runs over two memories: the simulated host memory through the checked
-// reader, as the module's tests run it, and the scene's plain bytes behind a
-// bounds check, as the DLL reads the host's own memory once its pages are
-// known readable. The simulated seam's own cost (a region search per access)
-// is not the DLL's, so the second is the DLL's figure; the count of
-// readability checks per probe says what the DLL adds to it (one
-// IsBadReadPtr each).
-// Heap allocations across the probes must be none (the binary fails
-// otherwise). Times are the thread's CPU time: the machine is shared.
+// The ground probe against the true floor of its work, over generated scenes
+// of 100, 1,000, 10,000 and 100,000 objects. The probe casts the walk's ray
+// (straight down at the walker) through the module's checked reader over the
+// simulated host memory, which it reads in place as the DLL reads the host's;
+// its readability checks per probe are the DLL's IsBadReadPtr calls. The
+// floor is a hand-written scan of the same bytes that reads per object only
+// the words the probe must read, each once, in place, behind a bounds check,
+// where the host lays them out: the count, the entry's model data pointer,
+// the directory's tag, count and entries up to the geometry block's, the
+// stream's reference point, its first sphere and the record its skip leads to
+// (where the probe goes on for every object the ray misses, all but a few).
+// Both run warm (back to back) and cold (each after reading 48 MiB
+// elsewhere), probe and floor in turn round by round, so that the machine's
+// other work falls on both alike; the least of the rounds counts. Times are
+// the thread's CPU time. Heap allocations across the probes must be none (the
+// binary fails otherwise). The last line gives the ratios at 10,000 objects.
 #include "bench/ground_bench_scene.h"
 #include "heap_counter.h"
 
 #include <benchmark/benchmark.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 #include <ctime>
-#include <map>
 #include <vector>
 
 namespace {
 
 using geometry::Vector3;
 
-uint64_t ProbeAllocations;     // across every probe: the verdict of main
-constexpr int Repetitions = 5; // the summary takes the least of them
-
-// The memory a run reads: the simulated host's through the checked reader,
-// or the scene's plain bytes.
-enum Memory : int { Simulated, Plain, Memories };
-const char* const MemoryName[Memories] = {"simulated", "plain"};
-
-struct Figures {
-    double ProbeNs[Memories] = {}, FlatNs[Memories] = {}, ChainNs[Memories] = {};
-    double Nearest = 0;
-    int64_t Bytes = 0, Ranges = 0, Entered = 0, Tested = 0, Checks = 0;
-};
-std::map<int32_t, Figures> Results;
-
-// The least of the repetitions: other work on the machine only adds time.
-void Least(double& figure, double ns) {
-    if (figure == 0 || ns < figure) figure = ns;
-}
-
-// ---- What the probe must read ------------------------------------------------------
-
-// Which read a stretch's address comes from: none (the table and its
-// entries), the object's entry (its model data), or the read before it (the
-// directory and the records).
-enum class Link : uint8_t { None, Entry, Chain };
-
-struct Range {
-    uint32_t At, Size;
-    Link From;
-};
+constexpr int32_t SceneSizes[] = {100, 1000, 10000, 100000};
+constexpr int Rounds = 11;                 // of each measurement; the least counts
+constexpr double WarmBatchNs = 20e6;       // back-to-back runs timed together
+constexpr size_t ElsewhereSize = 48 << 20; // read between cold runs: more than the caches hold
 
 double ThreadNs() {
     timespec t;
@@ -67,26 +40,73 @@ double ThreadNs() {
     return double(t.tv_sec) * 1e9 + double(t.tv_nsec);
 }
 
-// The stretches of host memory the written walk reads for the scene and ray:
-// the table's head, per object the count, its entry, its model data's 200
-// bytes (and directory entries past them), and of each record it visits the
-// opcode and the fields it uses. Adjacent stretches are one. Found by a plain
-// walk of its own (the scene is well formed), which also finds the nearest
-// hit, to check the probe by.
-struct MustRead {
-    std::vector<Range> Ranges;
+// ---- The true floor ------------------------------------------------------------------
+
+// The scene's bytes where the probe reads them, behind a bounds check.
+struct Floor {
+    const uint8_t* Bytes;
+    uint32_t Base, Size;
+
+    const uint8_t* At(uint32_t address, uint32_t size) const {
+        uint32_t offset = address - Base;
+        return address >= Base && offset <= Size && size <= Size - offset ? Bytes + offset
+                                                                          : nullptr;
+    }
+};
+
+template <class T> T Word(const uint8_t* at) {
+    return host::Field<T>(at);
+}
+
+// The words the probe must read for each object, summed so that none is left
+// unread; each read waits for the one its address comes from, as the probe's.
+uint64_t FloorScan(const Floor& f, uint32_t table) {
+    const uint8_t* head = f.At(table, host::SceneTableCheckSize);
+    if (!head) return 0;
+    uint32_t first = Word<uint32_t>(head + 12);
+    uint64_t sum = 0;
+    for (uint32_t i = 0;; ++i) {
+        int32_t count = Word<int32_t>(head);
+        if (int64_t(i) >= count) break;
+        const uint8_t* entry = f.At(first + i * host::SceneObjectEntrySize + 96, 4);
+        if (!entry) break;
+        uint32_t model = Word<uint32_t>(entry);
+        const uint8_t* directory = f.At(model + host::SceneDirectoryTagAt, 8);
+        if (!directory || std::memcmp(directory, host::SceneDirectoryTag, 4) != 0) continue;
+        int32_t entries = Word<int32_t>(directory + 4);
+        uint32_t block = 0;
+        for (int32_t k = 0; k < entries && block == 0; ++k) {
+            uint32_t at = model + host::SceneDirectoryEntriesAt + uint32_t(k) * 8;
+            const uint8_t* e = f.At(at, 8);
+            if (!e) break;
+            if (std::memcmp(e, host::GeometryBlockTag, 4) == 0 && Word<int32_t>(e + 4) != 0)
+                block = at + uint32_t(Word<int32_t>(e + 4));
+        }
+        const uint8_t* point = f.At(block, sizeof(host::GeometryReferencePoint));
+        const uint8_t* sphere =
+            f.At(block + host::GeometryReferencePointSize, sizeof(host::GeometrySphere));
+        if (!point || !sphere) continue;
+        sum += Word<uint16_t>(point) + Word<uint32_t>(point + 2) + Word<uint32_t>(point + 6) +
+               Word<uint32_t>(point + 10);
+        sum += Word<uint32_t>(sphere) + Word<uint32_t>(sphere + 4) + Word<uint32_t>(sphere + 10) +
+               Word<uint32_t>(sphere + 14) + Word<uint32_t>(sphere + 18) +
+               Word<uint32_t>(sphere + 22);
+        uint32_t after = block + host::GeometryReferencePointSize + Word<uint32_t>(sphere + 4);
+        if (const uint8_t* next = f.At(after, 2)) sum += Word<uint16_t>(next);
+    }
+    return sum;
+}
+
+// ---- The written walk, plain: the answer the probe must give ------------------------
+
+// Every reference point placed exactly, every sphere tested, the bytes read
+// straight from the simulated memory (the scene is well formed).
+struct WrittenWalk {
     const walk::GroundProbeRecord Probe = benchscene::WalkProbe();
     const geometry::Ray Ray{Probe.RayOrigin, Probe.RayDirection};
     double Nearest = walk::NoGroundHit;
-    int64_t Entered = 0, Tested = 0, Bytes = 0; // spheres entered, triangles tested
+    int64_t Entered = 0, Tested = 0; // spheres entered, triangles tested
 
-    void Add(uint32_t at, uint32_t size, Link from = Link::Chain) {
-        Bytes += size;
-        if (!Ranges.empty() && Ranges.back().At + Ranges.back().Size == at)
-            Ranges.back().Size += size;
-        else
-            Ranges.push_back({at, size, from});
-    }
     template <class T> T Peek(uint32_t at) { return sim::PeekHost<T>(at); }
 
     void Walk(uint32_t at, const Vector3& inherited, int32_t depth) {
@@ -94,18 +114,15 @@ struct MustRead {
         for (;;) {
             uint16_t op = Peek<uint16_t>(at);
             if (op == host::GeometryOpCall && depth < walk::GeometryCallDepthLimit) {
-                Add(at, host::GeometryCallSize);
                 Walk(at + uint32_t(Peek<int32_t>(at + 2)), current, depth + 1);
                 at += host::GeometryCallSize;
             } else if (op == host::GeometryOpReferencePoint) {
-                Add(at, sizeof(host::GeometryReferencePoint));
                 auto p = Peek<host::GeometryReferencePoint>(at);
                 base = walk::RelativePosition(
                     {p.Latitude, p.Longitude, p.Altitude + walk::ProbeEarthRadius},
                     {Probe.Latitude, Probe.Longitude, Probe.Altitude + walk::ProbeEarthRadius});
                 at += host::GeometryReferencePointSize;
             } else if (op == host::GeometryOpSphere) {
-                Add(at, sizeof(host::GeometrySphere));
                 auto s = Peek<host::GeometrySphere>(at);
                 current = {s.Centre[0] + base.X, s.Centre[1] + base.Y, s.Centre[2] + base.Z};
                 bool hit = walk::RayEntersBoundingSphere(Ray, current, s.Radius);
@@ -113,7 +130,6 @@ struct MustRead {
                 at += hit ? uint32_t(s.EnterLength) : uint32_t(s.SkipLength);
             } else if (op == host::GeometryOpTriangles) {
                 int32_t n = Peek<int32_t>(at + 2);
-                Add(at, host::GeometryTriangleListHeaderSize + uint32_t(n) * 48);
                 for (int32_t i = 0; i < n; ++i) {
                     auto t = Peek<host::GeometryTriangle>(at + 6 + uint32_t(i) * 48);
                     Vector3 v[3];
@@ -127,26 +143,18 @@ struct MustRead {
                 Tested += n;
                 at += host::GeometryTriangleListHeaderSize + uint32_t(n) * 48;
             } else {
-                Add(at, 2);
                 return;
             }
         }
     }
 
-    explicit MustRead(uint32_t table) {
-        Add(table, host::SceneTableCheckSize, Link::None);
+    explicit WrittenWalk(uint32_t table) {
         auto head = Peek<host::SceneTableHeader>(table);
-        for (int32_t i = 0;; ++i) {
-            Add(table, 4, Link::None);
-            if (i >= Peek<int32_t>(table)) break;
-            uint32_t entry = head.FirstEntry + uint32_t(i) * host::SceneObjectEntrySize;
-            Add(entry, host::SceneObjectEntrySize, Link::None);
-            uint32_t model = Peek<uint32_t>(entry + 96);
-            Add(model, host::SceneModelCheckSize, Link::Entry);
+        for (int32_t i = 0; i < head.Count; ++i) {
+            uint32_t model = Peek<uint32_t>(head.FirstEntry + uint32_t(i) * 104 + 96);
             int32_t count = Peek<int32_t>(model + host::SceneDirectoryCountAt);
             for (int32_t k = 0; k < count; ++k) {
                 uint32_t at = model + host::SceneDirectoryEntriesAt + uint32_t(k) * 8;
-                if (at + 8 > model + host::SceneModelCheckSize) Add(at, 8);
                 if (std::memcmp(sim::HostBytes(at, 4), "BLCK", 4) == 0 && Peek<int32_t>(at + 4)) {
                     Walk(at + uint32_t(Peek<int32_t>(at + 4)), {0, 0, 0}, 0);
                     break;
@@ -156,158 +164,151 @@ struct MustRead {
     }
 };
 
-const MustRead& MustReadOf(int32_t objects) {
-    static std::map<int32_t, std::unique_ptr<MustRead>> lists;
-    auto& list = lists[objects];
-    if (!list) list = std::make_unique<MustRead>(benchscene::SceneOf(objects).Table);
-    return *list;
+// ---- Measuring ---------------------------------------------------------------------------
+
+// A scene in the simulated host memory; its generated image is not kept.
+struct Placed {
+    uint32_t Table = 0, Size = 0;
+    int64_t Triangles = 0;
+};
+
+Placed Place(int32_t objects) {
+    groundscene::SceneShape shape = benchscene::Shape(objects);
+    shape.KeepWorld = false;
+    groundscene::Scene scene =
+        groundscene::MakeScene(benchscene::SceneBase, shape, 1000u + uint32_t(objects));
+    benchscene::PlaceInHost(scene);
+    return {scene.Table, uint32_t(scene.Bytes.Bytes.size()), scene.Triangles};
 }
 
-// A zero the compiler cannot see through: an address plus a byte read times
-// it is the same address, but waits for that byte, as a link in host memory.
-volatile uint8_t Zero = 0;
+std::vector<uint8_t> Elsewhere;
+volatile uint64_t Sink;
 
-// Reads every stretch through the reader the probe uses, flat or chained; a
-// sum of their bytes keeps the reads.
-uint64_t TouchOnly(const std::vector<Range>& ranges, bool chained, Memory memory,
-                   const benchscene::PlainHost& plain) {
-    static uint8_t buffer[1 << 16];
-    host::CheckedReader reader;
-    pilot::ByteSource bytes = benchscene::SourceOf(reader, memory == Plain ? &plain : nullptr);
-    benchmark::DoNotOptimize(&bytes); // called through the pointer, as the probe does
-    uint8_t zero = chained ? Zero : 0;
-    uint8_t entry = 0, chain = 0;
+// Reads memory the scene does not share, a word per cache line: the caches
+// and the address translations hold other things afterwards.
+void ReadElsewhere() {
     uint64_t sum = 0;
-    for (const Range& r : ranges) {
-        uint8_t link = r.From == Link::Entry ? entry : r.From == Link::Chain ? chain : 0;
-        bytes.Read(bytes.Context, r.At + uint32_t(link * zero), buffer, r.Size);
-        if (r.From == Link::None)
-            entry = buffer[r.Size - 1];
-        else
-            chain = buffer[r.Size - 1];
-        sum += buffer[0] + buffer[r.Size - 1];
-    }
-    return sum;
+    for (size_t i = 0; i < Elsewhere.size(); i += 64) sum += Elsewhere[i];
+    Sink = sum;
 }
 
-// ---- The benchmarks ----------------------------------------------------------------------
+uint64_t ProbeAllocations; // across every probe: the verdict of main
 
-void BM_GroundProbe(benchmark::State& state) {
-    int32_t objects = int32_t(state.range(0));
-    Memory memory = Memory(state.range(1));
-    const groundscene::Scene& scene = benchscene::SceneOf(objects);
-    benchscene::PlaceInHost(scene);
-    benchscene::PlainHost plain = benchscene::PlainOf(scene);
-    const MustRead& must = MustReadOf(objects);
-    int checksBefore = sim::HostReadableChecks();
-    double nearest = benchscene::ProbeOnce(scene.Table, memory == Plain ? &plain : nullptr);
-    int64_t checks = sim::HostReadableChecks() - checksBefore;
-    if (nearest != must.Nearest) state.SkipWithError("the probe and the plain walk disagree");
-    state.SetLabel(MemoryName[memory]);
-    uint64_t allocations = 0;
+struct Times {
+    double Warm = 0, Cold = 0; // ns, the least of the rounds
+};
+
+void Least(double& figure, double ns) {
+    if (figure == 0 || ns < figure) figure = ns;
+}
+
+// One probe, its heap allocations counted.
+double Probe(uint32_t table, const walk::GeometryLimits& limits) {
+    uint64_t before = bench::HeapAllocations();
+    double d = benchscene::ProbeOnce(table, limits);
+    ProbeAllocations += bench::HeapAllocations() - before;
+    return d;
+}
+
+// The readability checks of one probe: fewer with a budget than without
+// when the budget ended it early.
+int Checks(uint32_t table, const walk::GeometryLimits& limits) {
+    int before = sim::HostReadableChecks();
+    Probe(table, limits);
+    return sim::HostReadableChecks() - before;
+}
+
+// run timed warm (runs back to back, after one untimed) and cold (one run after
+// reading elsewhere), once each for this round.
+template <class Run> void Round(Run&& run, int warmRuns, Times& t) {
+    run();
     double start = ThreadNs();
-    for (auto _ : state) {
-        uint64_t before = bench::HeapAllocations();
-        double d = benchscene::ProbeOnce(scene.Table, memory == Plain ? &plain : nullptr);
-        benchmark::DoNotOptimize(d);
-        allocations += bench::HeapAllocations() - before;
-    }
-    double ns = (ThreadNs() - start) / double(state.iterations());
-    state.counters["heap_allocations"] = double(allocations);
-    state.counters["triangles_in_scene"] = double(scene.Triangles);
-    state.counters["triangles_tested"] = double(must.Tested);
-    state.counters["ground_m"] = 100000.0 - nearest;
-    ProbeAllocations += allocations;
-    Figures& f = Results[objects];
-    Least(f.ProbeNs[memory], ns);
-    f.Nearest = nearest, f.Entered = must.Entered, f.Tested = must.Tested;
-    if (memory == Simulated) f.Checks = checks, state.counters["readable_checks"] = double(checks);
-    if (sim::HostFaults() != 0) state.SkipWithError(sim::LastHostFault().c_str());
-    if (allocations != 0) state.SkipWithError("the probe allocated on the heap");
-}
-BENCHMARK(BM_GroundProbe)
-    ->ArgsProduct({{100, 1000, 10000}, {Simulated, Plain}})
-    ->Unit(benchmark::kMicrosecond)
-    ->Repetitions(Repetitions);
-
-void TouchOnlyScan(benchmark::State& state, bool chained) {
-    int32_t objects = int32_t(state.range(0));
-    Memory memory = Memory(state.range(1));
-    const groundscene::Scene& scene = benchscene::SceneOf(objects);
-    benchscene::PlaceInHost(scene);
-    benchscene::PlainHost plain = benchscene::PlainOf(scene);
-    const MustRead& must = MustReadOf(objects);
-    state.SetLabel(MemoryName[memory]);
-    double start = ThreadNs();
-    for (auto _ : state) benchmark::DoNotOptimize(TouchOnly(must.Ranges, chained, memory, plain));
-    double ns = (ThreadNs() - start) / double(state.iterations());
-    state.counters["bytes"] = double(must.Bytes);
-    state.counters["stretches"] = double(must.Ranges.size());
-    Figures& f = Results[objects];
-    Least(chained ? f.ChainNs[memory] : f.FlatNs[memory], ns);
-    f.Bytes = must.Bytes, f.Ranges = int64_t(must.Ranges.size());
-    if (sim::HostFaults() != 0) state.SkipWithError(sim::LastHostFault().c_str());
+    for (int i = 0; i < warmRuns; ++i) run();
+    Least(t.Warm, (ThreadNs() - start) / warmRuns);
+    ReadElsewhere();
+    start = ThreadNs();
+    run();
+    Least(t.Cold, ThreadNs() - start);
 }
 
-void BM_TouchOnlyFlat(benchmark::State& state) {
-    TouchOnlyScan(state, false);
-}
-BENCHMARK(BM_TouchOnlyFlat)
-    ->ArgsProduct({{100, 1000, 10000}, {Simulated, Plain}})
-    ->Unit(benchmark::kMicrosecond)
-    ->Repetitions(Repetitions);
-
-void BM_TouchOnlyChained(benchmark::State& state) {
-    TouchOnlyScan(state, true);
-}
-BENCHMARK(BM_TouchOnlyChained)
-    ->ArgsProduct({{100, 1000, 10000}, {Simulated, Plain}})
-    ->Unit(benchmark::kMicrosecond)
-    ->Repetitions(Repetitions);
+struct Row {
+    int32_t Objects;
+    Times Probe, Floor;
+    int64_t Checks, Entered, Tested;
+    bool Budget; // the module's budget; else none, since it would end the probe early
+};
 
 } // namespace
 
-int main(int argc, char** argv) {
+int main() {
     if (!bench::HeapCounterWorks()) return 1;
-    benchmark::Initialize(&argc, argv);
-    if (benchmark::ReportUnrecognizedArguments(argc, argv)) return 1;
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
-
-    std::printf("\nground probe against touch-only scans of the bytes it must read (CPU time, "
-                "least of %d)\n",
-                Repetitions);
-    std::printf("%10s %8s %10s %10s %10s %7s %7s %10s %8s %8s %8s\n", "memory", "objects",
-                "probe us", "flat us", "chained us", "/flat", "/chain", "bytes", "entered",
-                "tested", "checks");
-    for (int m = 0; m < Memories; ++m)
-        for (const auto& [objects, f] : Results) {
-            if (f.ProbeNs[m] == 0 || f.FlatNs[m] == 0 || f.ChainNs[m] == 0) continue;
-            std::printf("%10s %8d %10.1f %10.1f %10.1f %7.2f %7.2f %10lld %8lld %8lld %8lld\n",
-                        MemoryName[m], objects, f.ProbeNs[m] / 1000, f.FlatNs[m] / 1000,
-                        f.ChainNs[m] / 1000, f.ProbeNs[m] / f.FlatNs[m],
-                        f.ProbeNs[m] / f.ChainNs[m], static_cast<long long>(f.Bytes),
-                        static_cast<long long>(f.Entered), static_cast<long long>(f.Tested),
-                        static_cast<long long>(f.Checks));
+    Elsewhere.assign(ElsewhereSize, 1);
+    std::vector<Row> rows;
+    bool failed = false;
+    for (int32_t objects : SceneSizes) {
+        Placed scene = Place(objects);
+        Floor floor{sim::HostBytes(benchscene::SceneBase, scene.Size), benchscene::SceneBase,
+                    scene.Size};
+        WrittenWalk written(scene.Table);
+        // The module's budget where the scene fits in it; else the floor's
+        // reading is matched without one.
+        walk::GeometryLimits budget, none;
+        none.ProbeRecords = none.ProbeTriangles = INT32_MAX;
+        int checks = Checks(scene.Table, none);
+        bool fits = Checks(scene.Table, budget) == checks;
+        const walk::GeometryLimits& limits = fits ? budget : none;
+        double nearest = Probe(scene.Table, limits);
+        Row row{objects, {}, {}, checks, written.Entered, written.Tested, fits};
+        if (nearest != written.Nearest) {
+            std::fprintf(stderr,
+                         "FAIL at %d objects: the probe gives %.6f, the written walk %.6f\n",
+                         objects, nearest, written.Nearest);
+            failed = true;
         }
-    auto big = Results.find(10000);
-    for (int m = 0; m < Memories && big != Results.end(); ++m) {
-        const Figures& f = big->second;
-        if (f.ProbeNs[m] == 0 || f.ChainNs[m] == 0) continue;
-        std::printf("goal (%s memory): at most 1.5 times the bytes' own reading at 10,000 "
-                    "objects: %s (%.2f chained, %.2f flat)\n",
-                    MemoryName[m], f.ProbeNs[m] <= 1.5 * f.ChainNs[m] ? "met" : "NOT met",
-                    f.ProbeNs[m] / f.ChainNs[m], f.ProbeNs[m] / f.FlatNs[m]);
-        std::printf("goal (%s memory): under 83 us at 10,000 objects: %s (%.1f us; the bytes' "
-                    "own chained reading %.1f us)\n",
-                    MemoryName[m], f.ProbeNs[m] < 83000 ? "met" : "NOT met", f.ProbeNs[m] / 1000,
-                    f.ChainNs[m] / 1000);
+        // As many warm runs as fill a batch, from one probe's time.
+        double start = ThreadNs();
+        Probe(scene.Table, limits);
+        int warmRuns = int(std::clamp(WarmBatchNs / std::max(ThreadNs() - start, 1.0), 1.0, 1e5));
+        for (int round = 0; round < Rounds; ++round) {
+            Round([&] { benchmark::DoNotOptimize(Probe(scene.Table, limits)); }, warmRuns,
+                  row.Probe);
+            Round([&] { benchmark::DoNotOptimize(FloorScan(floor, scene.Table)); }, warmRuns,
+                  row.Floor);
+        }
+        if (sim::HostFaults() != 0) {
+            std::fprintf(stderr, "FAIL: %s\n", sim::LastHostFault().c_str());
+            failed = true;
+        }
+        std::printf("%d objects placed (%u bytes, %lld triangles): %d warm runs a round\n", objects,
+                    scene.Size, static_cast<long long>(scene.Triangles), warmRuns);
+        std::fflush(stdout);
+        rows.push_back(row);
+        sim::Reset(); // the next scene's memory in place of this one's
     }
+
+    std::printf("\nthe ground probe against the true floor (CPU time, least of %d rounds)\n",
+                Rounds);
+    std::printf("%8s %11s %11s %7s %11s %11s %7s %8s %8s %8s %8s %s\n", "objects", "probe warm",
+                "floor warm", "/floor", "probe cold", "floor cold", "/floor", "ns/obj", "checks",
+                "entered", "tested", "budget");
+    for (const Row& r : rows)
+        std::printf("%8d %9.1fus %9.1fus %7.2f %9.1fus %9.1fus %7.2f %8.1f %8lld %8lld %8lld %s\n",
+                    r.Objects, r.Probe.Warm / 1000, r.Floor.Warm / 1000,
+                    r.Probe.Warm / r.Floor.Warm, r.Probe.Cold / 1000, r.Floor.Cold / 1000,
+                    r.Probe.Cold / r.Floor.Cold, r.Probe.Warm / r.Objects,
+                    static_cast<long long>(r.Checks), static_cast<long long>(r.Entered),
+                    static_cast<long long>(r.Tested),
+                    r.Budget ? "the module's" : "none: the module's ends it early");
     if (ProbeAllocations != 0) {
         std::fprintf(stderr, "FAIL: %llu heap allocations in probes\n",
                      static_cast<unsigned long long>(ProbeAllocations));
-        return 1;
+        failed = true;
+    } else {
+        std::printf("heap allocations in probes: 0\n");
     }
-    std::printf("heap allocations in probes: 0\n");
-    return 0;
+    for (const Row& r : rows)
+        if (r.Objects == 10000)
+            std::printf("probe/floor at 10000 objects: warm %.2f cold %.2f\n",
+                        r.Probe.Warm / r.Floor.Warm, r.Probe.Cold / r.Floor.Cold);
+    return failed ? 1 : 0;
 }

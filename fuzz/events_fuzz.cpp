@@ -2,6 +2,7 @@
 // finds them in host memory: any bytes. Looking up the "EVNT" block and
 // walking it with any ray must not fault or hang (libFuzzer's -timeout), and
 // must end at the same answer however often it runs.
+#include "host/byte_source.h"
 #include "host/model.h"
 #include "pilot/mouse.h"
 #include "platform/sim/sim.h"
@@ -47,10 +48,9 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     int32_t first = 0;
     if (stream) {
         host::CheckedReader reader;
-        first = pilot::HitEventSpheres({&host::ReadCheckedBytes, &reader}, stream, {0, 0, 0}, ray);
+        first = pilot::HitEventSpheres(host::CheckedBytes(reader), stream, {0, 0, 0}, ray);
         host::CheckedReader again;
-        if (pilot::HitEventSpheres({&host::ReadCheckedBytes, &again}, stream, {0, 0, 0}, ray) !=
-            first)
+        if (pilot::HitEventSpheres(host::CheckedBytes(again), stream, {0, 0, 0}, ray) != first)
             std::abort();
     }
     if (sim::HostFaults() != 0) std::abort();

@@ -3,7 +3,7 @@
 // the walk must not fault (every read checked) nor hang (libFuzzer's
 // -timeout), and must give the same distance however often it runs, either
 // none or one within the hit limits.
-#include "host/model.h"
+#include "host/byte_source.h"
 #include "host/scene.h"
 #include "platform/sim/sim.h"
 #include "walk/ground_probe.h"
@@ -26,7 +26,7 @@ constexpr walk::GeometryLimits Limits{16, 1024, 4096, walk::GeometryDirectoryLim
 
 double Probe(uint32_t table, walk::GroundProbeRecord record) {
     host::CheckedReader reader;
-    walk::GroundProbe({&host::ReadCheckedBytes, &reader}, table, record, Limits);
+    walk::GroundProbe(host::CheckedBytes(reader), table, record, Limits);
     return record.NearestDistance;
 }
 

@@ -2,7 +2,7 @@
 // simulated host memory, beside one well-formed object the entries may point
 // at: the probe must not fault nor hang, and must give the same distance
 // however often it runs.
-#include "host/model.h"
+#include "host/byte_source.h"
 #include "platform/sim/sim.h"
 #include "tests/ground_scene.h"
 #include "walk/ground_probe.h"
@@ -32,7 +32,7 @@ const groundscene::Image& KnownObject() {
 
 double Probe(walk::GroundProbeRecord record) {
     host::CheckedReader reader;
-    walk::GroundProbe({&host::ReadCheckedBytes, &reader}, Table, record);
+    walk::GroundProbe(host::CheckedBytes(reader), Table, record);
     return record.NearestDistance;
 }
 

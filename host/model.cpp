@@ -1,12 +1,12 @@
 #include "host/model.h"
 
+#include "host/byte_source.h"
+
 #include <cstring>
 
 namespace host {
 
 namespace {
-
-constexpr uint32_t PageSize = 0x1000;
 
 bool Word(Addr address, Addr& value) {
     if (!hostmem::IsReadable(address, 4)) return false;
@@ -45,34 +45,6 @@ Addr FindModelBlock(Addr global, const char (&tag)[5]) {
         if (std::memcmp(e.Tag, tag, 4) == 0 && e.Offset != 0) return entry + uint32_t(e.Offset);
     }
     return 0;
-}
-
-bool ReadChecked(CheckedReader& reader, Addr address, void* out, uint32_t size) {
-    uint64_t end = uint64_t(address) + size;
-    if (size == 0 || end > 0x100000000ull) return size == 0;
-    Addr first = address & ~(PageSize - 1);
-    uint64_t last = (end + PageSize - 1) & ~uint64_t(PageSize - 1);
-    bool known = false;
-    for (const CheckedReader::Pages& p : reader.Known)
-        if (p.First < p.End && first >= p.First && last <= p.End) {
-            known = true;
-            break;
-        }
-    if (!known) {
-        // Whole pages are readable or not: check them whole and remember them.
-        if (last <= 0xFFFFF000u && hostmem::IsReadable(first, uint32_t(last - first))) {
-            reader.Known[reader.Next] = {first, Addr(last)};
-            reader.Next = (reader.Next + 1) % CheckedReader::Stretches;
-        } else if (!hostmem::IsReadable(address, size)) {
-            return false;
-        }
-    }
-    hostmem::Read(address, out, size);
-    return true;
-}
-
-bool ReadCheckedBytes(void* context, Addr address, void* out, uint32_t size) {
-    return ReadChecked(*static_cast<CheckedReader*>(context), address, out, size);
 }
 
 } // namespace host

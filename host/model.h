@@ -1,5 +1,4 @@
-// The user aircraft's model data, found through GLOBAL.DLL, and a reader of
-// host bytes that checks each page once per walk.
+// The user aircraft's model data, found through GLOBAL.DLL.
 #pragma once
 
 #include "host/contract.h"
@@ -26,23 +25,5 @@ constexpr int32_t ModelDirectoryLimit = 4096;   // more blocks than any model ha
 // entry with that tag and an offset other than 0), or 0 when there is none or
 // any step of the way cannot be read.
 Addr FindModelBlock(Addr globalModuleBase, const char (&tag)[5]);
-
-// Reads host bytes, checking readability once for each stretch of pages it
-// reaches. A walk of the scene goes back and forth between a few places (the
-// object table, an object's model data, its geometry), so the reader keeps
-// the last few stretches found readable, not only the last. It lives for one
-// walk: the host frees nothing while the module runs on its thread.
-struct CheckedReader {
-    static constexpr uint32_t Stretches = 4;
-    struct Pages {
-        Addr First = 1, End = 1; // known readable: [First, End); empty when End <= First
-    };
-    Pages Known[Stretches];
-    uint32_t Next = 0; // the stretch a newly checked one replaces
-};
-bool ReadChecked(CheckedReader& reader, Addr address, void* out, uint32_t size);
-// The same, as the read of a byte source over host memory: context is the
-// CheckedReader.
-bool ReadCheckedBytes(void* context, Addr address, void* out, uint32_t size);
 
 } // namespace host

@@ -1,6 +1,7 @@
 #include "module/pilot_view.h"
 
 #include "host/access.h"
+#include "host/byte_source.h"
 #include "host/discovery.h"
 #include "host/lookup.h"
 #include "host/model.h"
@@ -36,7 +37,7 @@ void ShowPointer(const ModuleState& module, os::Hwnd window, host::Addr record, 
                                ray))
         return;
     host::CheckedReader reader;
-    pilot::ByteSource bytes{&host::ReadCheckedBytes, &reader};
+    host::ByteSource bytes = host::CheckedBytes(reader);
     bool hand = pilot::HitEventSpheres(bytes, stream, {0.0, 0.0, 0.0}, ray) != 0;
     os::SetCursor(os::LoadCursorA(nullptr, hand ? os::CursorHand : os::CursorArrow));
 }
@@ -64,7 +65,7 @@ double ProbeGround(const ModuleState& module, const walk::GeoPoint& at) {
         {0.0, -1.0, 0.0}, walk::NoHit};
     if (module.Libraries.G3dModuleBase == 0) return walk::NoHit;
     host::CheckedReader reader;
-    walk::GroundProbe({&host::ReadCheckedBytes, &reader}, module.Libraries.SceneObjectTable, probe);
+    walk::GroundProbe(host::CheckedBytes(reader), module.Libraries.SceneObjectTable, probe);
     return probe.NearestDistance;
 }
 

@@ -15,27 +15,27 @@ using geometry::Vector3;
 namespace {
 
 // One walk of a stream and, through its nested records, of the streams it
-// calls; budget is shared by the whole walk.
-int32_t Walk(const ByteSource& bytes, uint32_t at, const Vector3& base, const Ray& ray,
-             int32_t depth, int32_t& budget) {
+// calls; the stretch read last and the budget are shared by the whole walk.
+int32_t Walk(const host::ByteSource& bytes, host::ByteSpan& span, uint32_t at,
+             const Vector3& base, const Ray& ray, int32_t depth, int32_t& budget) {
     if (depth > StreamDepthLimit) return 0;
     Vector3 current = base; // the base until a sphere has been seen
     while (budget-- > 0) {
-        uint16_t op;
-        if (!bytes.Read(bytes.Context, at, &op, sizeof op)) return 0;
+        const uint8_t* r = host::View(bytes, span, at, sizeof(uint16_t));
+        if (!r) return 0;
+        uint16_t op = host::Field<uint16_t>(r);
         if (op == OpNestedStream) {
-            int32_t offset;
-            if (!bytes.Read(bytes.Context, at + 2, &offset, sizeof offset)) return 0;
-            uint32_t nested = at + uint32_t(offset);
+            if (!(r = host::View(bytes, span, at, NestedStreamRecordSize))) return 0;
+            uint32_t nested = at + uint32_t(host::Field<int32_t>(r + 2));
             if (nested == at) return 0; // a stream that calls itself
-            if (int32_t hit = Walk(bytes, nested, current, ray, depth + 1, budget)) return hit;
+            if (int32_t hit = Walk(bytes, span, nested, current, ray, depth + 1, budget))
+                return hit;
             at += NestedStreamRecordSize;
             continue;
         }
         if (op != OpEventSphere) return 0; // the end, or a record this walk does not know
-        uint8_t r[EventSphereRecordSize];
-        if (!bytes.Read(bytes.Context, at, r, sizeof r)) return 0;
-        auto field = [&r](uint32_t offset, auto value) {
+        if (!(r = host::View(bytes, span, at, EventSphereRecordSize))) return 0;
+        auto field = [r](uint32_t offset, auto value) {
             std::memcpy(&value, r + offset, sizeof value);
             return value;
         };
@@ -104,10 +104,11 @@ bool ComputePickRay(const host::ViewRecord& view, int32_t width, int32_t height,
     return true;
 }
 
-int32_t HitEventSpheres(const ByteSource& bytes, uint32_t stream, const Vector3& base,
+int32_t HitEventSpheres(const host::ByteSource& bytes, uint32_t stream, const Vector3& base,
                         const Ray& ray) {
     int32_t budget = StreamRecordLimit;
-    return Walk(bytes, stream, base, ray, 0, budget);
+    host::ByteSpan span;
+    return Walk(bytes, span, stream, base, ray, 0, budget);
 }
 
 } // namespace pilot

@@ -6,6 +6,7 @@
 #pragma once
 
 #include "geometry/geometry.h"
+#include "host/byte_source.h"
 #include "host/view_record.h"
 #include "pilot/cockpit.h"
 
@@ -56,26 +57,22 @@ bool ComputePickRay(const host::ViewRecord& view, int32_t width, int32_t height,
 
 // ---- The event stream -----------------------------------------------------------
 
-// Where the stream's bytes come from: the host's memory for the module,
-// plain bytes for the tests. Read gives false for bytes that cannot be read.
-struct ByteSource {
-    bool (*Read)(void* context, uint32_t address, void* out, uint32_t size);
-    void* Context;
-};
-
 constexpr uint16_t OpNestedStream = 0xF000;
 constexpr uint16_t OpEndOfStream = 0xF001;
 constexpr uint16_t OpEventSphere = 0xF003;
 constexpr uint32_t NestedStreamRecordSize = 6;
 constexpr uint32_t EventSphereRecordSize = 38;
-constexpr int32_t StreamDepthLimit = 16;     // nested streams within each other
-constexpr int32_t StreamRecordLimit = 65536; // records in one whole walk
+constexpr int32_t StreamDepthLimit = 16; // nested streams within each other
+// Records in one whole walk: the budget of one mouse message. Far above a
+// cockpit's controls; a stream made to call itself spends it in a few tenths
+// of a millisecond, and then the walk finds no hit.
+constexpr int32_t StreamRecordLimit = 65536;
 constexpr uint16_t EventSphereKindControl = 1;
 
 // 1 when the ray passes through a control's sphere (kind 1, any of its three
 // button codes set). A record that cannot be read, does not move the walk
 // forward, or lies past the limits ends its walk.
-int32_t HitEventSpheres(const ByteSource& bytes, uint32_t stream, const geometry::Vector3& base,
-                        const geometry::Ray& ray);
+int32_t HitEventSpheres(const host::ByteSource& bytes, uint32_t stream,
+                        const geometry::Vector3& base, const geometry::Ray& ray);
 
 } // namespace pilot

@@ -19,6 +19,13 @@ bool IsReadable(Addr address, uint32_t size);
 bool IsWritable(Addr address, uint32_t size);
 
 void Read(Addr address, void* out, uint32_t size);
+// The size bytes at address where the module reads them in place; only for
+// bytes found readable. Natively null (and a fault) for bytes not mapped.
+const uint8_t* InPlace(Addr address, uint32_t size);
+// Starts bringing the size bytes at address into the cache, for a read soon
+// after. Reads nothing and cannot fault, readable or not: the processor drops
+// a prefetch of memory it cannot reach.
+void Prefetch(Addr address, uint32_t size);
 void Write(Addr address, const void* in, uint32_t size);
 
 // Calls a host function that takes one argument and removes it itself
@@ -43,6 +50,14 @@ template <class T> void Store(Addr address, const T& value) {
 namespace hostmem {
 inline void Read(Addr address, void* out, uint32_t size) {
     std::memcpy(out, reinterpret_cast<const void*>(uintptr_t(address)), size);
+}
+inline const uint8_t* InPlace(Addr address, uint32_t) {
+    return reinterpret_cast<const uint8_t*>(uintptr_t(address));
+}
+inline void Prefetch(Addr address, uint32_t size) {
+    uint64_t end = uint64_t(address) + size;
+    for (uint64_t line = address & ~63u; line < end; line += 64)
+        __builtin_prefetch(reinterpret_cast<const void*>(uintptr_t(line)));
 }
 inline void Write(Addr address, const void* in, uint32_t size) {
     std::memcpy(reinterpret_cast<void*>(uintptr_t(address)), in, size);

@@ -8,6 +8,7 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <functional>
 #include <random>
 
 using namespace walk;
@@ -131,6 +132,13 @@ host::GeometryTriangle Roof(double x, double y, double z, double half = 1.0) {
     return MakeTriangle({x - half, y, z - half}, {x + half, y, z - half}, {x, y, z + half});
 }
 
+// count triangles far beside the ray, the last under it, at 2.
+std::vector<host::GeometryTriangle> RoofLast(int32_t count) {
+    std::vector<host::GeometryTriangle> list(size_t(count - 1), Roof(500, 1, 0));
+    list.push_back(Roof(0, 2, 0));
+    return list;
+}
+
 // One object whose geometry block is the stream the test writes at Stream.
 struct OneObject {
     Image Im{0x10000};
@@ -197,6 +205,20 @@ TEST(GroundProbe, AfterAReferencePointWithoutASphereTheInheritedOffsetHolds) {
     called.Im.End();
     EXPECT_EQ(called.Probe(30, 0), 100000 - 5.0);
     EXPECT_EQ(called.Probe(0, 0), NoGroundHit);
+}
+
+TEST(GroundProbe, ALaterReferencePointLeavesTheOffsetOfTheSphereBeforeIt) {
+    // A sphere far beside the ray (passed over before its point is placed
+    // exactly), then a point 50 m higher, then a wide roof: the roof still
+    // lies at the sphere's centre from the first point.
+    OneObject o;
+    o.Im.ReferencePoint(0.0f, 0.01f, 0.0f); // about 1.1 km east
+    o.Im.Sphere({0, 0, 0}, 1.0f);
+    o.Im.ReferencePoint(0.0f, 0.0f, 50.0f);
+    o.Im.Triangles({Roof(0, 3, 0, 5000)});
+    o.Im.End();
+    Vector3 b = RelativePosition({0.0, double(0.01f), ProbeEarthRadius}, {0, 0, ProbeEarthRadius});
+    EXPECT_NEAR(o.Probe(), 100000 - 3 - b.Y, 1e-6);
 }
 
 TEST(GroundProbe, ASphereAdmitsTheRayAtOnePointThreeRadiiAndNotAtOnePointFive) {
@@ -373,22 +395,23 @@ TEST(GroundProbe, AnUnreadableObjectIsPassedOverButAnUnreadableEntryEndsTheTable
     EXPECT_EQ(s.Probe(), 100000 - 2.0);
 }
 
-// Sets the table's count to 1 when the first entry is read: the host dropping
-// objects while the probe runs.
+// Sets the table's count to 1 when the first entry is reached: the host
+// dropping objects while the probe runs.
 struct ShrinkingTable {
     ThreeObjects* Scene;
-    static bool Read(void* context, uint32_t at, void* out, uint32_t size) {
+    static bool Span(void* context, uint32_t at, uint32_t size, host::ByteSpan& out) {
         auto* s = static_cast<ShrinkingTable*>(context);
         if (at == s->Scene->Entry(0)) s->Scene->Im.PutAt(s->Scene->Table, int32_t(1));
-        return PlainBytes::Read(&s->Scene->Bytes, at, out, size);
+        return PlainBytes::Span(&s->Scene->Bytes, at, size, out);
     }
 };
 
 TEST(GroundProbe, TheCountIsReadAgainBeforeEachEntry) {
     ThreeObjects s;
+    s.Bytes.Exact = true; // the entry's own stretch, reached after the count's
     ShrinkingTable shrinking{&s};
     GroundProbeRecord r{0, 0, 0, {0, 100000, 0}, {0, -1, 0}, 0};
-    EXPECT_EQ(GroundProbe({&ShrinkingTable::Read, &shrinking}, s.Table, r), 1);
+    EXPECT_EQ(GroundProbe({&ShrinkingTable::Span, &shrinking}, s.Table, r), 1);
     EXPECT_EQ(r.NearestDistance, 100000 - 1.0) << "objects 2 and 3 gone";
 }
 
@@ -410,7 +433,6 @@ TEST(GroundProbeMends, CallsOfThemselvesOrInCyclesEnd) {
                           host::GeometryCallSize));
     tree.Im.End();
     EXPECT_EQ(tree.Probe(), 100000 - 4.0);
-    EXPECT_LT(tree.Bytes.Reads, 4 * GeometryRecordLimit);
 
     // A called stream that goes wrong ends itself; its caller goes on.
     OneObject caller;
@@ -521,9 +543,7 @@ TEST(GroundProbeMends, ACallerMayGiveTighterBounds) {
     }
     for (int32_t bound : {39, 40}) { // the roof is the fortieth triangle
         OneObject o;
-        std::vector<host::GeometryTriangle> list(39, Roof(500, 1, 0));
-        list.push_back(Roof(0, 2, 0));
-        o.Im.Triangles(list);
+        o.Im.Triangles(RoofLast(40));
         o.Im.End();
         GeometryLimits limits;
         limits.Triangles = bound;
@@ -536,6 +556,130 @@ TEST(GroundProbeMends, ACallerMayGiveTighterBounds) {
         GeometryLimits limits;
         limits.Directory = bound;
         EXPECT_EQ(o.Probe(0.0, 0.0, limits) < NoGroundHit, bound == 3) << "entries " << bound;
+    }
+}
+
+// ---- The probe's budget over all objects ------------------------------------------------------
+
+// Objects in a row, each a stream the test writes: the table, then each
+// object's model data and geometry.
+struct Objects {
+    Image Im{0x10000};
+    uint32_t Table;
+    PlainBytes Bytes{&Im, {}};
+    int32_t Count = 0;
+
+    explicit Objects(int32_t count) : Table(Im.Table(std::vector<uint32_t>(size_t(count), 0))) {}
+    // The next object's model data, with entries directory entries, the last
+    // its geometry: the stream written next.
+    uint32_t Next(int32_t entries = 1) {
+        uint32_t model = Im.ModelData(entries);
+        Im.PutAt(Table + 16 + uint32_t(Count++) * host::SceneObjectEntrySize + 96, model);
+        Im.SetEntry(model, entries - 1, "BLCK", Im.Here());
+        return Im.Here();
+    }
+    // A stream that calls itself twice: a tree of walks to the depth's bound.
+    void CallingItselfTwice() {
+        uint32_t start = Im.Triangles({});
+        Im.CallTo(Im.Call(0), start);
+        Im.CallTo(Im.Call(0), start);
+        Im.End();
+    }
+    double Probe(const GeometryLimits& limits = {}) {
+        GroundProbeRecord r{0, 0, 0, {0, 100000, 0}, {0, -1, 0}, 0};
+        EXPECT_EQ(GroundProbe(Bytes.Source(), Table, r, limits), 1);
+        return r.NearestDistance;
+    }
+};
+
+TEST(GroundProbeBudget, SelfCallingStreamsEndTheProbeWithTheSurfaceFoundBefore) {
+    // A roof at 4, objects whose streams call themselves, then a roof at 9:
+    // each loop walks to its own bound of records, and two spend the budget.
+    static_assert(2 * GeometryRecordLimit == ProbeRecordBudget);
+    for (int32_t loops : {1, 2}) {
+        Objects s(loops + 2);
+        s.Next();
+        s.Im.Triangles({Roof(0, 4, 0)});
+        s.Im.End();
+        for (int32_t i = 0; i < loops; ++i) {
+            s.Next();
+            s.CallingItselfTwice();
+        }
+        s.Next();
+        s.Im.Triangles({Roof(0, 9, 0)});
+        s.Im.End();
+        EXPECT_EQ(s.Probe(), 100000 - (loops == 1 ? 9.0 : 4.0)) << loops;
+    }
+    // Triangles: a list of 2^14 walked again by a call of itself, to the
+    // depth's bound; the budget ends it after two walks.
+    Objects t(3);
+    t.Next();
+    t.Im.Triangles({Roof(0, 4, 0)});
+    t.Im.End();
+    t.Next();
+    uint32_t start = t.Im.Triangles(std::vector<host::GeometryTriangle>(1 << 14, Roof(500, 1, 0)));
+    t.Im.CallTo(t.Im.Call(0), start);
+    t.Im.End();
+    t.Next();
+    t.Im.Triangles({Roof(0, 9, 0)});
+    t.Im.End();
+    EXPECT_EQ(t.Probe(), 100000 - 4.0) << "2^15 triangles tested, none left for the last roof";
+    GeometryLimits more;
+    more.ProbeTriangles = 1 << 20;
+    EXPECT_EQ(t.Probe(more), 100000 - 9.0) << "the calls' 17 walks of the list, then the roof";
+}
+
+TEST(GroundProbeBudget, CountsRecordsByTheirCostOverAllObjects) {
+    // The first object's stream, and what it costs: the second object's roof
+    // is found with one record more, not with the budget spent.
+    struct Case {
+        const char* What;
+        std::function<void(Objects&)> Stream;
+        int32_t Entries, Cost;
+    } cases[] = {
+        {"records, the end's too",
+         [](Objects& o) {
+             for (int i = 0; i < 5; ++i) o.Im.Triangles({});
+             o.Im.End();
+         },
+         1, 6},
+        {"a point placed exactly",
+         [](Objects& o) {
+             o.Im.ReferencePoint(0.0f, 10.0f, 0.0f); // too far to pass over
+             o.Im.End();
+         },
+         1, PlacementCost + 1},
+        {"a sphere tested exactly",
+         [](Objects& o) {
+             o.Im.Sphere({50, 0, 0}, 1.0f);
+             o.Im.End();
+         },
+         1, SphereCost + 1},
+        {"directory entries past the head", [](Objects& o) { o.Im.End(); }, 12, 4 + 1},
+    };
+    for (const Case& c : cases)
+        for (int32_t budget : {c.Cost, c.Cost + 1}) {
+            Objects o(2);
+            o.Next(c.Entries);
+            c.Stream(o);
+            o.Next();
+            o.Im.Triangles({Roof(0, 2, 0)});
+            o.Im.End();
+            GeometryLimits limits;
+            limits.ProbeRecords = budget;
+            EXPECT_EQ(o.Probe(limits) < NoGroundHit, budget > c.Cost) << c.What << " " << budget;
+        }
+    for (int32_t budget : {39, 40}) { // the roof is the fortieth triangle over both objects
+        Objects o(2);
+        o.Next();
+        o.Im.Triangles(std::vector<host::GeometryTriangle>(20, Roof(500, 1, 0)));
+        o.Im.End();
+        o.Next();
+        o.Im.Triangles(RoofLast(20));
+        o.Im.End();
+        GeometryLimits limits;
+        limits.ProbeTriangles = budget;
+        EXPECT_EQ(o.Probe(limits) < NoGroundHit, budget == 40) << "triangles " << budget;
     }
 }
 
@@ -601,6 +745,11 @@ TEST(GroundProbeOracle, RandomScenesGiveTheNearestOfEveryTriangle) {
         ASSERT_EQ(GroundProbe(bytes.Source(), scene.Table, r), 1);
         ASSERT_NEAR(r.NearestDistance, want, 1e-4 + 1e-9 * want)
             << "scene " << n << " of " << scene.World.size() << " triangles";
+        // Read in stretches of the bytes asked for only, the answer is the same.
+        GroundProbeRecord exact = r;
+        bytes.Exact = true;
+        ASSERT_EQ(GroundProbe(bytes.Source(), scene.Table, exact), 1);
+        ASSERT_EQ(exact.NearestDistance, r.NearestDistance) << "scene " << n;
         hits += want < NoGroundHit;
     }
     EXPECT_GT(hits, scenes / 2) << "the scenes must be hit often enough to tell";

@@ -8,9 +8,11 @@
 #pragma once
 
 #include "camera/geo.h"
+#include "host/byte_source.h"
 #include "host/scene.h"
 #include "pilot/mouse.h"
 
+#include <algorithm>
 #include <cmath>
 #include <cstring>
 #include <random>
@@ -143,23 +145,32 @@ struct Image {
     }
 };
 
-// Reads an image as plain bytes, but not the holes in it.
+// An image as plain bytes, but not the holes in it. A stretch given is the
+// whole run of bytes between holes, or with Exact only the bytes asked for.
 struct PlainBytes {
     const Image* From;
     std::vector<std::pair<uint32_t, uint32_t>> Holes; // address, size
-    int64_t Reads = 0;
+    bool Exact = false;
+    int64_t Spans = 0; // stretches given
 
-    static bool Read(void* context, uint32_t address, void* out, uint32_t size) {
+    static bool Span(void* context, uint32_t address, uint32_t size, host::ByteSpan& out) {
         auto* p = static_cast<PlainBytes*>(context);
-        ++p->Reads;
+        ++p->Spans;
+        uint64_t first = p->From->Base, last = first + p->From->Bytes.size();
         uint64_t end = uint64_t(address) + size;
-        if (address < p->From->Base || end > p->From->Base + p->From->Bytes.size()) return false;
-        for (auto [at, length] : p->Holes)
-            if (address < uint64_t(at) + length && end > at) return false;
-        std::memcpy(out, &p->From->Bytes[address - p->From->Base], size);
+        if (address < first || end > last) return false;
+        for (auto [at, length] : p->Holes) {
+            uint64_t after = uint64_t(at) + length;
+            if (address < after && end > at) return false;
+            if (after <= address) first = std::max(first, after);
+            if (at >= end) last = std::min(last, uint64_t(at));
+        }
+        if (p->Exact) first = address, last = end;
+        out = {uint32_t(first), uint32_t(last - first),
+               p->From->Bytes.data() + (first - p->From->Base)};
         return true;
     }
-    pilot::ByteSource Source() { return {&Read, this}; }
+    host::ByteSource Source() { return {&Span, this}; }
 };
 
 // ---- Placing points by the probe point's own axes ---------------------------------
@@ -199,6 +210,7 @@ struct SceneShape {
     bool Calls;                            // some parts in called streams
     bool RoofUnderProbe; // the first object's first part: a flat roof under the probe point
     double ProbeLatitude, ProbeLongitude, ProbeAltitude;
+    bool KeepWorld = true; // every triangle in the probe point's frame, for an oracle
 };
 
 struct Scene {
@@ -276,7 +288,7 @@ inline void AddObject(Scene& scene, const SceneShape& shape, std::mt19937& rng, 
                 WorldTriangle w;
                 for (int j = 0; j < 3; ++j)
                     w.V[j] = Add({t.Vertex[j][0], t.Vertex[j][1], t.Vertex[j][2]}, k);
-                scene.World.push_back(w);
+                if (shape.KeepWorld) scene.World.push_back(w);
                 continue;
             }
             for (Vector3& p : v) {
@@ -291,7 +303,7 @@ inline void AddObject(Scene& scene, const SceneShape& shape, std::mt19937& rng, 
             WorldTriangle w;
             for (int j = 0; j < 3; ++j)
                 w.V[j] = Add({t.Vertex[j][0], t.Vertex[j][1], t.Vertex[j][2]}, k);
-            scene.World.push_back(w);
+            if (shape.KeepWorld) scene.World.push_back(w);
         }
         scene.Triangles += count;
         return out;

@@ -130,13 +130,13 @@ struct Stream {
         Put<int32_t>(offset);
     }
     void End() { Put<uint16_t>(OpEndOfStream); }
-    static bool Read(void* context, uint32_t at, void* out, uint32_t size) {
+    static bool Span(void* context, uint32_t at, uint32_t size, host::ByteSpan& out) {
         auto* s = static_cast<Stream*>(context);
         if (at < Base || uint64_t(at) + size > Base + s->Bytes.size()) return false;
-        std::memcpy(out, &s->Bytes[at - Base], size);
+        out = {Base, uint32_t(s->Bytes.size()), s->Bytes.data()};
         return true;
     }
-    int32_t Hit(const Ray& ray) { return HitEventSpheres({&Read, this}, Base, {0, 0, 0}, ray); }
+    int32_t Hit(const Ray& ray) { return HitEventSpheres({&Span, this}, Base, {0, 0, 0}, ray); }
 };
 
 const Ray Ahead{{0, 0, 0}, {0, 0, 1}};
@@ -199,6 +199,30 @@ TEST(EventSpheres, CorruptStreamsEndTheirWalk) {
     cut.Sphere(1, {0, 0, 5}, 0.5f, 1);
     cut.Bytes.resize(20); // the record runs past readable bytes
     EXPECT_EQ(cut.Hit(Ahead), 0);
+}
+
+TEST(EventSpheres, OneMessagesWalkEndsAtItsBudgetWithoutAHit) {
+    // A control under the ray after records off it: found as the budget's
+    // last record, not after.
+    for (int32_t before : {StreamRecordLimit - 1, StreamRecordLimit}) {
+        Stream s;
+        for (int32_t i = 0; i < before; ++i) s.Sphere(0, {9, 9, 9}, 0.1f, 0);
+        s.Sphere(1, {0, 0, 5}, 0.5f, 1);
+        s.End();
+        EXPECT_EQ(s.Hit(Ahead), before < StreamRecordLimit) << before;
+    }
+    // The same control after a stream that calls itself twice: a tree of
+    // walks to the depth's bound spends the budget first.
+    for (bool loops : {false, true}) {
+        Stream s;
+        s.Nested(6 + 38 + 2); // the stream after the control and its end
+        s.Sphere(1, {0, 0, 5}, 0.5f, 1);
+        s.End();
+        s.Sphere(0, {9, 9, 9}, 0.1f, 0); // the nested stream: off the ray
+        if (loops) s.Nested(-38), s.Nested(-44);
+        s.End();
+        EXPECT_EQ(s.Hit(Ahead), loops ? 0 : 1) << loops;
+    }
 }
 
 } // namespace

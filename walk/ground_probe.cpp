@@ -82,6 +82,11 @@ Vector3 Relative(const SpherePoint& p, const ProbeFrame& q) {
 // passed over on the near place only when the written test is sure to miss it
 // at the exact one, so the results are exactly the written walk's.
 
+// A reference point as the stream gives it: degrees, metres.
+struct Point {
+    float Latitude, Longitude, Altitude;
+};
+
 constexpr double NearAngleLimit = 0.05; // radians (300 km): the series' error is below 1e-12
 constexpr double NearAltitudeLimit = 1e6;
 constexpr double NearError = 0.5; // metres: a bound on |near - exact|, some 100 times too large
@@ -98,7 +103,7 @@ void NearTurn(const Turn& from, double difference, double& c, double& s) {
 // p's earth-centred point near where EarthCentred puts it (within a tenth of
 // NearError), or false when p is too far from the probe point, or not a
 // number, for the series to hold.
-bool NearEarthCentred(const host::GeometryReferencePoint& p, const ProbeFrame& q, Vector3& near) {
+bool NearEarthCentred(const Point& p, const ProbeFrame& q, Vector3& near) {
     double latitude = p.Latitude * ProbeDegreesToRadians;
     double minusLongitude = -double(p.Longitude) * ProbeDegreesToRadians;
     double dl = latitude - q.Latitude, dm = minusLongitude - q.MinusLongitude;
@@ -131,17 +136,20 @@ Vector3 ToEarth(Vector3 v, const ProbeFrame& q) {
 // point lies within NearError of near: the ray passes that point by more than
 // the centre's length, the error and the radius, with room for the test's
 // own rounding. Rotations keep lengths, so this holds in the probe's frame.
+// Without a square root: beside > 2 (a^2 + q) gives sqrt(beside) > a +
+// sqrt(q), for a the error and the centre's length and q the squared radius
+// with that room; what lies only a little farther than that is not passed
+// over, but placed exactly.
 bool SurelyMissed(const EarthRay& ray, const Vector3& near, const Vector3& centre,
                   double squaredRadius) {
     double mx = near.X - ray.Origin.X, my = near.Y - ray.Origin.Y, mz = near.Z - ray.Origin.Z;
     double l = mx * mx + my * my + mz * mz;
     double s = mx * ray.Direction.X + my * ray.Direction.Y + mz * ray.Direction.Z;
     double beside = l - s * s; // squared distance from the ray's line
-    if (!(beside > 0.0)) return false;
-    double length =
-        std::fabs(centre.X) + std::fabs(centre.Y) + std::fabs(centre.Z); // >= its length
-    double reach = std::sqrt(beside) - NearError - length;
-    return reach > 0.0 && reach * reach - squaredRadius > 1e-9 * l + 1.0;
+    double a = NearError + std::fabs(centre.X) + std::fabs(centre.Y) +
+               std::fabs(centre.Z); // >= the error and the centre's length
+    double q = squaredRadius + 1e-9 * l + 1.0;
+    return beside > 2.0 * (a * a + q);
 }
 
 // ---- Ray and triangle --------------------------------------------------------------
@@ -182,13 +190,12 @@ inline double TriangleDistance(const geometry::Ray& ray, const double (&v)[3][3]
 
 // ---- The stream walk ----------------------------------------------------------------
 
-constexpr uint32_t WindowSize = 64; // stream bytes fetched at once: a few records
-constexpr uint32_t TriangleBatch = 32;
+constexpr uint32_t TriangleBatch = 32; // triangles counted against the bounds at once
 
-// One probe's walk over the objects' streams. Nothing is allocated: the
-// bytes read land in the two buffers here.
+// One probe's walk over the objects' streams. The host's bytes are read in
+// place, from the stretches the byte source vouches for; nothing is allocated.
 struct Walker {
-    const pilot::ByteSource& Bytes;
+    const host::ByteSource& Bytes;
     const GeometryLimits& Limits;
     geometry::Ray Ray;
     ProbeFrame Frame;
@@ -196,39 +203,28 @@ struct Walker {
     EarthRay Earth = {};
     double Nearest = NoGroundHit;
     int32_t Records = 0, Triangles = 0; // what is left of this object's bounds
-    uint32_t WindowAt = 0, WindowLength = 0;
-    uint8_t Window[WindowSize] = {};
-    host::GeometryTriangle Batch[TriangleBatch] = {};
+    // What is left of the whole probe's budget, and whether a walk has come
+    // to its end: then the probe stops with the nearest hit found so far.
+    int32_t BudgetRecords = 0, BudgetTriangles = 0;
+    bool Spent = false;
+    host::ByteSpan Stream = {}; // the stretch of stream read last
 };
 
-bool Read(const Walker& w, uint64_t at, void* out, uint32_t size) {
-    if (at + size > 0x100000000ull) return false; // past the address space
-    return w.Bytes.Read(w.Bytes.Context, uint32_t(at), out, size);
+// size bytes of the stream at at, in place; null when they cannot be read.
+inline const uint8_t* Need(Walker& w, uint32_t at, uint32_t size) {
+    return host::View(w.Bytes, w.Stream, at, size);
 }
 
-// size bytes of the stream at at, from the window or freshly read into it;
-// null when they cannot be read.
-const uint8_t* Need(Walker& w, uint32_t at, uint32_t size) {
-    if (w.WindowLength != 0 && at >= w.WindowAt &&
-        uint64_t(at) + size <= uint64_t(w.WindowAt) + w.WindowLength)
-        return w.Window + (at - w.WindowAt);
-    // The record's own bytes decide, whatever lies after it.
-    w.WindowLength = 0;
-    if (Read(w, at, w.Window, WindowSize))
-        w.WindowLength = WindowSize;
-    else if (Read(w, at, w.Window, size))
-        w.WindowLength = size;
-    else
-        return nullptr;
-    w.WindowAt = at;
-    return w.Window;
+// One more record, within the object's bounds and the probe's budget.
+inline bool TakeRecord(Walker& w) {
+    if (w.BudgetRecords <= 0) w.Spent = true;
+    if (w.Records <= 0 || w.Spent) return false;
+    --w.Records;
+    --w.BudgetRecords;
+    return true;
 }
 
-template <class T> T Field(const uint8_t* at) {
-    T value;
-    std::memcpy(&value, at, sizeof value);
-    return value;
-}
+using host::Field;
 
 // The next record at at + length, if that moves the walk forward within the
 // address space.
@@ -239,10 +235,10 @@ bool Advance(uint32_t& at, int64_t length) {
     return true;
 }
 
-void TestTriangles(Walker& w, const host::GeometryTriangle* list, uint32_t count,
-                   const Vector3& k) {
+void TestTriangles(Walker& w, const uint8_t* list, uint32_t count, const Vector3& k) {
     for (uint32_t i = 0; i < count; ++i) {
-        const host::GeometryTriangle& f = list[i];
+        host::GeometryTriangle f =
+            Field<host::GeometryTriangle>(list + i * host::GeometryTriangleSize);
         double v[3][3], n[3];
         for (int j = 0; j < 3; ++j) {
             v[j][0] = f.Vertex[j][0] + k.X;
@@ -260,41 +256,66 @@ void TestTriangles(Walker& w, const host::GeometryTriangle* list, uint32_t count
 bool WalkTriangles(Walker& w, uint64_t at, int32_t n, const Vector3& k) {
     while (n > 0) {
         uint32_t batch = n < int32_t(TriangleBatch) ? uint32_t(n) : TriangleBatch;
-        if (w.Triangles < int32_t(batch)) return false;
+        if (w.BudgetTriangles < int32_t(batch)) w.Spent = true;
+        if (w.Triangles < int32_t(batch) || w.Spent) return false;
         w.Triangles -= int32_t(batch);
-        if (Read(w, at, w.Batch, batch * host::GeometryTriangleSize)) {
-            TestTriangles(w, w.Batch, batch, k);
+        w.BudgetTriangles -= int32_t(batch);
+        uint32_t size = batch * host::GeometryTriangleSize;
+        const uint8_t* list = at + size <= 0x100000000ull ? Need(w, uint32_t(at), size) : nullptr;
+        if (list) {
+            TestTriangles(w, list, batch, k);
         } else {
             // The batch runs into unreadable memory: the triangles up to it.
             for (uint32_t i = 0; i < batch; ++i) {
                 uint64_t one = at + uint64_t(i) * host::GeometryTriangleSize;
-                if (!Read(w, one, w.Batch, host::GeometryTriangleSize)) return false;
-                TestTriangles(w, w.Batch, 1, k);
+                if (one + host::GeometryTriangleSize > 0x100000000ull) return false;
+                const uint8_t* bytes = Need(w, uint32_t(one), host::GeometryTriangleSize);
+                if (!bytes) return false;
+                TestTriangles(w, bytes, 1, k);
             }
         }
-        at += uint64_t(batch) * host::GeometryTriangleSize;
+        at += size;
         n -= int32_t(batch);
     }
     return true;
 }
 
-// An offset that may wait for its reference point's exact place: Point plus
-// Centre, exact once Pending is cleared.
-struct Offset {
-    Vector3 Value;
-    bool Pending;
-    host::GeometryReferencePoint Point;
-    float Centre[3];
+// One stream's offsets: the base B (what it inherits, or where its latest
+// reference point lies) and the current K (B, or B plus the latest sphere's
+// centre). Plain values, updated field by field: a record's fields go
+// straight from the host's bytes into them.
+struct Offsets {
+    Vector3 Base, Current;
+    // B may wait for its point's exact place (Near is where it nearly lies),
+    // and K for a point's too (K is then Centre plus that point's place): B's
+    // while OnBase, else the earlier one kept in CurrentAt.
+    bool BaseWaits = false, CurrentWaits = false, OnBase = false;
+    Point At = {}, CurrentAt = {};
+    Vector3 Near = {};
+    float Centre[3] = {};
 };
 
-const Vector3& Exact(Walker& w, Offset& o) {
-    if (o.Pending) {
-        Vector3 b = Relative(
-            {o.Point.Latitude, o.Point.Longitude, o.Point.Altitude + ProbeEarthRadius}, w.Frame);
-        o.Value = {o.Centre[0] + b.X, o.Centre[1] + b.Y, o.Centre[2] + b.Z};
-        o.Pending = false;
+// A reference point's exact place, by its own sines and cosines.
+Vector3 Placed(Walker& w, const Point& p) {
+    w.BudgetRecords -= PlacementCost - 1; // besides the record that asked for it
+    return Relative({p.Latitude, p.Longitude, p.Altitude + ProbeEarthRadius}, w.Frame);
+}
+
+const Vector3& ExactBase(Walker& w, Offsets& o) {
+    if (o.BaseWaits) {
+        o.Base = Placed(w, o.At);
+        o.BaseWaits = false;
     }
-    return o.Value;
+    return o.Base;
+}
+
+const Vector3& ExactCurrent(Walker& w, Offsets& o) {
+    if (o.CurrentWaits) {
+        Vector3 b = o.OnBase ? ExactBase(w, o) : Placed(w, o.CurrentAt);
+        o.Current = {o.Centre[0] + b.X, o.Centre[1] + b.Y, o.Centre[2] + b.Z};
+        o.CurrentWaits = false;
+    }
+    return o.Current;
 }
 
 // One stream from at with the offset it inherits; streams it calls are walked
@@ -302,12 +323,9 @@ const Vector3& Exact(Walker& w, Offset& o) {
 // not move the walk forward or lies past the bounds: that ends this stream only.
 void WalkStream(Walker& w, uint32_t at, const Vector3& inherited, int32_t depth) {
     if (depth > w.Limits.CallDepth) return;
-    Offset base{inherited, false, {}, {0.0f, 0.0f, 0.0f}};
-    Offset current = base;
-    Vector3 nearPoint{}; // base's point, earth-centred, while base is pending
+    Offsets o{inherited, inherited};
     for (;;) {
-        if (w.Records <= 0) return;
-        --w.Records;
+        if (!TakeRecord(w)) return;
         const uint8_t* r = Need(w, at, 2);
         if (!r) return;
         switch (Field<uint16_t>(r)) {
@@ -315,35 +333,46 @@ void WalkStream(Walker& w, uint32_t at, const Vector3& inherited, int32_t depth)
             if (!(r = Need(w, at, host::GeometryCallSize))) return;
             int32_t offset = Field<int32_t>(r + offsetof(host::GeometryCallRecord, Offset));
             if (offset == 0) return; // it would call itself for ever
-            WalkStream(w, at + uint32_t(offset), Exact(w, current), depth + 1);
+            WalkStream(w, at + uint32_t(offset), ExactCurrent(w, o), depth + 1);
             if (!Advance(at, host::GeometryCallSize)) return;
             break;
         }
         case host::GeometryOpReferencePoint: {
             if (!(r = Need(w, at, sizeof(host::GeometryReferencePoint)))) return;
-            base.Point = Field<host::GeometryReferencePoint>(r);
-            base.Pending = true;
-            if (!w.PassOverFar || !NearEarthCentred(base.Point, w.Frame, nearPoint)) Exact(w, base);
+            if (o.CurrentWaits && o.OnBase) { // K keeps the point it waits for
+                o.CurrentAt = o.At;
+                o.OnBase = false;
+            }
+            o.At = {Field<float>(r + offsetof(host::GeometryReferencePoint, Latitude)),
+                    Field<float>(r + offsetof(host::GeometryReferencePoint, Longitude)),
+                    Field<float>(r + offsetof(host::GeometryReferencePoint, Altitude))};
+            o.BaseWaits = true;
+            if (!w.PassOverFar || !NearEarthCentred(o.At, w.Frame, o.Near)) ExactBase(w, o);
             if (!Advance(at, host::GeometryReferencePointSize)) return;
             break;
         }
         case host::GeometryOpSphere: {
             if (!(r = Need(w, at, sizeof(host::GeometrySphere)))) return;
-            host::GeometrySphere s = Field<host::GeometrySphere>(r);
-            double radius = s.Radius;
+            const uint8_t* c = r + offsetof(host::GeometrySphere, Centre);
+            float centre[3] = {Field<float>(c), Field<float>(c + 4), Field<float>(c + 8)};
+            double radius = Field<float>(r + offsetof(host::GeometrySphere, Radius));
             double squaredRadius = SphereRadiusScale2 * radius * radius;
             bool hit = false;
-            Vector3 centre{s.Centre[0], s.Centre[1], s.Centre[2]};
-            if (base.Pending && SurelyMissed(w.Earth, nearPoint, centre, squaredRadius)) {
-                current = base; // the centre waits with the point
-                std::memcpy(current.Centre, s.Centre, sizeof s.Centre);
+            if (o.BaseWaits &&
+                SurelyMissed(w.Earth, o.Near, {centre[0], centre[1], centre[2]}, squaredRadius)) {
+                o.CurrentWaits = o.OnBase = true; // the centre waits with the point
+                o.Centre[0] = centre[0], o.Centre[1] = centre[1], o.Centre[2] = centre[2];
             } else {
-                const Vector3& b = Exact(w, base);
-                current = {
-                    {s.Centre[0] + b.X, s.Centre[1] + b.Y, s.Centre[2] + b.Z}, false, {}, {}};
-                hit = geometry::RaySphere(w.Ray, current.Value, squaredRadius).Hit;
+                const Vector3& b = ExactBase(w, o);
+                o.Current = {centre[0] + b.X, centre[1] + b.Y, centre[2] + b.Z};
+                o.CurrentWaits = false;
+                hit = geometry::RaySphere(w.Ray, o.Current, squaredRadius).Hit;
+                w.BudgetRecords -= SphereCost - 1;
             }
-            if (!Advance(at, hit ? int64_t(s.EnterLength) : int64_t(s.SkipLength))) return;
+            int64_t length =
+                hit ? int64_t(Field<uint16_t>(r + offsetof(host::GeometrySphere, EnterLength)))
+                    : int64_t(Field<int32_t>(r + offsetof(host::GeometrySphere, SkipLength)));
+            if (!Advance(at, length)) return;
             break;
         }
         case host::GeometryOpTriangles: {
@@ -351,7 +380,7 @@ void WalkStream(Walker& w, uint32_t at, const Vector3& inherited, int32_t depth)
             int32_t n = Field<int32_t>(r + offsetof(host::GeometryTriangleList, Count));
             if (n < 0) return; // its length would point back
             if (n > 0 && !WalkTriangles(w, uint64_t(at) + host::GeometryTriangleListHeaderSize, n,
-                                        Exact(w, current)))
+                                        ExactCurrent(w, o)))
                 return;
             if (!Advance(at, host::GeometryTriangleListHeaderSize +
                                  int64_t(n) * host::GeometryTriangleSize))
@@ -366,25 +395,27 @@ void WalkStream(Walker& w, uint32_t at, const Vector3& inherited, int32_t depth)
 
 // The object's geometry block: the first "BLCK" entry of its model data's
 // directory whose offset is not 0, from that entry, among its first limit
-// entries. False for none, or for model data or a directory that cannot be read.
-bool FindGeometryBlock(const pilot::ByteSource& bytes, int32_t limit, uint32_t model,
-                       uint32_t& block) {
-    uint8_t head[host::SceneModelCheckSize];
-    if (!bytes.Read(bytes.Context, model, head, sizeof head)) return false;
+// entries. False for none, or for model data or a directory that cannot be
+// read. Entries read past the model data's first bytes are counted in past.
+bool FindGeometryBlock(const Walker& w, host::ByteSpan& span, uint32_t model, uint32_t& block,
+                       int32_t& past) {
+    const uint8_t* head = host::View(w.Bytes, span, model, host::SceneModelCheckSize);
+    if (!head) return false;
     if (std::memcmp(head + host::SceneDirectoryTagAt, host::SceneDirectoryTag, 4) != 0)
         return false;
     int32_t count = Field<int32_t>(head + host::SceneDirectoryCountAt);
-    if (count > limit) count = limit;
+    if (count > w.Limits.Directory) count = w.Limits.Directory;
     for (int32_t i = 0; i < count; ++i) {
         uint32_t offset =
             host::SceneDirectoryEntriesAt + uint32_t(i) * host::SceneDirectoryEntrySize;
         uint64_t at = uint64_t(model) + offset;
-        uint8_t entry[host::SceneDirectoryEntrySize];
-        if (offset + sizeof entry <= sizeof head)
-            std::memcpy(entry, head + offset, sizeof entry);
-        else if (at + sizeof entry > 0x100000000ull ||
-                 !bytes.Read(bytes.Context, uint32_t(at), entry, sizeof entry))
-            return false;
+        const uint8_t* entry = head + offset;
+        if (offset + host::SceneDirectoryEntrySize > host::SceneModelCheckSize) {
+            ++past;
+            if (at + host::SceneDirectoryEntrySize > 0x100000000ull ||
+                !(entry = host::View(w.Bytes, span, uint32_t(at), host::SceneDirectoryEntrySize)))
+                return false;
+        }
         int32_t from = Field<int32_t>(entry + 4);
         if (std::memcmp(entry, host::GeometryBlockTag, 4) == 0 && from != 0) {
             block = uint32_t(at) + uint32_t(from);
@@ -392,6 +423,93 @@ bool FindGeometryBlock(const pilot::ByteSource& bytes, int32_t limit, uint32_t m
         }
     }
     return false;
+}
+
+// ---- The objects, looked up ahead of their walks -----------------------------------------
+
+// An object's reads wait on one another (its entry, then its model data, then
+// its stream's first records, then the record the first sphere leads to), so
+// one object at a time leaves the memory idle most of the time. The probe
+// therefore starts each object's reads some objects before its turn, one step
+// of the chain per object: while it walks object i, it has the model data of
+// object i + 3 fetched, looks up object i + 2 (its entry and directory, now
+// at hand) and has its first records fetched, and reads those of object i + 1
+// to have the record after its first sphere fetched. Fetching reads nothing:
+// only bytes a check vouched for are read. The results are the written
+// walk's: an object looked up ahead is walked only once the count, read
+// again, says it is in the table.
+
+// How far ahead of the object walked each step of the chain is taken.
+constexpr uint32_t ModelsAhead = 3, LookUpsAhead = 2, RecordsAhead = 1;
+constexpr uint32_t LookedUp = LookUpsAhead + 1; // objects looked up and not yet walked
+
+// What the look-up of one object found.
+struct Object {
+    uint32_t Index = UINT32_MAX; // which object, once looked up
+    bool Entry = false;          // its entry could be read; if not, the table ends there
+    bool Block = false;          // it has a geometry block, at At
+    uint32_t At = 0;
+    int32_t PastHead = 0;      // directory entries read past the model data's head
+    host::ByteSpan Model = {}; // the stretch its model data was read from
+};
+
+// The stretches each kind of read was last served from: going from one kind to
+// the next asks the byte source nothing again.
+struct TableSpans {
+    host::ByteSpan Count, Entries, Models;
+};
+
+const uint8_t* EntryOf(const Walker& w, TableSpans& t, uint32_t firstEntry, uint32_t i) {
+    uint64_t at = firstEntry + uint64_t(i) * host::SceneObjectEntrySize;
+    if (at + host::SceneObjectEntrySize > 0x100000000ull) return nullptr;
+    return host::View(w.Bytes, t.Entries, uint32_t(at), host::SceneObjectEntrySize);
+}
+
+constexpr uint32_t FirstRecordsSize =
+    host::GeometryReferencePointSize + sizeof(host::GeometrySphere); // a point and a sphere
+
+Object LookUp(const Walker& w, TableSpans& t, uint32_t firstEntry, uint32_t i) {
+    Object o;
+    o.Index = i;
+    const uint8_t* entry = EntryOf(w, t, firstEntry, i);
+    if (!entry) return o;
+    o.Entry = true;
+    uint32_t model = Field<uint32_t>(entry + offsetof(host::SceneObjectEntry, ModelData));
+    o.Block = FindGeometryBlock(w, t.Models, model, o.At, o.PastHead);
+    o.Model = t.Models;
+    if (o.Block) host::Ahead(w.Bytes, o.At, FirstRecordsSize);
+    return o;
+}
+
+// The directory's tag, count and first entries: what a look-up reads of
+// the model data, as a rule.
+constexpr uint32_t DirectoryHeadSize =
+    host::SceneDirectoryEntriesAt - host::SceneDirectoryTagAt + 2 * host::SceneDirectoryEntrySize;
+
+// The directory's head of entry i's model data, on its way: only from an entry
+// already known readable, which asks the byte source nothing.
+void FetchModel(const Walker& w, const TableSpans& t, uint32_t firstEntry, uint32_t i) {
+    uint64_t at = firstEntry + uint64_t(i) * host::SceneObjectEntrySize +
+                  offsetof(host::SceneObjectEntry, ModelData);
+    const host::ByteSpan& e = t.Entries;
+    if (at < e.At || at + 4 > uint64_t(e.At) + e.Size) return;
+    uint32_t model = Field<uint32_t>(e.Bytes + (at - e.At));
+    host::Ahead(w.Bytes, model + host::SceneDirectoryTagAt, DirectoryHeadSize);
+}
+
+// When the object's stream starts as a rule, with a reference point and the
+// sphere around it all, the record that sphere skips to on a miss, on its way.
+void FetchAfterFirstSphere(const Walker& w, const Object& o) {
+    if (!o.Block || uint64_t(o.At) + FirstRecordsSize > 0x100000000ull) return;
+    host::ByteSpan heads = o.Model; // the geometry often lies just after the directory
+    const uint8_t* r = host::View(w.Bytes, heads, o.At, FirstRecordsSize);
+    if (!r) return;
+    const uint8_t* sphere = r + host::GeometryReferencePointSize;
+    if (Field<uint16_t>(r) != host::GeometryOpReferencePoint ||
+        Field<uint16_t>(sphere) != host::GeometryOpSphere)
+        return;
+    int32_t skip = Field<int32_t>(sphere + offsetof(host::GeometrySphere, SkipLength));
+    host::Ahead(w.Bytes, o.At + host::GeometryReferencePointSize + uint32_t(skip), 2);
 }
 
 } // namespace
@@ -413,12 +531,15 @@ double RayTriangle(const geometry::Ray& ray, const geometry::Vector3& v0,
     return TriangleDistance(ray, v, normal);
 }
 
-int32_t GroundProbe(const pilot::ByteSource& bytes, uint32_t sceneObjectTable,
+int32_t GroundProbe(const host::ByteSource& bytes, uint32_t sceneObjectTable,
                     GroundProbeRecord& probe, const GeometryLimits& limits) {
     probe.NearestDistance = NoGroundHit;
-    host::SceneTableHeader table;
-    if (sceneObjectTable == 0 || !bytes.Read(bytes.Context, sceneObjectTable, &table, sizeof table))
-        return 0;
+    TableSpans t;
+    const uint8_t* header =
+        sceneObjectTable ? host::View(bytes, t.Count, sceneObjectTable, host::SceneTableCheckSize)
+                         : nullptr;
+    if (!header) return 0;
+    uint32_t firstEntry = Field<uint32_t>(header + offsetof(host::SceneTableHeader, FirstEntry));
     SpherePoint q{probe.Latitude, probe.Longitude, probe.Altitude + ProbeEarthRadius};
     Walker w{bytes, limits, {probe.RayOrigin, probe.RayDirection}, FrameOf(q)};
     const Vector3& o = probe.RayOrigin;
@@ -430,21 +551,31 @@ int32_t GroundProbe(const pilot::ByteSource& bytes, uint32_t sceneObjectTable,
     Vector3 origin = ToEarth(o, w.Frame);
     w.Earth = {{origin.X + w.Frame.Point.X, origin.Y + w.Frame.Point.Y, origin.Z + w.Frame.Point.Z},
                ToEarth(u, w.Frame)};
-    for (uint32_t i = 0;; ++i) {
-        int32_t count; // the host may change it while the walk runs
-        if (!bytes.Read(bytes.Context, sceneObjectTable, &count, sizeof count)) break;
-        if (int64_t(i) >= count) break;
-        uint64_t at = table.FirstEntry + uint64_t(i) * host::SceneObjectEntrySize;
-        host::SceneObjectEntry entry;
-        if (at + sizeof entry > 0x100000000ull ||
-            !bytes.Read(bytes.Context, uint32_t(at), &entry, sizeof entry))
-            break; // the end of the table's readable stretch
-        uint32_t block;
-        if (!FindGeometryBlock(bytes, limits.Directory, entry.ModelData, block)) continue;
+    w.BudgetRecords = limits.ProbeRecords;
+    w.BudgetTriangles = limits.ProbeTriangles;
+    Object ahead[LookedUp]; // object i in ahead[i % LookedUp]
+    for (uint32_t i = 0; !w.Spent; ++i) {
+        // The host may change the count while the walk runs: it is read again.
+        const uint8_t* counted = host::View(bytes, t.Count, sceneObjectTable, sizeof(int32_t));
+        if (!counted) break;
+        int64_t count = Field<int32_t>(counted);
+        if (i >= count) break;
+        Object& current = ahead[i % LookedUp];
+        if (current.Index != i) current = LookUp(w, t, firstEntry, i);
+        if (!current.Entry) break; // the end of the table's readable stretch
+        if (i + ModelsAhead < count) FetchModel(w, t, firstEntry, i + ModelsAhead);
+        if (i + LookUpsAhead < count)
+            ahead[(i + LookUpsAhead) % LookedUp] = LookUp(w, t, firstEntry, i + LookUpsAhead);
+        const Object& soon = ahead[(i + RecordsAhead) % LookedUp];
+        if (soon.Index == i + RecordsAhead) FetchAfterFirstSphere(w, soon);
+        // Directory entries past the heads count against the budget of records.
+        w.BudgetRecords -= current.PastHead;
+        if (w.BudgetRecords < 0) break;
+        if (!current.Block) continue;
         w.Records = limits.Records;
         w.Triangles = limits.Triangles;
-        w.WindowLength = 0;
-        WalkStream(w, block, {0.0, 0.0, 0.0}, 0);
+        w.Stream = current.Model; // the geometry often lies just after the directory
+        WalkStream(w, current.At, {0.0, 0.0, 0.0}, 0);
     }
     probe.NearestDistance = w.Nearest;
     return 1;

@@ -7,8 +7,8 @@
 // tests), every read of them checked.
 #pragma once
 
-#include "camera/geo.h"
-#include "pilot/mouse.h"
+#include "geometry/geometry.h"
+#include "host/byte_source.h"
 
 #include <cstdint>
 
@@ -32,6 +32,20 @@ constexpr int32_t GeometryRecordLimit = 65536;     // records in one object's wa
 constexpr int32_t GeometryTriangleLimit = 1 << 20; // triangles in one object's walk
 constexpr int32_t GeometryDirectoryLimit = 4096;   // directory entries searched
 
+// The budget of one probe, over all objects: records (with the directory
+// entries read past each model data's first bytes) and triangles. A record
+// that costs more counts for more: a reference point placed exactly (its
+// sines and cosines) as PlacementCost records, a sphere tested exactly as
+// SphereCost. An object far from the ray takes three records, so some forty
+// thousand fit in it, four times the densest scene the benchmarks give; a
+// probe of that scene tests about a hundred triangles. Past the budget the
+// probe stops with the nearest hit found so far: streams made to call
+// themselves cost a frame a millisecond at most.
+constexpr int32_t ProbeRecordBudget = 1 << 17;
+constexpr int32_t ProbeTriangleBudget = 1 << 15;
+constexpr int32_t PlacementCost = 16;
+constexpr int32_t SphereCost = 2;
+
 // The bounds one probe keeps to; the module uses the defaults. A caller that
 // runs the walk very often over hostile data (a fuzzer) may give tighter ones:
 // the same code paths, reached sooner.
@@ -40,6 +54,8 @@ struct GeometryLimits {
     int32_t Records = GeometryRecordLimit;
     int32_t Triangles = GeometryTriangleLimit;
     int32_t Directory = GeometryDirectoryLimit;
+    int32_t ProbeRecords = ProbeRecordBudget;
+    int32_t ProbeTriangles = ProbeTriangleBudget;
 };
 
 // Filled by the caller; NearestDistance is the result. f64 throughout.
@@ -78,8 +94,8 @@ double RayTriangle(const geometry::Ray& ray, const geometry::Vector3& v0,
 // entry, model data, directory or geometry cannot be read is passed over; the
 // first entry that cannot be read ends the table. A corrupt stream ends its
 // own walk: a record that cannot be read, would not move the walk forward, or
-// lies past the bounds in limits.
-int32_t GroundProbe(const pilot::ByteSource& bytes, uint32_t sceneObjectTable,
+// lies past the bounds in limits. Past the probe's budget the whole probe ends.
+int32_t GroundProbe(const host::ByteSource& bytes, uint32_t sceneObjectTable,
                     GroundProbeRecord& probe, const GeometryLimits& limits = {});
 
 } // namespace walk

@@ -30,6 +30,22 @@ AddressSpace& S() {
     return space;
 }
 
+// The region found last, as plain values: the reads of a walk come in runs,
+// and the benchmarks time walks over this memory. Empty when End is 0.
+struct Recent {
+    hostmem::Addr Base;
+    uint64_t End;
+    uint8_t* Bytes;
+};
+Recent Last;
+
+// Where the size bytes at address lie in the region found last, or null.
+uint8_t* Recently(hostmem::Addr address, uint32_t size) {
+    if (address >= Last.Base && uint64_t(address) + size <= Last.End)
+        return Last.Bytes + (address - Last.Base);
+    return nullptr;
+}
+
 // The region holding [address, address + size), or null.
 Region* Find(hostmem::Addr address, uint32_t size) {
     uint64_t end = uint64_t(address) + size;
@@ -38,13 +54,15 @@ Region* Find(hostmem::Addr address, uint32_t size) {
     };
     std::vector<Region>& regions = S().Regions;
     size_t& last = S().LastFound;
-    if (last < regions.size() && holds(regions[last])) return &regions[last];
-    for (size_t i = 0; i < regions.size(); ++i)
-        if (holds(regions[i])) {
-            last = i;
-            return &regions[i];
-        }
-    return nullptr;
+    if (!(last < regions.size() && holds(regions[last]))) {
+        size_t i = 0;
+        while (i < regions.size() && !holds(regions[i])) ++i;
+        if (i == regions.size()) return nullptr;
+        last = i;
+    }
+    Region& r = regions[last];
+    Last = {r.Base, uint64_t(r.Base) + r.Bytes.size(), r.Bytes.data()};
+    return &r;
 }
 
 void Fault(const char* what, hostmem::Addr address, uint32_t size) {
@@ -60,7 +78,7 @@ namespace hostmem {
 
 bool IsReadable(Addr address, uint32_t size) {
     ++S().ReadableChecks;
-    return size == 0 || Find(address, size) != nullptr;
+    return size == 0 || Recently(address, size) || Find(address, size) != nullptr;
 }
 
 bool IsWritable(Addr address, uint32_t size) {
@@ -75,6 +93,26 @@ void Read(Addr address, void* out, uint32_t size) {
         std::memset(out, 0, size);
         Fault("read", address, size);
     }
+}
+
+const uint8_t* InPlace(Addr address, uint32_t size) {
+    if (const uint8_t* bytes = Recently(address, size)) return bytes;
+    if (Region* r = Find(address, size)) return &r->Bytes[address - r->Base];
+    Fault("read in place", address, size);
+    return nullptr;
+}
+
+void Prefetch(Addr address, uint32_t size) {
+    // Only what is mapped: a prefetch never faults.
+    const uint8_t* bytes = Recently(address, size);
+    if (!bytes) {
+        Region* r = Find(address, size);
+        if (!r) return;
+        bytes = &r->Bytes[address - r->Base];
+    }
+    uintptr_t first = reinterpret_cast<uintptr_t>(bytes);
+    for (uintptr_t line = first & ~uintptr_t(63); line < first + size; line += 64)
+        __builtin_prefetch(reinterpret_cast<const void*>(line));
 }
 
 void Write(Addr address, const void* in, uint32_t size) {
@@ -99,6 +137,7 @@ namespace sim {
 
 void detail::ResetHostMemory() {
     S() = AddressSpace{};
+    Last = {};
 }
 
 void MapHost(hostmem::Addr base, uint32_t size, bool writable) {
@@ -114,6 +153,7 @@ void MapHost(hostmem::Addr base, uint32_t size, bool writable) {
     S().Regions.push_back({base, std::vector<uint8_t>(size), writable});
 }
 void UnmapHost(hostmem::Addr base) {
+    Last = {}; // its bytes may go
     auto& regions = S().Regions;
     for (auto it = regions.begin(); it != regions.end(); ++it)
         if (it->Base == base) {
