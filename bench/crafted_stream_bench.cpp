@@ -126,16 +126,16 @@ std::vector<uint8_t> SelfCallingEvents(int32_t spheres) {
         std::memcpy(b.data() + at, &value, sizeof value);
     };
     for (int32_t i = 0; i < spheres; ++i) {
-        put(pilot::OpEventSphere), put(uint16_t(pilot::EventSphereRecordSize)), put(uint32_t(0));
-        put(uint16_t(pilot::EventSphereKindControl));
+        put(host::EventOpSphere), put(uint16_t(host::EventSphereSize)), put(uint32_t(0));
+        put(uint16_t(host::EventSphereKindControl));
         put(5.0f), put(0.0f), put(5.0f), put(0.5f); // beside the ray ahead
         put(uint32_t(0)), put(uint32_t(1)), put(uint32_t(0));
     }
     for (int call = 0; call < 2; ++call) {
         int32_t back = -int32_t(b.size());
-        put(pilot::OpNestedStream), put(back);
+        put(host::StreamOpCall), put(back);
     }
-    put(pilot::OpEndOfStream);
+    put(host::StreamOpEnd);
     return b;
 }
 

@@ -66,7 +66,7 @@ double Cast(RTCScene s) {
     r.hit.geomID = RTC_INVALID_GEOMETRY_ID;
     r.hit.instID[0] = RTC_INVALID_GEOMETRY_ID;
     rtcIntersect1(s, &context, &r);
-    return r.hit.geomID == RTC_INVALID_GEOMETRY_ID ? walk::NoGroundHit : double(r.ray.tfar);
+    return r.hit.geomID == RTC_INVALID_GEOMETRY_ID ? walk::NoHit : double(r.ray.tfar);
 }
 
 template <class F> double TimedLoop(benchmark::State& state, F&& f) {

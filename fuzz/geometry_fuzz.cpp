@@ -64,7 +64,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
 
     double first = Probe(Table, record);
     if (Probe(Table, record) != first) std::abort();
-    if (first != walk::NoGroundHit &&
+    if (first != walk::NoHit &&
         !(first >= walk::NearestHitLimit && first <= walk::FarthestHitLimit))
         std::abort();
     if (sim::HostFaults() != 0) std::abort();

@@ -21,18 +21,28 @@ bool IsNonZero(double x) {
 // Rotating a vector
 // ============================================================================
 
-void RotateAboutX(Vector3& v, double angle) {
-    double c = std::cos(angle), s = std::sin(angle);
+Turn TurnOf(double angle) {
+    return {std::cos(angle), std::sin(angle)};
+}
+
+void RotateAboutX(Vector3& v, const Turn& t) {
     double y = v.Y, z = v.Z;
-    v.Y = c * y - s * z;
-    v.Z = s * y + c * z;
+    v.Y = t.C * y - t.S * z;
+    v.Z = t.S * y + t.C * z;
+}
+
+void RotateAboutX(Vector3& v, double angle) {
+    RotateAboutX(v, TurnOf(angle));
+}
+
+void RotateAboutY(Vector3& v, const Turn& t) {
+    double x = v.X, z = v.Z;
+    v.X = t.C * x + t.S * z;
+    v.Z = -t.S * x + t.C * z;
 }
 
 void RotateAboutY(Vector3& v, double angle) {
-    double c = std::cos(angle), s = std::sin(angle);
-    double x = v.X, z = v.Z;
-    v.X = c * x + s * z;
-    v.Z = -s * x + c * z;
+    RotateAboutY(v, TurnOf(angle));
 }
 
 double AzimuthOf(const Vector3& a, const Vector3& b) {

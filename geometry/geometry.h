@@ -27,9 +27,17 @@ struct Attitude {
 
 // ---- Rotating a vector ------------------------------------------------------
 
+// An angle's cosine and sine, worked out once for an angle turned by often.
+struct Turn {
+    double C, S;
+};
+Turn TurnOf(double angle);
+
 // About the east axis: Y' = cos a Y - sin a Z, Z' = sin a Y + cos a Z.
+void RotateAboutX(Vector3& v, const Turn& turn);
 void RotateAboutX(Vector3& v, double angle);
 // About the up axis: X' = cos a X + sin a Z, Z' = -sin a X + cos a Z.
+void RotateAboutY(Vector3& v, const Turn& turn);
 void RotateAboutY(Vector3& v, double angle);
 
 // Horizontal and vertical angle of the line between a and b, radians; 0.0 when

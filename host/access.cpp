@@ -1,5 +1,7 @@
 #include "host/access.h"
 
+#include "platform/hostmem.h"
+
 namespace host {
 
 bool ReadRecordBytes(Addr address, void* out, uint32_t size) {

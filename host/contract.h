@@ -4,8 +4,6 @@
 // The module, the stand-in host and the tests all take these from here.
 #pragma once
 
-#include "platform/hostmem.h"
-
 #include <cstddef>
 #include <cstdint>
 
@@ -20,7 +18,8 @@ extern "C" ImportEntry ImportTable[2];
 
 namespace host {
 
-using hostmem::Addr;
+// A 32-bit address in the host process (what the host-memory seam takes).
+using Addr = uint32_t;
 
 // ---- Module records ----------------------------------------------------------
 

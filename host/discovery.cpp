@@ -1,5 +1,7 @@
 #include "host/discovery.h"
 
+#include "platform/hostmem.h"
+
 namespace host {
 
 namespace {

@@ -1,5 +1,7 @@
 #include "host/lookup.h"
 
+#include "platform/hostmem.h"
+
 #include <cstring>
 
 ImportEntry ImportTable[2] = {{host::PanelsTableId, 0}, {0, 0}};

@@ -1,5 +1,7 @@
 #include "host/viewpoint.h"
 
+#include "platform/hostmem.h"
+
 #include "host/access.h"
 #include "host/units.h"
 #include "host/view_record.h"

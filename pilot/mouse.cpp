@@ -16,38 +16,35 @@ namespace {
 
 // One walk of a stream and, through its nested records, of the streams it
 // calls; the stretch read last and the budget are shared by the whole walk.
-int32_t Walk(const host::ByteSource& bytes, host::ByteSpan& span, uint32_t at,
-             const Vector3& base, const Ray& ray, int32_t depth, int32_t& budget) {
+int32_t Walk(const host::ByteSource& bytes, host::ByteSpan& span, uint32_t at, const Vector3& base,
+             const Ray& ray, int32_t depth, int32_t& budget) {
     if (depth > StreamDepthLimit) return 0;
     Vector3 current = base; // the base until a sphere has been seen
     while (budget-- > 0) {
         const uint8_t* r = host::View(bytes, span, at, sizeof(uint16_t));
         if (!r) return 0;
         uint16_t op = host::Field<uint16_t>(r);
-        if (op == OpNestedStream) {
-            if (!(r = host::View(bytes, span, at, NestedStreamRecordSize))) return 0;
-            uint32_t nested = at + uint32_t(host::Field<int32_t>(r + 2));
+        if (op == host::StreamOpCall) {
+            if (!(r = host::View(bytes, span, at, host::StreamCallSize))) return 0;
+            uint32_t nested =
+                at + uint32_t(host::Field<int32_t>(r + offsetof(host::StreamCallRecord, Offset)));
             if (nested == at) return 0; // a stream that calls itself
             if (int32_t hit = Walk(bytes, span, nested, current, ray, depth + 1, budget))
                 return hit;
-            at += NestedStreamRecordSize;
+            at += host::StreamCallSize;
             continue;
         }
-        if (op != OpEventSphere) return 0; // the end, or a record this walk does not know
-        if (!(r = host::View(bytes, span, at, EventSphereRecordSize))) return 0;
-        auto field = [r](uint32_t offset, auto value) {
-            std::memcpy(&value, r + offset, sizeof value);
-            return value;
-        };
-        uint16_t length = field(2, uint16_t{});
-        uint32_t skip = field(4, uint32_t{});
-        uint16_t kind = field(8, uint16_t{});
-        double radius = field(22, float{});
-        current = {field(10, float{}) + base.X, field(14, float{}) + base.Y,
-                   field(18, float{}) + base.Z};
-        bool any = field(26, uint32_t{}) || field(30, uint32_t{}) || field(34, uint32_t{});
+        if (op != host::EventOpSphere) return 0; // the end, or a record this walk does not know
+        if (!(r = host::View(bytes, span, at, host::EventSphereSize))) return 0;
+        host::EventSphereRecord s;
+        std::memcpy(&s, r, sizeof s);
+        uint16_t length = s.Length;
+        uint32_t skip = s.Skip;
+        double radius = s.Radius;
+        current = {s.Centre[0] + base.X, s.Centre[1] + base.Y, s.Centre[2] + base.Z};
+        bool any = s.Codes[0] || s.Codes[1] || s.Codes[2];
         bool hit = geometry::RaySphere(ray, current, radius * radius).Hit;
-        if (hit && kind == EventSphereKindControl && any) return 1;
+        if (hit && s.Kind == host::EventSphereKindControl && any) return 1;
         // A hit goes into the sphere's own records; a miss skips them.
         uint64_t next = uint64_t(at) + length + (hit ? 0 : uint64_t(skip));
         if (length == 0 || next > UINT32_MAX) return 0; // it would not move on

@@ -7,6 +7,7 @@
 
 #include "geometry/geometry.h"
 #include "host/byte_source.h"
+#include "host/model.h"
 #include "host/view_record.h"
 #include "pilot/cockpit.h"
 
@@ -57,17 +58,11 @@ bool ComputePickRay(const host::ViewRecord& view, int32_t width, int32_t height,
 
 // ---- The event stream -----------------------------------------------------------
 
-constexpr uint16_t OpNestedStream = 0xF000;
-constexpr uint16_t OpEndOfStream = 0xF001;
-constexpr uint16_t OpEventSphere = 0xF003;
-constexpr uint32_t NestedStreamRecordSize = 6;
-constexpr uint32_t EventSphereRecordSize = 38;
 constexpr int32_t StreamDepthLimit = 16; // nested streams within each other
 // Records in one whole walk: the budget of one mouse message. Far above a
 // cockpit's controls; a stream made to call itself spends it in a few tenths
 // of a millisecond, and then the walk finds no hit.
 constexpr int32_t StreamRecordLimit = 65536;
-constexpr uint16_t EventSphereKindControl = 1;
 
 // 1 when the ray passes through a control's sphere (kind 1, any of its three
 // button codes set). A record that cannot be read, does not move the walk

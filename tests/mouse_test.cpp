@@ -118,7 +118,7 @@ struct Stream {
     }
     void Sphere(uint16_t kind, Vector3 c, float radius, uint32_t code, uint32_t skip = 0,
                 uint16_t length = 38) {
-        Put<uint16_t>(OpEventSphere);
+        Put<uint16_t>(host::EventOpSphere);
         Put<uint16_t>(length);
         Put<uint32_t>(skip);
         Put<uint16_t>(kind);
@@ -126,10 +126,10 @@ struct Stream {
         Put<uint32_t>(0), Put<uint32_t>(code), Put<uint32_t>(0);
     }
     void Nested(int32_t offset) {
-        Put<uint16_t>(OpNestedStream);
+        Put<uint16_t>(host::StreamOpCall);
         Put<int32_t>(offset);
     }
-    void End() { Put<uint16_t>(OpEndOfStream); }
+    void End() { Put<uint16_t>(host::StreamOpEnd); }
     static bool Span(void* context, uint32_t at, uint32_t size, host::ByteSpan& out) {
         auto* s = static_cast<Stream*>(context);
         if (at < Base || uint64_t(at) + size > Base + s->Bytes.size()) return false;

@@ -9,6 +9,7 @@
 
 #include "geometry/geometry.h"
 #include "host/byte_source.h"
+#include "host/units.h"
 
 #include <cstdint>
 
@@ -16,10 +17,7 @@ namespace walk {
 
 // ---- Constants of the host's geometry, used exactly as the host's -----------
 
-constexpr double NoGroundHit = 1e10; // the nearest distance when nothing is hit
-constexpr double ProbeDegreesToRadians = 0.01745329251944; // not quite pi / 180, as the host's
-constexpr double ProbeQuarterTurn = 1.5707963267496;       // not quite pi / 2, as the host's
-constexpr double ProbeEarthRadius = 6367310.0;             // metres
+constexpr double NoHit = 1e10;             // the nearest distance when nothing is hit
 constexpr double ParallelLimit = 1e-10;    // |N.u| below it: the ray runs along the plane
 constexpr double NearestHitLimit = 1e-10;  // a hit nearer than this is behind the origin
 constexpr double FarthestHitLimit = 1e10;  // a hit farther than this is none
@@ -64,7 +62,7 @@ struct GroundProbeRecord {
     double Altitude;                // metres
     geometry::Vector3 RayOrigin;    // in the probe point's frame: X east, Y up, Z north, metres
     geometry::Vector3 RayDirection; // length 1, same frame
-    double NearestDistance;         // along the ray; NoGroundHit when nothing is hit
+    double NearestDistance;         // along the ray; NoHit when nothing is hit
 };
 
 // A point given by latitude and longitude (degrees) and its distance from the
@@ -82,14 +80,14 @@ bool RayEntersBoundingSphere(const geometry::Ray& ray, const geometry::Vector3& 
                              double radius);
 
 // Distance along the ray to the triangle (v0, v1, v2) of plane normal n, or
-// NoGroundHit. Points on an edge are inside; a ray along the plane, or a hit
+// NoHit. Points on an edge are inside; a ray along the plane, or a hit
 // nearer than NearestHitLimit or farther than FarthestHitLimit, is no hit.
 double RayTriangle(const geometry::Ray& ray, const geometry::Vector3& v0,
                    const geometry::Vector3& v1, const geometry::Vector3& v2,
                    const geometry::Vector3& n);
 
 // Sets probe.NearestDistance to the nearest hit of the probe's ray on the
-// objects of the scene object table at sceneObjectTable, NoGroundHit for none.
+// objects of the scene object table at sceneObjectTable, NoHit for none.
 // Gives 0 when the table is absent or unreadable, else 1. An object whose
 // entry, model data, directory or geometry cannot be read is passed over; the
 // first entry that cannot be read ends the table. A corrupt stream ends its

@@ -6,6 +6,7 @@
 #include "geometry/geometry.h"
 #include "host/samples.h"
 #include "host/view_record.h"
+#include "walk/ground_probe.h"
 
 #include <cstdint>
 
@@ -23,8 +24,7 @@ constexpr double BobRate = 600.0;        // degrees of the bob's phase per secon
 constexpr double BobHeight = 0.03;       // metres
 constexpr double FallSpeed = 10.0;       // metres per second
 constexpr double ProbeHeight = 100000.0; // the ground probe's ray starts this high
-constexpr double NoHit = 1e10;
-constexpr double ViewMatrixDepth = 0.5; // divided by the zoom
+constexpr double ViewMatrixDepth = 0.5;  // divided by the zoom
 constexpr double GroundAltitudeUnits = 256.0;
 
 struct GeoPoint {
