@@ -50,6 +50,18 @@ ModuleState* ModuleOf(os::Hwnd dialog, uint32_t message, os::Long lParam) {
     return reinterpret_cast<ModuleState*>(os::GetWindowLongA(dialog, os::DialogUserData));
 }
 
+// Windows may fail to keep the record in the dialog's word, or to give it
+// back. Without it the dialog's closing buttons still end it (as cancelled:
+// there is nothing to store into), or the host's window would stay disabled
+// behind it for good.
+os::Long CloseWithoutRecord(os::Hwnd dialog, uint32_t message, os::Word wParam) {
+    if (message != os::MsgCommand) return kNotHandled;
+    uint16_t id = CommandId(wParam);
+    if (id != ID_OK && id != ID_CANCEL && id != ID_CLOSE) return kNotHandled;
+    os::EndDialog(dialog, kResultCancelled);
+    return kHandled;
+}
+
 // ---- Showing settings -------------------------------------------------------
 
 // "%.2f" of the largest double: 309 digits, sign, point and two decimals.
@@ -139,7 +151,7 @@ void StoreConfiguration(ModuleSettings& s, os::Hwnd dialog) {
 os::Long OV_CALLBACK ConfigurationDialogProc(os::Hwnd dialog, uint32_t message, os::Word wParam,
                                              os::Long lParam) {
     ModuleState* module = ModuleOf(dialog, message, lParam);
-    if (!module) return kNotHandled;
+    if (!module) return CloseWithoutRecord(dialog, message, wParam);
     if (message == os::MsgInitDialog) {
         FillConfiguration(module->Settings, dialog);
         return kFocusLeftToSystem;
@@ -171,7 +183,7 @@ void OpenConfigurationDialog(ModuleState& module, os::Hwnd owner) {
 os::Long OV_CALLBACK AboutBoxProc(os::Hwnd dialog, uint32_t message, os::Word wParam,
                                   os::Long lParam) {
     ModuleState* module = ModuleOf(dialog, message, lParam);
-    if (!module) return kNotHandled;
+    if (!module) return CloseWithoutRecord(dialog, message, wParam);
     if (message == os::MsgInitDialog) return kFocusLeftToSystem; // nothing to fill in
     if (message != os::MsgCommand) return kNotHandled;
     switch (CommandId(wParam)) {

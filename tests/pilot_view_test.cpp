@@ -286,24 +286,13 @@ TEST_F(PilotViewTest, FiveVariablesAreLookedUpPerStepBeforeTheFlyBysSeven) {
 
 // ---- The mouse ------------------------------------------------------------------
 
-// A switch 3 units ahead of the eye (at (0, 1, 0.5) in the cockpit record),
-// radius 0.2, with a code for the left button.
-std::vector<uint8_t> OneSwitch() {
-    std::vector<uint8_t> b(38 + 2, 0);
-    auto put = [&b](size_t at, auto v) { std::memcpy(&b[at], &v, sizeof v); };
-    put(0, uint16_t(0xF003)), put(2, uint16_t(38)), put(8, uint16_t(1));
-    put(10, 0.0f), put(14, 1.0f), put(18, 3.5f), put(22, 0.2f), put(26, uint32_t(77));
-    put(38, uint16_t(0xF001));
-    return b;
-}
-
 class PilotMouseTest : public PilotViewTest {
 protected:
     os::Hwnd view = nullptr;
     void SetUp() override {
         PilotViewTest::SetUp();
         view = sim::AddWindow("FS98CHILD", 800, 600);
-        pilotHost.UserAircraftModel(OneSwitch());
+        pilotHost.UserAircraftModel(SimulatedPilotHost::OneSwitch());
         Frames(1); // discovery, and the cockpit view taken over
     }
     os::Long At(int x, int y) { return os::Long((uint32_t(y) << 16) | uint32_t(x)); }
