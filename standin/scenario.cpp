@@ -172,7 +172,7 @@ struct Player {
     }
     host::ViewRecord Marked{}; // the cockpit record at the last "mark view"
     bool Crouching() const {
-        int crouch = KeyCodeOf("NUMPAD_0");
+        int crouch = KeyCodeOf("X"); // the default binding file's crouch
         for (int k : HeldKeys)
             if (k == crouch) return true;
         return false;
