@@ -205,9 +205,9 @@ void OnReport(void* context, const pilot::BindingReport& report) {
     case BindingNote::WheelNeverFires:
         Note(checker, report, true, "the mouse wheel goes to the zoom: this binding never runs");
         break;
-    case BindingNote::SwitchedTwice:
+    case BindingNote::ToggledTwice:
         Note(checker, report, true,
-             "DOUBLE runs this switch when the key goes down and again when it comes up: one "
+             "DOUBLE runs this toggle when the key goes down and again when it comes up: one "
              "keystroke switches it and back");
         break;
     case BindingNote::Duplicate: {

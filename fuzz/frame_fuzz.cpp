@@ -38,10 +38,12 @@ int32_t S::*const kWholes[] = {
     &S::ViewTurbOn,           &S::GroundTurbOn};
 double S::*const kReals[] = {&S::ViewTurbRate, &S::GroundTurbRate, &S::RunningSpeed};
 
-const uint32_t kMessages[] = {os::MsgKeyDown,     os::MsgKeyUp,          os::MsgMouseMove,
-                              os::MsgLButtonDown, os::MsgLButtonUp,      os::MsgRButtonDown,
-                              os::MsgRButtonUp,   os::MsgMButtonDown,    os::MsgMButtonUp,
-                              os::MsgMouseWheel,  host::HostFrameMessage};
+const uint32_t kMessages[] = {os::MsgKeyDown,     os::MsgKeyUp,       os::MsgSysKeyDown,
+                              os::MsgSysKeyUp,    os::MsgMouseMove,   os::MsgLButtonDown,
+                              os::MsgLButtonUp,   os::MsgRButtonDown, os::MsgRButtonUp,
+                              os::MsgMButtonDown, os::MsgMButtonUp,   os::MsgMouseWheel,
+                              os::MsgActivate,    os::MsgActivateApp, host::HostFrameMessage};
+constexpr size_t kMessageCount = sizeof kMessages / sizeof kMessages[0];
 
 double Values[kTokenCount];
 
@@ -158,7 +160,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
             break;
         case 7: {
             uint8_t which = in.Take<uint8_t>();
-            Deliver(which & 0x80 ? mainWindow : viewWindow, kMessages[which % 11],
+            Deliver(which & 0x80 ? mainWindow : viewWindow, kMessages[which % kMessageCount],
                     in.Take<uint32_t>(), in.Take<int32_t>(), which & 0x40);
             break;
         }

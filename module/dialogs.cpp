@@ -75,14 +75,6 @@ int32_t ReadCheck(os::Hwnd dialog, int id) {
     return os::IsDlgButtonChecked(dialog, id) == os::ButtonChecked ? 1 : 0;
 }
 
-double AtLeastZero(double value) {
-    return value < 0.0 ? 0.0 : value;
-}
-
-double Limited(double value, double highest) {
-    return value > highest ? highest : AtLeastZero(value);
-}
-
 int32_t Magnitude(int32_t value) {
     // The magnitude of INT32_MIN does not fit; the text conversion saturates
     // there for anything below it, so all of those give the largest distance.
@@ -107,6 +99,8 @@ void FillConfiguration(const ModuleSettings& s, os::Hwnd dialog) {
     ShowReal(dialog, ID_RUNNING_SPEED, s.RunningSpeed);
     ShowCheck(dialog, ID_VIEW_TURB_ON, s.ViewTurbOn);
     ShowCheck(dialog, ID_GROUND_TURB_ON, s.GroundTurbOn);
+    ShowReal(dialog, ID_MOUSE_LOOK_RATE, s.MouseLookRate);
+    ShowCheck(dialog, ID_MOUSE_LOOK_INVERT, s.MouseLookInvert);
 }
 
 void StoreConfiguration(ModuleSettings& s, os::Hwnd dialog) {
@@ -117,11 +111,13 @@ void StoreConfiguration(ModuleSettings& s, os::Hwnd dialog) {
     for (int32_t side = 0; side < 3; ++side)
         if (ReadCheck(dialog, kPlacementButtons[side])) s.FlyByCameraPlacement = side;
     s.FlyByTravelling = ReadCheck(dialog, ID_TRAVELLING);
-    s.ViewTurbRate = Limited(ReadReal(dialog, ID_VIEW_TURB_RATE), MaxViewTurbRate);
-    s.GroundTurbRate = Limited(ReadReal(dialog, ID_GROUND_TURB_RATE), MaxGroundTurbRate);
-    s.RunningSpeed = AtLeastZero(ReadReal(dialog, ID_RUNNING_SPEED));
+    s.ViewTurbRate = WithinRange(ReadReal(dialog, ID_VIEW_TURB_RATE), MaxViewTurbRate);
+    s.GroundTurbRate = WithinRange(ReadReal(dialog, ID_GROUND_TURB_RATE), MaxGroundTurbRate);
+    s.RunningSpeed = WithinRange(ReadReal(dialog, ID_RUNNING_SPEED), MaxRunningSpeed);
     s.ViewTurbOn = ReadCheck(dialog, ID_VIEW_TURB_ON);
     s.GroundTurbOn = ReadCheck(dialog, ID_GROUND_TURB_ON);
+    s.MouseLookRate = UsableMouseLookRate(ReadReal(dialog, ID_MOUSE_LOOK_RATE));
+    s.MouseLookInvert = ReadCheck(dialog, ID_MOUSE_LOOK_INVERT);
 }
 
 } // namespace
@@ -141,6 +137,9 @@ os::Long OV_CALLBACK ConfigurationDialogProc(os::Hwnd dialog, uint32_t message, 
         break;
     case ID_CANCEL: // also Escape and the caption's close button
         os::EndDialog(dialog, kResultCancelled);
+        break;
+    case ID_DEFAULTS: // shown only: OK still decides
+        FillConfiguration(DefaultSettings(), dialog);
         break;
     default: // the controls' own notifications
         break;

@@ -3,6 +3,7 @@
 #include "host/lookup.h"
 #include "host/viewpoint.h"
 #include "module/pilot_view.h"
+#include "pilot/pilot_input.h"
 #include "platform/os.h"
 
 namespace addon {
@@ -15,9 +16,9 @@ void MeasureFrameStep(FrameClock& clock) {
 }
 
 void HandOverToPilotView(const ModuleSettings& s, pilot::PilotViewState& view) {
-    view.LatencyFactor = s.ViewTurbOn ? s.ViewTurbRate : 0.0;
-    view.TurbulenceFactor = s.GroundTurbOn ? s.GroundTurbRate : 0.0;
-    view.RunSpeed = s.RunningSpeed;
+    view.LatencyFactor = s.ViewTurbOn ? WithinRange(s.ViewTurbRate, MaxViewTurbRate) : 0.0;
+    view.TurbulenceFactor = s.GroundTurbOn ? WithinRange(s.GroundTurbRate, MaxGroundTurbRate) : 0.0;
+    view.RunSpeed = WithinRange(s.RunningSpeed, MaxRunningSpeed);
     view.ExternalView = s.ExternalViewActive;
 }
 
@@ -45,9 +46,17 @@ camera::FlyBySettings FlyBySettingsOf(const ModuleSettings& s) {
 void FrameTick(ModuleState& module) {
     ModuleSettings& s = module.Settings;
     MeasureFrameStep(module.Clock);
-    // The external view exists only inside the internal one.
-    if (s.InternalViewActive == 0) s.ExternalViewActive = 0;
-    module.Pilot.SettingTogglesReady = 1;
+    // The external view exists only inside the internal one; a walk that the
+    // switch-off stopped gives the host's view back now, not at the next walk.
+    if (s.InternalViewActive == 0) {
+        s.ExternalViewActive = 0;
+        EndWalk(module);
+        // Keys let go while the view is off reach no binding: none may be
+        // held when it comes back on.
+        if (module.Clock.PilotViewRan) pilot::EndHeldMovements(module.Pilot, module.Bindings);
+    }
+    module.Clock.Ticked = 1;
+    module.Clock.PilotViewRan = s.InternalViewActive != 0;
     if (s.InternalViewActive) {
         HandOverToPilotView(s, module.Pilot);
         PilotFrameUpdate(module);

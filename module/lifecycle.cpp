@@ -1,8 +1,11 @@
 #include "module/lifecycle.h"
 
 #include "host/contract.h"
+#include "module/menu.h"
+#include "module/pilot_view.h"
 #include "module/router.h"
 #include "module/text.h"
+#include "pilot/pilot_input.h"
 
 #include <cstdio>
 
@@ -54,10 +57,15 @@ int ModuleAttach(ModuleState& module) {
     module.Pilot = pilot::PilotViewState{};
     FormKeyBindingPath(host.KeyBindingPath, sizeof host.KeyBindingPath, host.HostFolder);
     LoadKeyBindingFile(host.KeyBindingPath, module.Bindings);
+    module.Input.BindsSwitches = pilot::BindsSwitches(module.Bindings);
     return 1;
 }
 
 void ModuleDetach(ModuleState& module) {
+    // What the module took of the host goes back before the library goes:
+    // the walk's view record, and its popup in the host's menu.
+    EndWalk(module);
+    RemoveModuleMenu(module.Ui.MenuPopup, module.Host.MainWindow);
     SaveSettings(module.Settings);
     RemoveHook(module.Host.CallWndHook);
     RemoveHook(module.Host.GetMessageHook);

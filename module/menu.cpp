@@ -2,6 +2,9 @@
 
 #include "host/contract.h"
 #include "module/router.h"
+#include "module/text.h"
+
+#include <cstring>
 
 namespace addon {
 
@@ -13,15 +16,59 @@ struct MenuEntry {
     const char* Text;
     uint16_t Id;
     int32_t ModuleSettings::*CheckedBy;
+    pilot::CommandId Key; // the key command that does the same, shown after a tab
 };
 constexpr MenuEntry kEntries[] = {
-    {"Activate Fly-by", CommandActivateFlyBy, &ModuleSettings::FlyByActive},
-    {"Internal pilot view", CommandInternalView, &ModuleSettings::InternalViewActive},
-    {"External pilot view", CommandExternalView, &ModuleSettings::ExternalViewActive},
-    {"Configure...", CommandConfigure, nullptr},
-    {nullptr, 0, nullptr},
-    {"About...", CommandAbout, nullptr},
+    {"Activate Fly-by", CommandActivateFlyBy, &ModuleSettings::FlyByActive,
+     pilot::CommandId::ToggleFlyBy},
+    {"Internal pilot view", CommandInternalView, &ModuleSettings::InternalViewActive,
+     pilot::CommandId::ToggleInternalView},
+    {"External pilot view", CommandExternalView, &ModuleSettings::ExternalViewActive,
+     pilot::CommandId::TogglePilot},
+    {"Configure...", CommandConfigure, nullptr, pilot::CommandId::None},
+    {nullptr, 0, nullptr, pilot::CommandId::None},
+    {"About...", CommandAbout, nullptr, pilot::CommandId::None},
 };
+
+constexpr size_t kEntryTextCapacity = 96;
+
+// "Shift+Ctrl+Numpad 8": the modifiers, then the key's name as the binding
+// file spells it, each word capitalised.
+void AppendKeyText(char* text, size_t capacity, const pilot::KeyBinding& binding) {
+    size_t length = std::strlen(text);
+    auto append = [&](const char* part) {
+        for (; *part != '\0' && length + 1 < capacity; ++part) text[length++] = *part;
+        text[length] = '\0';
+    };
+    append("\t");
+    if (binding.Modifiers & pilot::ModifierShift) append("Shift+");
+    if (binding.Modifiers & pilot::ModifierControl) append("Ctrl+");
+    if (binding.Modifiers & pilot::ModifierAlt) append("Alt+");
+    pilot::KeyNameText name = pilot::NameKeyCode(binding.Code);
+    bool wordStart = true;
+    for (const char* c = name.Text; *c != '\0'; ++c) {
+        char out = *c == '_' ? ' ' : *c;
+        if (!wordStart && out >= 'A' && out <= 'Z') out = char(out - 'A' + 'a');
+        wordStart = out == ' ';
+        const char one[2] = {out, '\0'};
+        append(one);
+    }
+}
+
+// The entry's text, with the first key bound to its command, if any.
+void EntryText(const MenuEntry& e, const pilot::KeyBindingTable& bindings,
+               char (&text)[kEntryTextCapacity]) {
+    CopyText(text, sizeof text, e.Text);
+    if (e.Key == pilot::CommandId::None) return;
+    int32_t count =
+        bindings.Count < pilot::KeyBindingCapacity ? bindings.Count : pilot::KeyBindingCapacity;
+    for (int32_t i = 0; i < count; ++i) {
+        const pilot::KeyBinding& b = bindings.Entries[i];
+        if (b.Id != e.Key || pilot::NameKeyCode(b.Code).Text[0] == '\0') continue;
+        AppendKeyText(text, sizeof text, b);
+        return;
+    }
+}
 
 bool IsSeparator(os::Hmenu menu, int position) {
     uint32_t state = os::GetMenuState(menu, uint32_t(position), os::MenuByPosition);
@@ -49,14 +96,25 @@ void RemovePreviousPopup(os::Hmenu hostMenu, os::Hmenu& previous) {
     previous = nullptr;
 }
 
+// The host's fourth menu, where the module's popup goes; null when there is none.
+os::Hmenu HostMenu(os::Hwnd mainWindow) {
+    if (!mainWindow) return nullptr;
+    os::Hmenu bar = os::GetMenu(mainWindow);
+    return bar ? os::GetSubMenu(bar, host::HostMenuPosition) : nullptr;
+}
+
 } // namespace
 
-void AddModuleMenu(const ModuleSettings& settings, os::Hmenu& modulePopup, os::Hwnd mainWindow) {
+void RemoveModuleMenu(os::Hmenu& popup, os::Hwnd mainWindow) {
+    if (os::Hmenu hostMenu = HostMenu(mainWindow)) RemovePreviousPopup(hostMenu, popup);
+    popup = nullptr;
+}
+
+void AddModuleMenu(const ModuleSettings& settings, const pilot::KeyBindingTable& bindings,
+                   os::Hmenu& modulePopup, os::Hwnd mainWindow) {
     // The host's menu is looked up first: a popup that could not be placed
     // would belong to no menu and never be freed.
-    if (!mainWindow) return;
-    os::Hmenu bar = os::GetMenu(mainWindow);
-    os::Hmenu hostMenu = bar ? os::GetSubMenu(bar, host::HostMenuPosition) : nullptr;
+    os::Hmenu hostMenu = HostMenu(mainWindow);
     if (!hostMenu) return;
     RemovePreviousPopup(hostMenu, modulePopup);
     os::Hmenu popup = os::CreatePopupMenu();
@@ -68,7 +126,9 @@ void AddModuleMenu(const ModuleSettings& settings, os::Hmenu& modulePopup, os::H
             continue;
         }
         bool checked = e.CheckedBy && settings.*e.CheckedBy != 0;
-        os::AppendMenuA(popup, os::MenuString | (checked ? os::MenuChecked : 0), e.Id, e.Text);
+        char text[kEntryTextCapacity];
+        EntryText(e, bindings, text);
+        os::AppendMenuA(popup, os::MenuString | (checked ? os::MenuChecked : 0), e.Id, text);
     }
     os::AppendMenuA(hostMenu, os::MenuSeparator, 0, nullptr);
     if (os::AppendMenuA(hostMenu, os::MenuPopup, reinterpret_cast<uintptr_t>(popup),

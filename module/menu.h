@@ -2,6 +2,7 @@
 #pragma once
 
 #include "module/settings.h"
+#include "pilot/key_bindings.h"
 #include "platform/os.h"
 
 #include <cstdint>
@@ -10,9 +11,6 @@ namespace addon {
 
 constexpr char ModuleMenuCaption[] = "Orbi&vuePro";
 
-// Configuration dialog limits.
-constexpr double MaxViewTurbRate = 5.0;
-constexpr double MaxGroundTurbRate = 5.0; // 5, although the dialog's label says 3
 // Edit boxes are read as at most 31 characters.
 constexpr int DialogTextCapacity = 32;
 
@@ -20,7 +18,14 @@ constexpr int DialogTextCapacity = 32;
 // with check marks from settings. The popup appended last time (popup), and
 // the separator before it, are taken out of that menu first if they are still
 // there, and the old popup destroyed; popup then holds the new one.
-void AddModuleMenu(const ModuleSettings& settings, os::Hmenu& popup, os::Hwnd mainWindow);
+// Each entry shows the first key bound to its command, after a tab, as
+// Windows menus show their shortcuts.
+void AddModuleMenu(const ModuleSettings& settings, const pilot::KeyBindingTable& bindings,
+                   os::Hmenu& popup, os::Hwnd mainWindow);
+
+// Takes the popup appended last (and the separator before it) out of the
+// host's menu, if it is still there, and destroys it; popup is then null.
+void RemoveModuleMenu(os::Hmenu& popup, os::Hwnd mainWindow);
 
 // Modal; return when the dialog closes. The dialog procedures edit the
 // module record's settings. While a module dialog is open, either only

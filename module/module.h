@@ -34,6 +34,10 @@ struct HostLink {
 struct FrameClock {
     uint32_t PreviousFrameTime; // milliseconds, as timeGetTime gave them
     float FrameStep;            // seconds since the previous tick, at most 1.0
+    // The head latency and ground turbulence keys answer once the frame has
+    // run: until the first tick nothing but the command table does.
+    int32_t Ticked;
+    int32_t PilotViewRan; // the last tick ran the pilot view
 };
 
 // The module's own windows in the host's: its popup in the host's menu and
@@ -44,10 +48,21 @@ struct ModuleUi {
     os::Hwnd Dialog;     // that dialog, from its WM_INITDIALOG on
 };
 
+// What the router keeps between messages.
+struct InputRouting {
+    // An Alt binding ran since Alt went down: Alt's own release must not
+    // open the host's menu, as it would after a lone Alt.
+    int32_t AltBindingRan;
+    // A binding of ToggleFlyBy or ToggleInternalView: their keys are looked
+    // for while the internal view is off too.
+    int32_t BindsSwitches;
+};
+
 struct ModuleState {
     HostLink Host;
     ModuleSettings Settings;
     ModuleUi Ui;
+    InputRouting Input;
     FrameClock Clock;
     camera::AircraftState Aircraft; // refreshed only while the fly-by is on
     camera::FlyByState FlyBy;

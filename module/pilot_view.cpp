@@ -102,15 +102,29 @@ double ProbeGround(const ModuleState& module, const walk::GeoPoint& at) {
 
 } // namespace
 
-int32_t OutsideWalkUpdate(ModuleState& module, const host::ActiveView& view) {
-    if (view.Record == 0) return 0;
+void EndWalk(ModuleState& module) {
     pilot::PilotViewState& p = module.Pilot;
+    if (!p.ExternalViewEngaged) return;
+    // A record that cannot be written now could not be written by the walk
+    // either: there is nothing left to give back.
+    WriteIfWritable(p.WalkRecord, &p.SavedViewRecord, sizeof p.SavedViewRecord);
+    p.ExternalViewEngaged = 0;
+    p.WalkRecord = 0;
+}
+
+int32_t OutsideWalkUpdate(ModuleState& module, const host::ActiveView& view) {
+    pilot::PilotViewState& p = module.Pilot;
+    if (p.ExternalViewEngaged && view.Record != p.WalkRecord) {
+        // The host shows another view: the walk's record goes back as the
+        // host had it, the walk ends, and the other record is the host's.
+        EndWalk(module);
+        module.Settings.ExternalViewActive = p.ExternalView = 0;
+        return view.Record != 0;
+    }
+    if (view.Record == 0) return 0;
     walk::FloorEyeHeight(p);
     if (!p.ExternalView) {
-        // Back inside: the host's view as it was, every byte of it.
-        if (p.ExternalViewEngaged &&
-            WriteIfWritable(view.Record, &p.SavedViewRecord, sizeof p.SavedViewRecord))
-            p.ExternalViewEngaged = 0;
+        EndWalk(module); // back inside: the host's view as it was, every byte of it
         return 1;
     }
     if (!p.ExternalViewEngaged) {
@@ -120,10 +134,12 @@ int32_t OutsideWalkUpdate(ModuleState& module, const host::ActiveView& view) {
         if (!Finite(sample)) return 1; // try again with the next frame's values
         hostmem::Read(view.Record, &p.SavedViewRecord, sizeof p.SavedViewRecord);
         p.ExternalViewEngaged = 1;
+        p.WalkRecord = view.Record;
         walk::EngageWalker(p, sample);
     }
     host::ViewRecord shown = p.SavedViewRecord; // restored, then the walk's own fields
-    bool running = os::GetAsyncKeyState(os::VkShift) != 0;
+    // Down now: the low bit (pressed since the last call) must not run a frame.
+    bool running = os::GetAsyncKeyState(os::VkShift) < 0;
     walk::GeoPoint at = walk::MoveWalker(p, running);
     walk::SettleWalker(p, at, ProbeGround(module, at));
     walk::WalkerView w = walk::ComposeWalkerView(p, shown);
@@ -151,8 +167,10 @@ int32_t PointerMoved(ModuleState& module, os::Hwnd window, int32_t x, int32_t y)
     }
     os::Point at{};
     os::GetCursorPos(&at); // the screen position, not the message's
-    pilot::MouseOutcome out = pilot::MouseLookMove(p, at.X, at.Y);
-    if (out.RunEyeStep) RunCockpitStep(module, view, 0);
+    const ModuleSettings& s = module.Settings;
+    pilot::MouseOutcome out = pilot::MouseLookMove(
+        p, at.X, at.Y, {UsableMouseLookRate(s.MouseLookRate), s.MouseLookInvert});
+    if (out.RunEyeStep) RunCockpitLook(module, view);
     return out.Consumed;
 }
 
@@ -160,8 +178,29 @@ int32_t WheelTurned(ModuleState& module, int32_t delta) {
     host::ActiveView view = host::FindActiveView(module.Libraries.ViewList);
     if (!IsPilotViewKind(view.Kind)) return 0;
     pilot::MouseOutcome out = pilot::MouseWheelTurn(module.Pilot, delta);
-    if (out.RunEyeStep) RunCockpitStep(module, view, 0);
+    if (out.RunEyeStep) RunCockpitLook(module, view);
     return out.Consumed;
+}
+
+void SaveEye(ModuleState& module, int32_t slot) {
+    const pilot::CockpitEye& eye = module.Pilot.Eye;
+    if (slot < 1 || slot > SavedViewCount || !eye.ViewCopyFilled) return;
+    SavedView view{1,
+                   eye.EyePosition.X,
+                   eye.EyePosition.Y,
+                   eye.EyePosition.Z,
+                   eye.EyeAngles.Heading,
+                   eye.EyeAngles.Pitch,
+                   eye.Zoom};
+    module.Settings.SavedViews[slot - 1] = UsableSavedView(view);
+    SaveViewSlot(module.Settings, slot);
+}
+
+void RecallEye(ModuleState& module, int32_t slot) {
+    if (slot < 1 || slot > SavedViewCount) return;
+    const SavedView& v = module.Settings.SavedViews[slot - 1];
+    if (!v.Used) return;
+    pilot::StartGlide(module.Pilot.Eye, {{v.X, v.Y, v.Z}, v.Heading, v.Pitch, v.Zoom});
 }
 
 double ElapsedSeconds(uint32_t& previous, uint32_t now, double cap) {
@@ -175,21 +214,42 @@ int32_t ActiveViewKind(const ModuleState& module) {
     return host::FindActiveView(module.Libraries.ViewList).Kind;
 }
 
-int32_t RunCockpitStep(ModuleState& module, const host::ActiveView& view, int32_t reread) {
-    if (view.Record == 0 || view.Kind != host::ViewKindCockpit) return 0;
-    // Without the host's lookup there is no attitude to follow.
-    host::Addr lookupVar = host::FindLookupVar();
-    if (lookupVar == 0) return 0;
-    host::ViewRecord live;
+namespace {
+
+// The live cockpit record, when the eye may drive it: the active view is the
+// cockpit and the host has its lookup (without it the pilot view is idle).
+bool ReadCockpitRecord(const host::ActiveView& view, host::ViewRecord& live) {
+    if (view.Record == 0 || view.Kind != host::ViewKindCockpit) return false;
+    if (host::FindLookupVar() == 0) return false;
     hostmem::Read(view.Record, &live, sizeof live);
-    pilot::CockpitSample sample = ReadCockpitSample(lookupVar);
+    return true;
+}
+
+int32_t WriteCockpitRecord(const host::ActiveView& view, const host::ViewRecord& copy) {
+    if (!hostmem::IsWritable(view.Record, sizeof copy)) return 0;
+    hostmem::Write(view.Record, &copy, sizeof copy);
+    return 1;
+}
+
+} // namespace
+
+int32_t RunCockpitLook(ModuleState& module, const host::ActiveView& view) {
+    host::ViewRecord live;
+    if (!ReadCockpitRecord(view, live)) return 0;
+    pilot::CockpitEye& eye = module.Pilot.Eye;
+    pilot::InCockpitLook(eye, live);
+    return WriteCockpitRecord(view, eye.ViewCopy);
+}
+
+int32_t RunCockpitStep(ModuleState& module, const host::ActiveView& view, int32_t reread) {
+    host::ViewRecord live;
+    if (!ReadCockpitRecord(view, live)) return 0;
+    pilot::CockpitSample sample = ReadCockpitSample(host::FindLookupVar());
     pilot::PilotViewState& p = module.Pilot;
     if (!pilot::InCockpitStep(p.Eye, p.Held, live, sample, p.LatencyFactor, p.TurbulenceFactor,
                               p.TimeStep, reread, module.Random))
         return 0;
-    if (!hostmem::IsWritable(view.Record, sizeof p.Eye.ViewCopy)) return 0;
-    hostmem::Write(view.Record, &p.Eye.ViewCopy, sizeof p.Eye.ViewCopy);
-    return 1;
+    return WriteCockpitRecord(view, p.Eye.ViewCopy);
 }
 
 void PilotFrameUpdate(ModuleState& module) {

@@ -17,6 +17,10 @@ void PilotFrameUpdate(ModuleState& module);
 // changes are not looked for.
 int32_t RunCockpitStep(ModuleState& module, const host::ActiveView& view, int32_t reread);
 
+// The eye just turned or zoomed by the mouse, shown on the host's active
+// cockpit view at once; nothing that time drives moves. 1 when written.
+int32_t RunCockpitLook(ModuleState& module, const host::ActiveView& view);
+
 // Pointer motion over the view window at (x, y) of its client area: mouse
 // look, or with mouse look off the hand pointer over the cockpit's controls;
 // 1 when mouse look took it.
@@ -27,6 +31,17 @@ int32_t WheelTurned(ModuleState& module, int32_t delta);
 // The outside walk on the host's active view, once per pilot frame after the
 // eye step; 0 when there is no active view.
 int32_t OutsideWalkUpdate(ModuleState& module, const host::ActiveView& view);
+
+// The walk's view record back as the host had it, byte for byte, and the walk
+// over; nothing when the pilot is not walking. For the internal view switched
+// off and the library unloaded mid-walk.
+void EndWalk(ModuleState& module);
+
+// The cockpit eye kept in saved view slot (1..9), and written to the registry
+// at once; nothing before the eye has taken a view over.
+void SaveEye(ModuleState& module, int32_t slot);
+// The cockpit eye glides to saved view slot; an empty slot recalls nothing.
+void RecallEye(ModuleState& module, int32_t slot);
 
 // Kind of the host's active view, 0 when there is none.
 int32_t ActiveViewKind(const ModuleState& module);

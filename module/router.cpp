@@ -66,6 +66,9 @@ struct KeyOrButton {
 constexpr KeyOrButton kKeysAndButtons[] = {
     {os::MsgKeyDown, 0, true},
     {os::MsgKeyUp, 0, false},
+    // Windows sends a key held with Alt, and F10, as system keys.
+    {os::MsgSysKeyDown, 0, true},
+    {os::MsgSysKeyUp, 0, false},
     {os::MsgLButtonDown, pilot::CodeMouseButtonLeft, true},
     {os::MsgLButtonUp, pilot::CodeMouseButtonLeft, false},
     {os::MsgRButtonDown, pilot::CodeMouseButtonRight, true},
@@ -81,7 +84,8 @@ const KeyOrButton* FindKeyOrButton(uint32_t message) {
 }
 
 bool IsKeyMessage(uint32_t message) {
-    return message == os::MsgKeyDown || message == os::MsgKeyUp;
+    const KeyOrButton* k = FindKeyOrButton(message);
+    return k && k->Code == 0;
 }
 
 bool IsButtonMessage(uint32_t message) {
@@ -89,22 +93,58 @@ bool IsButtonMessage(uint32_t message) {
     return k && k->Code != 0;
 }
 
-void ApplyToggles(ModuleSettings& s, uint32_t toggles) {
-    if (toggles & pilot::ToggleHeadLatency) Toggle(s.ViewTurbOn);
-    if (toggles & pilot::ToggleGroundTurbulence) Toggle(s.GroundTurbOn);
-    if (toggles & pilot::ToggleExternalView) Toggle(s.ExternalViewActive);
+// What a key asked of the module: settings switched, the eye kept in a slot
+// (written at once) or glided to one.
+void ApplyInput(ModuleState& module, const pilot::InputResult& result) {
+    ModuleSettings& s = module.Settings;
+    if (result.Toggles & pilot::ToggleHeadLatency) Toggle(s.ViewTurbOn);
+    if (result.Toggles & pilot::ToggleGroundTurbulence) Toggle(s.GroundTurbOn);
+    if (result.Toggles & pilot::ToggleExternalView) Toggle(s.ExternalViewActive);
+    if (result.Toggles & pilot::ToggleFlyBy) Toggle(s.FlyByActive);
+    if (result.Toggles & pilot::ToggleInternalView) Toggle(s.InternalViewActive);
+    if (result.SaveSlot) SaveEye(module, result.SaveSlot);
+    if (result.RecallSlot) RecallEye(module, result.RecallSlot);
 }
 
+// The host lost the keyboard: to another program, or to a window of its own
+// (a dialog). Key releases now go there, so held keys end here.
+bool KeyboardLost(const ModuleState& module, os::Hwnd window, uint32_t message, os::Word first) {
+    if (message == os::MsgActivateApp) return first == 0;
+    return message == os::MsgActivate && (first & 0xFFFF) == 0 && window != nullptr &&
+           window == module.Host.MainWindow;
+}
+
+// After an Alt binding ran, the release of Alt itself must not reach the host
+// as it is: its window would take it for a lone Alt's, a call for its menu.
+bool AltReleaseAfterBinding(InputRouting& input, const pilot::InputEvent& event, int32_t consumed) {
+    if (event.Code != os::VkMenu) {
+        if (consumed && event.Kind == pilot::InputKind::Press &&
+            (event.Modifiers & pilot::ModifierAlt))
+            input.AltBindingRan = 1;
+        return false;
+    }
+    bool swallow = event.Kind == pilot::InputKind::Release && input.AltBindingRan;
+    if (event.Kind == pilot::InputKind::Release) input.AltBindingRan = 0;
+    return swallow;
+}
+
+// switchesOnly: the internal view is off, and only the keys of the menu's
+// switches are looked for.
 int RoutePilotInput(ModuleState& module, os::Hwnd window, uint32_t message, os::Word first,
-                    os::Long second) {
+                    os::Long second, bool switchesOnly) {
+    if (switchesOnly && !IsKeyMessage(message) && !IsButtonMessage(message)) return 0;
     pilot::InputEvent event;
     if (!MakeInputEvent(window, message, first, second, event)) return 0;
     if (event.Kind == pilot::InputKind::PointerMove)
         return PointerMoved(module, window, event.PointerX, event.PointerY);
     if (event.Kind == pilot::InputKind::Wheel) return WheelTurned(module, event.WheelDelta);
     pilot::InputResult result =
-        pilot::PilotInput(module.Pilot, module.Bindings, event, ActiveViewKind(module));
-    ApplyToggles(module.Settings, result.Toggles);
+        switchesOnly ? pilot::SwitchInput(module.Pilot, module.Bindings, event)
+                     : pilot::PilotInput(module.Pilot, module.Bindings, event,
+                                         ActiveViewKind(module), module.Clock.Ticked != 0);
+    ApplyInput(module, result);
+    if (IsKeyMessage(message) && AltReleaseAfterBinding(module.Input, event, result.Consumed))
+        return MessageAsNoKey;
     if (result.Consumed && IsButtonMessage(message)) {
         // A handled button keeps the pointer until its release.
         if (event.Kind == pilot::InputKind::Press)
@@ -153,11 +193,19 @@ bool MakeInputEvent(os::Hwnd window, uint32_t message, os::Word first, os::Long 
 int DispatchHostMessage(ModuleState& module, os::Hwnd window, uint32_t message, os::Word first,
                         os::Long second) {
     if (message == host::HostFrameMessage) FrameTick(module); // never consumed
-    if (module.Settings.InternalViewActive != 0 && IsPilotInputMessage(message))
-        return RoutePilotInput(module, window, message, first, second);
+    if (KeyboardLost(module, window, message, first)) {
+        pilot::ReleaseEverything(module.Pilot, module.Bindings); // never consumed
+        module.Input.AltBindingRan = 0;
+    }
+    if (IsPilotInputMessage(message)) {
+        if (module.Settings.InternalViewActive != 0)
+            return RoutePilotInput(module, window, message, first, second, false);
+        if (module.Input.BindsSwitches)
+            return RoutePilotInput(module, window, message, first, second, true);
+    }
     if (window == nullptr || window != module.Host.MainWindow) return 0;
     if (message == os::MsgInitMenu) {
-        AddModuleMenu(module.Settings, module.Ui.MenuPopup, window);
+        AddModuleMenu(module.Settings, module.Bindings, module.Ui.MenuPopup, window);
         return 0;
     }
     if (message == os::MsgCommand) return RunMenuCommand(module, window, uint16_t(first & 0xFFFF));
@@ -167,7 +215,10 @@ int DispatchHostMessage(ModuleState& module, os::Hwnd window, uint32_t message, 
 os::Long OV_CALLBACK CallWndProcHookProc(int code, os::Word flag, os::Long record) {
     if (code == os::HookActionCode) {
         auto* sent = reinterpret_cast<os::SentMessage*>(record);
-        if (DispatchHostMessage(Module, sent->Window, sent->Message, sent->WParam, sent->LParam)) {
+        int outcome =
+            DispatchHostMessage(Module, sent->Window, sent->Message, sent->WParam, sent->LParam);
+        if (outcome == MessageAsNoKey) sent->WParam = 0;
+        if (outcome == MessageConsumed) {
             // Windows delivers a sent message whatever the hook does to its
             // record; blanking it is all the module can do.
             sent->Window = nullptr;
@@ -182,8 +233,10 @@ os::Long OV_CALLBACK GetMessageHookProc(int code, os::Word flag, os::Long record
     // A message only looked at (not removed) is dispatched later, when it is removed.
     if (code == os::HookActionCode && flag == os::PeekRemove) {
         auto* queued = reinterpret_cast<os::QueuedMessage*>(record);
-        if (DispatchHostMessage(Module, queued->Window, queued->Message, queued->WParam,
-                                queued->LParam)) {
+        int outcome = DispatchHostMessage(Module, queued->Window, queued->Message, queued->WParam,
+                                          queued->LParam);
+        if (outcome == MessageAsNoKey) queued->WParam = 0;
+        if (outcome == MessageConsumed) {
             queued->Window = nullptr;
             queued->Message = 0;
             return 0;

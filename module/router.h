@@ -22,7 +22,15 @@ constexpr uint16_t CommandAbout = 0x7804;
 os::Long OV_CALLBACK CallWndProcHookProc(int code, os::Word flag, os::Long record);
 os::Long OV_CALLBACK GetMessageHookProc(int code, os::Word flag, os::Long record);
 
-// Non-zero when the module consumed the message and the host must not act on it.
+// What the hooks do with a message the module has seen.
+constexpr int MessageForHost = 0;  // the host handles it as usual
+constexpr int MessageConsumed = 1; // blanked: the host must not act on it
+// A key release the host gets as the release of no key (code 0): Alt let go
+// after an Alt binding ran. The host's window then forgets that Alt went down
+// alone (blanking it would leave that in its memory, so that the next lone
+// Alt would open no menu) and opens no menu now.
+constexpr int MessageAsNoKey = 2;
+
 int DispatchHostMessage(ModuleState& module, os::Hwnd window, uint32_t message, os::Word first,
                         os::Long second);
 

@@ -6,6 +6,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <initializer_list>
 
 namespace addon {
 
@@ -31,6 +32,8 @@ constexpr StoredSetting kStored[] = {
     {"RunningSpeed", nullptr, &ModuleSettings::RunningSpeed, false},
     {"ViewTurbOn", &ModuleSettings::ViewTurbOn, nullptr, true},
     {"GroundTurbOn", &ModuleSettings::GroundTurbOn, nullptr, true},
+    {"MouseLookRate", nullptr, &ModuleSettings::MouseLookRate, false},
+    {"MouseLookInvert", &ModuleSettings::MouseLookInvert, nullptr, true},
 };
 
 constexpr uint32_t kQueryBufferSize = 256;
@@ -57,6 +60,51 @@ RegistryValue SettingValue(const char* name) {
     CopyText(value.KeyPath, sizeof value.KeyPath, SettingsKeyPath);
     CopyText(value.ValueName, sizeof value.ValueName, name);
     return value;
+}
+
+constexpr char kSavedViewName[] = "SavedView%d";
+constexpr int kSavedViewNumbers = 6;
+constexpr double kMostEyeOffset = 256.0; // view units: the host's 16-bit words / 256
+constexpr double kMostPitch = 90.0;
+
+double Within(double value, double least, double most) {
+    return value < least ? least : value > most ? most : value;
+}
+
+// The six numbers of a saved view, each a number and nothing else.
+bool ParseSavedView(const char* text, SavedView& view) {
+    double* numbers[kSavedViewNumbers] = {&view.X,       &view.Y,     &view.Z,
+                                          &view.Heading, &view.Pitch, &view.Zoom};
+    const char* p = text;
+    for (double* number : numbers) {
+        while (*p == ' ') ++p;
+        char token[64];
+        size_t length = 0;
+        while (p[length] != '\0' && p[length] != ' ') ++length;
+        if (length == 0 || length >= sizeof token) return false;
+        std::memcpy(token, p, length);
+        token[length] = 0;
+        char* end = nullptr;
+        *number = std::strtod(token, &end);
+        if (end != token + length) return false;
+        p += length;
+    }
+    while (*p == ' ') ++p;
+    return *p == '\0';
+}
+
+void LoadSavedViews(ModuleSettings& settings) {
+    for (int32_t slot = 1; slot <= SavedViewCount; ++slot) {
+        char name[32];
+        std::snprintf(name, sizeof name, kSavedViewName, int(slot));
+        RegistryValue value = SettingValue(name);
+        SavedView view{};
+        if (ReadRegistryValue(value) && ParseSavedView(value.Data, view)) {
+            view.Used = 1;
+            view = UsableSavedView(view);
+        }
+        settings.SavedViews[slot - 1] = view;
+    }
 }
 
 } // namespace
@@ -105,16 +153,48 @@ int WriteRegistryValue(const RegistryValue& value) {
     return status == os::ErrorSuccess ? 1 : 0;
 }
 
+ModuleSettings DefaultSettings() {
+    ModuleSettings d{};
+    d.FlyByActive = 1;
+    d.FlyByDuration = 10;
+    d.FlyByRelAltitude = 0;
+    d.FlyByMinDistance = 50;
+    d.FlyByCameraPlacement = 0;
+    d.FlyByTravelling = 0;
+    d.ViewTurbRate = 0.0;
+    d.GroundTurbRate = 0.0;
+    d.RunningSpeed = 5.0;
+    d.MouseLookRate = DefaultMouseLookRate;
+    d.MouseLookInvert = 0;
+    return d;
+}
+
+double UsableMouseLookRate(double rate) {
+    if (std::isnan(rate)) return DefaultMouseLookRate;
+    return Within(rate, LeastMouseLookRate, MostMouseLookRate);
+}
+
+SavedView UsableSavedView(SavedView v) {
+    for (double x : {v.X, v.Y, v.Z, v.Heading, v.Pitch, v.Zoom})
+        if (!std::isfinite(x)) return SavedView{};
+    v.X = Within(v.X, -kMostEyeOffset, kMostEyeOffset);
+    v.Y = Within(v.Y, -kMostEyeOffset, kMostEyeOffset);
+    v.Z = Within(v.Z, -kMostEyeOffset, kMostEyeOffset);
+    v.Heading = std::fmod(v.Heading, 360.0);
+    if (v.Heading < 0.0) v.Heading += 360.0;
+    v.Pitch = Within(v.Pitch, -kMostPitch, kMostPitch);
+    v.Zoom = Within(v.Zoom, 0.25, 8.0);
+    return v;
+}
+
 void LoadSettings(ModuleSettings& settings) {
-    settings.FlyByActive = 1;
-    settings.FlyByDuration = 10;
-    settings.FlyByRelAltitude = 0;
-    settings.FlyByMinDistance = 50;
-    settings.FlyByCameraPlacement = 0;
-    settings.FlyByTravelling = 0;
-    settings.ViewTurbRate = 0.0;
-    settings.GroundTurbRate = 0.0;
-    settings.RunningSpeed = 5.0;
+    // The switches of the views are not stored defaults: they stay as loaded (off).
+    const ModuleSettings loaded = settings;
+    settings = DefaultSettings();
+    settings.InternalViewActive = loaded.InternalViewActive;
+    settings.ExternalViewActive = loaded.ExternalViewActive;
+    settings.ViewTurbOn = loaded.ViewTurbOn;
+    settings.GroundTurbOn = loaded.GroundTurbOn;
     for (const StoredSetting& s : kStored) {
         RegistryValue value = SettingValue(s.Name);
         if (!ReadRegistryValue(value)) continue;
@@ -125,6 +205,8 @@ void LoadSettings(ModuleSettings& settings) {
         else
             settings.*s.Real = TextToDouble(value.Data);
     }
+    settings.MouseLookRate = UsableMouseLookRate(settings.MouseLookRate);
+    LoadSavedViews(settings);
 }
 
 void SaveSettings(const ModuleSettings& settings) {
@@ -136,6 +218,19 @@ void SaveSettings(const ModuleSettings& settings) {
             FormatReal(value.Data, sizeof value.Data, settings.*s.Real);
         WriteRegistryValue(value);
     }
+    for (int32_t slot = 1; slot <= SavedViewCount; ++slot) SaveViewSlot(settings, slot);
+}
+
+int SaveViewSlot(const ModuleSettings& settings, int32_t slot) {
+    if (slot < 1 || slot > SavedViewCount) return 0;
+    const SavedView& v = settings.SavedViews[slot - 1];
+    if (!v.Used) return 0; // never saved: nothing stored, nothing removed
+    char name[32];
+    std::snprintf(name, sizeof name, kSavedViewName, int(slot));
+    RegistryValue value = SettingValue(name);
+    std::snprintf(value.Data, sizeof value.Data, "%f %f %f %f %f %f", v.X, v.Y, v.Z, v.Heading,
+                  v.Pitch, v.Zoom);
+    return WriteRegistryValue(value);
 }
 
 int32_t TextToInt(const char* text) {
@@ -177,6 +272,11 @@ double TextToDouble(const char* text) {
     number[length] = 0;
     double result = std::strtod(number, nullptr);
     return std::isfinite(result) ? result : 0.0;
+}
+
+double WithinRange(double value, double most) {
+    if (!(value > 0.0)) return 0.0; // negative, zero or not a number
+    return value > most ? most : value;
 }
 
 } // namespace addon

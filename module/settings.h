@@ -8,6 +8,15 @@
 
 namespace addon {
 
+// A cockpit eye the pilot saved: offset (view units), heading and pitch
+// (degrees), zoom. Stored as "SavedView1".."SavedView9", the six numbers in
+// that order; a slot never saved, or stored as anything else, is not used.
+struct SavedView {
+    int32_t Used;
+    double X, Y, Z, Heading, Pitch, Zoom;
+};
+constexpr int32_t SavedViewCount = 9;
+
 struct ModuleSettings {
     int32_t FlyByActive;
     int32_t FlyByDuration;        // seconds
@@ -22,7 +31,34 @@ struct ModuleSettings {
     double ViewTurbRate;
     double GroundTurbRate;
     double RunningSpeed; // metres per second
+    // The module's own, beyond the first set; their defaults change nothing.
+    double MouseLookRate; // degrees per pixel at zoom 1
+    int32_t MouseLookInvert;
+    SavedView SavedViews[SavedViewCount];
 };
+
+// The ranges the pilot view holds a setting to when it uses it, and the
+// dialog when it stores one. A value stored outside them (set in the
+// registry by hand) is kept, shown and saved as it is, but never used beyond
+// them: a rate of -5 would tilt the eye without end, a running speed of
+// 1e308 would put infinity into the host's records.
+constexpr double MaxViewTurbRate = 5.0;
+constexpr double MaxGroundTurbRate = 5.0;
+constexpr double MaxRunningSpeed = 100.0; // metres per second
+
+// value within 0..most; 0 when it is not a number.
+double WithinRange(double value, double most);
+
+// Mouse look's rate: held to this range at load and in the dialog.
+constexpr double DefaultMouseLookRate = 0.15;
+constexpr double LeastMouseLookRate = 0.01;
+constexpr double MostMouseLookRate = 1.0;
+double UsableMouseLookRate(double rate); // the default when not a number
+
+// A saved view's numbers held to what the eye can show: the offset within
+// +-256 view units, the heading within 0..360, the pitch within +-90, the
+// zoom within 0.25..8; unused when any is not a number.
+SavedView UsableSavedView(SavedView view);
 
 constexpr char SettingsKeyPath[] =
     "SOFTWARE\\Microsoft\\Microsoft Games\\Flight Simulator\\8.0\\Orbivue";
@@ -42,6 +78,9 @@ int ReadRegistryValue(RegistryValue& value);
 // 1 when Data was written (the key is created when missing), else 0.
 int WriteRegistryValue(const RegistryValue& value);
 
+// Every setting at its default (the dialog's Defaults button shows these).
+ModuleSettings DefaultSettings();
+
 // Defaults, then every stored value over them. A stored flag other than 0
 // means on and is kept as 1, so that the menu's toggle can switch it off.
 void LoadSettings(ModuleSettings& settings);
@@ -49,6 +88,9 @@ void LoadSettings(ModuleSettings& settings);
 // Whole numbers as "%d", reals as "%f" (or, where that text would be too long
 // to read back, the shortest form that reads back exactly).
 void SaveSettings(const ModuleSettings& settings);
+// One saved view, written at once (a host that ends without unloading the
+// module keeps it); 1 when written.
+int SaveViewSlot(const ModuleSettings& settings, int32_t slot);
 
 // The standard text-to-number conversions, the same in both builds: leading
 // white space skipped, the number ends where it cannot go on, no number is 0.

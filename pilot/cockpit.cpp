@@ -137,6 +137,39 @@ void FeedLatency(CockpitEye& eye, double factor) {
     }
 }
 
+void ApplyPose(CockpitEye& eye, const EyePose& pose) {
+    eye.EyePosition = pose.Position;
+    eye.EyeAngles.Heading = pose.Heading;
+    eye.EyeAngles.Pitch = pose.Pitch;
+    eye.Zoom = pose.Zoom;
+}
+
+double Between(double from, double to, double s) {
+    return from + (to - from) * s;
+}
+
+// Smoothstep of the time gone: the eye eases out of its pose and into the next,
+// and lands on it exactly at GlideSeconds, at any frame rate.
+void AdvanceGlide(CockpitEye& eye, double dt) {
+    EyeGlide& g = eye.Glide;
+    g.Elapsed += dt;
+    double t = g.Elapsed / GlideSeconds;
+    // Frame steps summed in floating point may fall short of the whole by a
+    // rounding: the glide still ends on the frame that completes its time.
+    if (!(t < 1.0 - 1e-9)) {
+        ApplyPose(eye, g.To);
+        g.Active = 0;
+        return;
+    }
+    double s = t < 0.0 ? 0.0 : t * t * (3.0 - 2.0 * t);
+    const EyePose &a = g.From, &b = g.To;
+    ApplyPose(eye, {{Between(a.Position.X, b.Position.X, s), Between(a.Position.Y, b.Position.Y, s),
+                     Between(a.Position.Z, b.Position.Z, s)},
+                    Between(a.Heading, b.Heading, s),
+                    Between(a.Pitch, b.Pitch, s),
+                    Between(a.Zoom, b.Zoom, s)});
+}
+
 // The host's view becomes the eye's new starting point.
 void TakeOver(CockpitEye& eye, const host::ViewRecord& live) {
     eye.ViewCopy = live;
@@ -150,6 +183,7 @@ void TakeOver(CockpitEye& eye, const host::ViewRecord& live) {
     eye.EyeAngles.Heading += AngleDifference(host.Heading, eye.PreviousEyeAngles.Heading);
     eye.EyeAngles.Bank += AngleDifference(host.Bank, eye.PreviousEyeAngles.Bank);
     eye.Zoom = live.Zoom / ZoomWordScale;
+    eye.HostPose = PoseOf(eye);
 }
 
 void Settle(double& value, double before, double fallback) {
@@ -292,51 +326,39 @@ int16_t ClampedWord(double x, int16_t keep) {
 }
 
 // ============================================================================
+// Poses and glides
+// ============================================================================
+
+EyePose PoseOf(const CockpitEye& eye) {
+    return {eye.EyePosition, eye.EyeAngles.Heading, eye.EyeAngles.Pitch, eye.Zoom};
+}
+
+double LimitedZoom(double zoom) {
+    if (std::isnan(zoom)) return 1.0;
+    return zoom < LeastZoom ? LeastZoom : zoom > MostZoom ? MostZoom : zoom;
+}
+
+void StartGlide(CockpitEye& eye, const EyePose& pose) {
+    EyeGlide& g = eye.Glide;
+    g.From = PoseOf(eye);
+    g.To = pose;
+    // The eye's heading counts whole turns: the glide takes the short way.
+    g.To.Heading = g.From.Heading + AngleDifference(pose.Heading, g.From.Heading);
+    g.To.Pitch = g.From.Pitch + AngleDifference(pose.Pitch, g.From.Pitch);
+    g.To.Zoom = LimitedZoom(pose.Zoom);
+    g.Elapsed = 0.0;
+    g.Active = 1;
+}
+
+// ============================================================================
 // The step
 // ============================================================================
 
-int32_t InCockpitStep(CockpitEye& eye, const HeldCommands& held, const host::ViewRecord& live,
-                      const CockpitSample& sample, double latencyFactor, double turbulenceFactor,
-                      double timeStep, int32_t reread, camera::RandomSequence& random) {
-    const double dt = Finite(timeStep) ? timeStep : 0.0;
-    if (!Finite(latencyFactor)) latencyFactor = 0.0;
-    if (!Finite(turbulenceFactor)) turbulenceFactor = 0.0;
-    const CockpitEye before = eye;
+namespace {
 
-    // Held commands: the eye moves 1 unit and turns HeadTurnRate degrees a second.
-    if (held.Forward) MoveEye(eye, {0.0, 0.0, dt});
-    if (held.Backward) MoveEye(eye, {0.0, 0.0, -dt});
-    if (held.StepRight) MoveEye(eye, {dt, 0.0, 0.0});
-    if (held.StepLeft) MoveEye(eye, {-dt, 0.0, 0.0});
-    if (held.HeadRight) eye.EyeAngles.Heading += HeadTurnRate * dt;
-    if (held.HeadLeft) eye.EyeAngles.Heading -= HeadTurnRate * dt;
-    if (held.HeadUp) eye.EyeAngles.Pitch -= HeadTurnRate * dt;
-    if (held.HeadDown) eye.EyeAngles.Pitch += HeadTurnRate * dt;
-    // The pilot is moving: a host change of this frame is overwritten.
-    if (held.Forward || held.Backward || held.StepRight || held.StepLeft || held.HeadRight ||
-        held.HeadLeft || held.HeadUp || held.HeadDown)
-        reread = 0;
-
-    // A copy never taken from the host must not be written over it.
-    bool changed = !eye.ViewCopyFilled || (reread != 0 && ViewDiffers(eye.ViewCopy, live));
-
-    Approach(eye.TurbulenceOffset.Pitch, eye.TurbulenceTarget.Pitch, eye.TurbulenceSpeed.Pitch, dt);
-    Approach(eye.TurbulenceOffset.Heading, eye.TurbulenceTarget.Heading,
-             eye.TurbulenceSpeed.Heading, dt);
-    Approach(eye.TurbulenceOffset.Bank, eye.TurbulenceTarget.Bank, eye.TurbulenceSpeed.Bank, dt);
-
-    eye.LatencyOffset.Pitch *= LatencyDecay;
-    eye.LatencyOffset.Heading *= LatencyDecay;
-    eye.LatencyOffset.Bank *= LatencyDecay;
-
-    Attitude aircraft = {sample.Pitch, sample.Heading, sample.Bank};
-    if (Finite(aircraft)) eye.AircraftAttitude = aircraft;
-
-    GroundTurbulence(eye, sample, turbulenceFactor, dt, random);
-    FeedLatency(eye, latencyFactor);
-    if (changed) TakeOver(eye, live);
-    SettleEye(eye, before);
-
+// The view record as the eye shows it: orientation, eye offset, zoom and
+// heading words over the copy; then the angles written become the previous.
+void ComposeView(CockpitEye& eye, const host::ViewRecord& live) {
     // Orientation: the eye's angles with the latency and turbulence on top.
     Matrix4 m = EyeRotation(
         OrientationRadians(OrientationAngle(eye.EyeAngles.Pitch, eye.LatencyOffset.Pitch,
@@ -363,6 +385,73 @@ int32_t InCockpitStep(CockpitEye& eye, const HeldCommands& held, const host::Vie
 
     eye.PreviousEyeAngles = eye.EyeAngles;
     eye.PreviousAttitude = eye.AircraftAttitude;
+}
+
+} // namespace
+
+int32_t InCockpitStep(CockpitEye& eye, const HeldCommands& held, const host::ViewRecord& live,
+                      const CockpitSample& sample, double latencyFactor, double turbulenceFactor,
+                      double timeStep, int32_t reread, camera::RandomSequence& random) {
+    const double dt = Finite(timeStep) ? timeStep : 0.0;
+    if (!Finite(latencyFactor)) latencyFactor = 0.0;
+    if (!Finite(turbulenceFactor)) turbulenceFactor = 0.0;
+    const CockpitEye before = eye;
+
+    // Held commands: the eye moves 1 unit and turns HeadTurnRate degrees a second.
+    if (held.Forward) MoveEye(eye, {0.0, 0.0, dt});
+    if (held.Backward) MoveEye(eye, {0.0, 0.0, -dt});
+    if (held.StepRight) MoveEye(eye, {dt, 0.0, 0.0});
+    if (held.StepLeft) MoveEye(eye, {-dt, 0.0, 0.0});
+    if (held.HeadRight) eye.EyeAngles.Heading += HeadTurnRate * dt;
+    if (held.HeadLeft) eye.EyeAngles.Heading -= HeadTurnRate * dt;
+    if (held.HeadUp) eye.EyeAngles.Pitch -= HeadTurnRate * dt;
+    if (held.HeadDown) eye.EyeAngles.Pitch += HeadTurnRate * dt;
+    if (held.ZoomIn || held.ZoomOut) {
+        double factor = std::pow(ZoomKeyFactorPerSecond, held.ZoomIn ? dt : -dt);
+        if (held.ZoomIn != held.ZoomOut) eye.Zoom = LimitedZoom(eye.Zoom * factor);
+    }
+    // The pilot is moving: a host change of this frame is overwritten, and a
+    // glide stops where it is.
+    if (held.Forward || held.Backward || held.StepRight || held.StepLeft || held.HeadRight ||
+        held.HeadLeft || held.HeadUp || held.HeadDown || held.ZoomIn || held.ZoomOut) {
+        reread = 0;
+        eye.Glide.Active = 0;
+    }
+
+    // A copy never taken from the host must not be written over it.
+    bool changed = !eye.ViewCopyFilled || (reread != 0 && ViewDiffers(eye.ViewCopy, live));
+
+    Approach(eye.TurbulenceOffset.Pitch, eye.TurbulenceTarget.Pitch, eye.TurbulenceSpeed.Pitch, dt);
+    Approach(eye.TurbulenceOffset.Heading, eye.TurbulenceTarget.Heading,
+             eye.TurbulenceSpeed.Heading, dt);
+    Approach(eye.TurbulenceOffset.Bank, eye.TurbulenceTarget.Bank, eye.TurbulenceSpeed.Bank, dt);
+
+    eye.LatencyOffset.Pitch *= LatencyDecay;
+    eye.LatencyOffset.Heading *= LatencyDecay;
+    eye.LatencyOffset.Bank *= LatencyDecay;
+
+    Attitude aircraft = {sample.Pitch, sample.Heading, sample.Bank};
+    if (Finite(aircraft)) eye.AircraftAttitude = aircraft;
+
+    GroundTurbulence(eye, sample, turbulenceFactor, dt, random);
+    FeedLatency(eye, latencyFactor);
+    if (changed) {
+        TakeOver(eye, live);
+        eye.Glide.Active = 0; // the host moved the view: that is where the eye is
+    } else if (eye.Glide.Active) {
+        AdvanceGlide(eye, dt);
+    }
+    SettleEye(eye, before);
+
+    ComposeView(eye, live);
+    return 1;
+}
+
+int32_t InCockpitLook(CockpitEye& eye, const host::ViewRecord& live) {
+    const CockpitEye before = eye;
+    if (!eye.ViewCopyFilled) TakeOver(eye, live); // never write a copy not taken from the host
+    SettleEye(eye, before);
+    ComposeView(eye, live);
     return 1;
 }
 

@@ -23,6 +23,21 @@ struct HeldCommands {
     int32_t Forward, Backward, StepRight, StepLeft;
     int32_t HeadUp, HeadDown, HeadRight, HeadLeft;
     int32_t Up, Down, Crouch; // not used inside the cockpit
+    int32_t ZoomIn, ZoomOut;
+};
+
+// Where the eye is and which way it looks: what a saved view keeps.
+struct EyePose {
+    camera::Vector3 Position; // view units
+    double Heading, Pitch;    // degrees
+    double Zoom;
+};
+
+// The eye on its way from one pose to another, eased in and out.
+struct EyeGlide {
+    int32_t Active;
+    double Elapsed; // seconds since it began
+    EyePose From, To;
 };
 
 // Everything the eye keeps from one step to the next; all zero at load.
@@ -40,6 +55,8 @@ struct CockpitEye {
     Attitude TurbulenceSpeed; // degrees per second
     double Zoom;
     double TurbulenceTimer; // seconds until new turbulence targets
+    EyeGlide Glide;
+    EyePose HostPose; // the eye as the host had it when the view was last taken over
 };
 
 // The host variables of one step, in the order the caller looks them up:
@@ -70,6 +87,13 @@ constexpr double EyeWordScale = 256.0;        // eye words per view unit
 constexpr double ZoomWordScale = 64.0;
 constexpr double HeadingWordsPerTurn = 65536.0;
 constexpr double DegreesPerTurn = 360.0;
+
+// ---- The module's own: glides and keyboard zoom ---------------------------------
+
+constexpr double GlideSeconds = 0.5;
+constexpr double LeastZoom = 0.25; // the wheel's limits, the keys' too
+constexpr double MostZoom = 8.0;
+constexpr double ZoomKeyFactorPerSecond = 2.8284271247461903; // 1 to 8 in two seconds
 
 // ---- Angle helpers -----------------------------------------------------------
 // They give the results of the plain loops (subtract or add a turn until in
@@ -110,6 +134,16 @@ int16_t WrappedWord(double x, int16_t keep);
 // x cut toward zero and held within -32768..32767; keep when x is not a number.
 int16_t ClampedWord(double x, int16_t keep);
 
+// ---- Poses and glides -------------------------------------------------------------
+
+EyePose PoseOf(const CockpitEye& eye);
+// Zoom within LeastZoom..MostZoom; not a number gives 1.
+double LimitedZoom(double zoom);
+// The eye starts gliding to pose, the short way round in heading and pitch;
+// each frame step moves it on, and a held movement or a change of the
+// host's view stops it where it is.
+void StartGlide(CockpitEye& eye, const EyePose& pose);
+
 // ---- The step ------------------------------------------------------------------
 
 // One step of the eye over the live record of the active view, whose kind the
@@ -139,5 +173,13 @@ int16_t ClampedWord(double x, int16_t keep);
 int32_t InCockpitStep(CockpitEye& eye, const HeldCommands& held, const host::ViewRecord& live,
                       const CockpitSample& sample, double latencyFactor, double turbulenceFactor,
                       double timeStep, int32_t reread, camera::RandomSequence& random);
+
+// The eye turned or zoomed by the mouse, between frames: the view record shows
+// the eye's angles and zoom as they are now, with the latency and turbulence
+// as the last step left them. Nothing that time drives moves (held commands,
+// latency, turbulence, random draws): that happens once a frame, however many
+// mouse messages come. A copy never taken from the host is taken over first.
+// Returns 1: eye.ViewCopy is to be written over the live record.
+int32_t InCockpitLook(CockpitEye& eye, const host::ViewRecord& live);
 
 } // namespace pilot

@@ -64,8 +64,12 @@ constexpr KeyName KeyNames[] = {
 };
 static_assert(sizeof KeyNames / sizeof KeyNames[0] == 48);
 
-// The names matched exactly end here; the last two are matched by "contains".
-constexpr int32_t ExactCommandEnd = int32_t(CommandId::TogglePilot) + 1;
+// The two setting toggles match any name that contains theirs; every other
+// command its exact name.
+bool MatchedByContaining(int32_t id) {
+    return id == int32_t(CommandId::ToggleHeadLatency) ||
+           id == int32_t(CommandId::ToggleGroundTurbulence);
+}
 
 // A zero byte separates words too: it would end the text of a C string word.
 bool IsWhiteSpace(char c) {
@@ -132,8 +136,8 @@ void ReportOddities(const BindingLoader& loader, int32_t index, const char* key,
     if (entry.Id == CommandId::None) Tell(loader, BindingNote::UnknownCommand, index);
     if (entry.Code == CodeMouseWheelUp || entry.Code == CodeMouseWheelDown)
         Tell(loader, BindingNote::WheelNeverFires, index);
-    if (entry.OnRelease && CommandTable[int32_t(entry.Id)].Switch)
-        Tell(loader, BindingNote::SwitchedTwice, index);
+    if (entry.OnRelease && CommandTable[int32_t(entry.Id)].Toggle)
+        Tell(loader, BindingNote::ToggledTwice, index);
     for (int32_t i = 0; i < index; ++i) {
         const KeyBinding& earlier = table.Entries[i];
         if (earlier.Code == entry.Code && earlier.Modifiers == entry.Modifiers) {
@@ -367,8 +371,9 @@ void Append(char* text, size_t& length, const char* part) {
 
 CommandId ResolveCommand(const char* name) {
     if (name == nullptr) return CommandId::None;
-    for (int32_t id = 1; id < ExactCommandEnd; ++id)
-        if (std::strcmp(name, CommandTable[id].Name) == 0) return CommandId(id);
+    for (int32_t id = 1; id < CommandCount; ++id)
+        if (!MatchedByContaining(id) && std::strcmp(name, CommandTable[id].Name) == 0)
+            return CommandId(id);
     if (std::strstr(name, "ToggleHeadLatency") != nullptr) return CommandId::ToggleHeadLatency;
     if (std::strstr(name, "ToggleGroundTurbulence") != nullptr)
         return CommandId::ToggleGroundTurbulence;

@@ -49,19 +49,33 @@ enum class CommandId : int32_t {
     TogglePilot,
     ToggleHeadLatency,
     ToggleGroundTurbulence,
+    // The module's own, beyond the first table: keyboard zoom, the head put
+    // back, the menu's switches, and nine saved views.
+    PilotZoomIn,
+    PilotZoomOut,
+    PilotZoomReset,
+    PilotResetView,
+    ToggleFlyBy,
+    ToggleInternalView,
+    SaveView1,
+    SaveView9 = SaveView1 + 8,
+    RecallView1,
+    RecallView9 = RecallView1 + 8,
 };
-constexpr int32_t CommandCount = 17; // None included
+constexpr int32_t CommandCount = int32_t(CommandId::RecallView9) + 1; // None included
+constexpr int32_t SavedViewSlots = 9;
 
 struct CommandInfo {
     const char* Name;
-    // One run flips a setting: bound with DOUBLE, the release flips it back,
-    // so a keystroke changes nothing. (ToggleMouseLook is no switch: with
-    // DOUBLE it looks while the button is held, as the default file binds it.)
-    int32_t Switch;
+    // One run flips something on or off: bound with DOUBLE, the release flips
+    // it back, so a keystroke changes nothing. (ToggleMouseLook is no such
+    // toggle: with DOUBLE it looks while the button is held, as the default
+    // file binds it.)
+    int32_t Toggle;
 };
 
-// The command table, indexed by CommandId: names matched exactly, the last
-// two by containing (see ResolveCommand).
+// The command table, indexed by CommandId: names matched exactly, but for the
+// head latency and ground turbulence toggles (see ResolveCommand).
 constexpr CommandInfo CommandTable[CommandCount] = {
     {"", 0},
     {"ButtonClickLeft", 0},
@@ -80,7 +94,32 @@ constexpr CommandInfo CommandTable[CommandCount] = {
     {"TogglePilot", 1},
     {"ToggleHeadLatency", 1},
     {"ToggleGroundTurbulence", 1},
+    {"PilotZoomIn", 0},
+    {"PilotZoomOut", 0},
+    {"PilotZoomReset", 0},
+    {"PilotResetView", 0},
+    {"ToggleFlyBy", 1},
+    {"ToggleInternalView", 1},
+    {"SaveView1", 0},
+    {"SaveView2", 0},
+    {"SaveView3", 0},
+    {"SaveView4", 0},
+    {"SaveView5", 0},
+    {"SaveView6", 0},
+    {"SaveView7", 0},
+    {"SaveView8", 0},
+    {"SaveView9", 0},
+    {"RecallView1", 0},
+    {"RecallView2", 0},
+    {"RecallView3", 0},
+    {"RecallView4", 0},
+    {"RecallView5", 0},
+    {"RecallView6", 0},
+    {"RecallView7", 0},
+    {"RecallView8", 0},
+    {"RecallView9", 0},
 };
+static_assert(sizeof CommandTable / sizeof CommandTable[0] == CommandCount);
 
 constexpr size_t CommandNameCapacity = 32; // at most 31 characters and the zero
 
@@ -135,7 +174,7 @@ enum class BindingNote : int32_t {
     KeyReplaced,      // a later key item replaced an earlier one (Item is the earlier)
     UnknownCommand,   // no command has this name (Id None)
     WheelNeverFires,  // the wheel codes are never matched by input
-    SwitchedTwice,    // a switch with DOUBLE: the release switches it back
+    ToggledTwice,     // a toggle with DOUBLE: the release flips it back
     Duplicate,        // the same key and modifiers as entry Other
 };
 

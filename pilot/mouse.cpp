@@ -7,10 +7,6 @@ namespace pilot {
 
 namespace {
 
-double Limited(double zoom) {
-    return zoom < LeastZoom ? LeastZoom : zoom > MostZoom ? MostZoom : zoom;
-}
-
 // A point (x, y, z, 1) times M, row vector on the left.
 camera::Vector3 Transform(const Matrix4& m, float x, float y, float z) {
     float out[3];
@@ -70,7 +66,7 @@ int32_t Walk(const ByteSource& bytes, uint32_t at, const camera::Vector3& base, 
 
 } // namespace
 
-MouseOutcome MouseLookMove(PilotViewState& state, int32_t x, int32_t y) {
+MouseOutcome MouseLookMove(PilotViewState& state, int32_t x, int32_t y, const MouseLookFeel& feel) {
     if (state.LastCursorX == 0 && state.LastCursorY == 0) {
         // The first sample only sets the reference; (0, 0) counts as none.
         state.LastCursorX = x;
@@ -79,14 +75,16 @@ MouseOutcome MouseLookMove(PilotViewState& state, int32_t x, int32_t y) {
     }
     // Until a cockpit view was taken over there is no zoom: turn as at zoom 1.
     double zoom = state.Eye.Zoom != 0.0 ? state.Eye.Zoom : 1.0;
-    double turn = MouseLookDegreesPerPixel / zoom;
+    double turn = feel.DegreesPerPixel / zoom;
     double dx = double(x) - state.LastCursorX, dy = double(y) - state.LastCursorY;
+    if (feel.InvertVertical) dy = -dy;
     if (state.ExternalView) {
         state.WalkerAttitude.Heading += dx * turn;
         state.HeadAttitude.Pitch += dy * turn;
     } else {
         state.Eye.EyeAngles.Heading += dx * turn;
         state.Eye.EyeAngles.Pitch += dy * turn;
+        state.Eye.Glide.Active = 0;
     }
     state.LastCursorX = x;
     state.LastCursorY = y;
@@ -96,10 +94,11 @@ MouseOutcome MouseLookMove(PilotViewState& state, int32_t x, int32_t y) {
 MouseOutcome MouseWheelTurn(PilotViewState& state, int32_t delta) {
     double step = double(delta) / WheelNotch * ZoomPerNotch;
     if (state.ExternalView) {
-        state.WalkerZoom = Limited(state.WalkerZoom + step);
+        state.WalkerZoom = LimitedZoom(state.WalkerZoom + step);
         return {1, 0};
     }
-    state.Eye.Zoom = Limited(state.Eye.Zoom + step);
+    state.Eye.Zoom = LimitedZoom(state.Eye.Zoom + step);
+    state.Eye.Glide.Active = 0;
     return {1, 1};
 }
 

@@ -13,11 +13,9 @@
 
 namespace pilot {
 
-constexpr double MouseLookDegreesPerPixel = 0.15; // at zoom 1
+constexpr double MouseLookDegreesPerPixel = 0.15; // at zoom 1, unless the pilot sets another
 constexpr double ZoomPerNotch = 0.1;
 constexpr double WheelNotch = 120.0;
-constexpr double LeastZoom = 0.25;
-constexpr double MostZoom = 8.0;
 constexpr double PickRayDepth = 1.2; // times the zoom: the far point's distance
 
 // What the caller does after a mouse event.
@@ -26,9 +24,17 @@ struct MouseOutcome {
     int32_t RunEyeStep; // run the in-cockpit step without re-reading the host's view
 };
 
+// How mouse look turns the head: degrees per pixel at zoom 1, and the
+// vertical the other way round when invertVertical is set.
+struct MouseLookFeel {
+    double DegreesPerPixel;
+    int32_t InvertVertical;
+};
+
 // Mouse look, with the pointer's screen position (x, y): inside the aircraft
-// it turns the eye, outside the walker and the head's pitch.
-MouseOutcome MouseLookMove(PilotViewState& state, int32_t x, int32_t y);
+// it turns the eye (a glide stops where it is), outside the walker and the
+// head's pitch.
+MouseOutcome MouseLookMove(PilotViewState& state, int32_t x, int32_t y, const MouseLookFeel& feel);
 
 // One wheel turn of delta (120 a notch, away from the user positive): the
 // cockpit's zoom inside, the walker's outside, each within 0.25..8.

@@ -10,7 +10,11 @@ void Flip(int32_t& flag) {
     flag = 1 - flag;
 }
 
-// The held flag a movement command flips, or null for the other commands.
+bool IsPilotView(int32_t kind) {
+    return kind == host::ViewKindCockpit || kind == host::ViewKindOutside;
+}
+
+// The held flag of a movement command, or null for the other commands.
 int32_t* HeldFlag(HeldCommands& held, CommandId id) {
     switch (id) {
     case CommandId::PilotForward:
@@ -35,32 +39,74 @@ int32_t* HeldFlag(HeldCommands& held, CommandId id) {
         return &held.Up;
     case CommandId::PilotDown:
         return &held.Down;
+    case CommandId::PilotZoomIn:
+        return &held.ZoomIn;
+    case CommandId::PilotZoomOut:
+        return &held.ZoomOut;
     default:
         return nullptr;
     }
 }
 
-// The frame's two setting toggles, offered what the command table did not take.
-int32_t RunSettingToggle(const PilotViewState& state, const KeyBinding& entry, uint32_t& toggles) {
-    if (!state.SettingTogglesReady) return 0;
-    if (entry.Id == CommandId::ToggleHeadLatency) {
-        toggles ^= ToggleHeadLatency;
+bool IsSwitch(CommandId id) {
+    return id == CommandId::ToggleFlyBy || id == CommandId::ToggleInternalView;
+}
+
+// Slot 1..9 of a save or recall command, else 0.
+int32_t SlotOf(CommandId id, CommandId first) {
+    int32_t slot = int32_t(id) - int32_t(first) + 1;
+    return slot >= 1 && slot <= SavedViewSlots ? slot : 0;
+}
+
+// Commands that ask the module to switch one of its settings: offered what
+// the command table did not take, in any view. The first two only once the
+// frame has run: until the first tick nothing but the command table answers.
+int32_t RunSettingToggle(const KeyBinding& entry, bool settingTogglesOffered, InputResult& result) {
+    uint32_t toggle = 0;
+    switch (entry.Id) {
+    case CommandId::ToggleHeadLatency:
+        toggle = settingTogglesOffered ? ToggleHeadLatency : 0;
+        break;
+    case CommandId::ToggleGroundTurbulence:
+        toggle = settingTogglesOffered ? ToggleGroundTurbulence : 0;
+        break;
+    case CommandId::ToggleFlyBy:
+        toggle = ToggleFlyBy;
+        break;
+    case CommandId::ToggleInternalView:
+        toggle = ToggleInternalView;
+        break;
+    default:
+        break;
+    }
+    result.Toggles ^= toggle;
+    return toggle != 0;
+}
+
+// The cockpit eye's own commands: only while the cockpit is shown from inside.
+int32_t RunEyeCommand(PilotViewState& state, CommandId id, int32_t activeViewKind,
+                      InputResult& result) {
+    if (activeViewKind != host::ViewKindCockpit || state.ExternalView) return 0;
+    if (int32_t slot = SlotOf(id, CommandId::SaveView1)) {
+        result.SaveSlot = slot;
         return 1;
     }
-    if (entry.Id == CommandId::ToggleGroundTurbulence) {
-        toggles ^= ToggleGroundTurbulence;
+    if (int32_t slot = SlotOf(id, CommandId::RecallView1)) {
+        result.RecallSlot = slot;
+        return 1;
+    }
+    if (id == CommandId::PilotResetView && state.Eye.ViewCopyFilled) {
+        StartGlide(state.Eye, state.Eye.HostPose);
         return 1;
     }
     return 0;
 }
 
-} // namespace
-
+// The command table; 1 when it handled the entry's command.
 int32_t RunCommand(PilotViewState& state, const KeyBinding& entry, int32_t activeViewKind,
-                   uint32_t& toggles) {
+                   InputResult& result) {
     // While another kind of view is shown none of the table's commands works.
-    if (activeViewKind != host::ViewKindCockpit && activeViewKind != host::ViewKindOutside)
-        return 0;
+    if (!IsPilotView(activeViewKind)) return 0;
     if (int32_t* held = HeldFlag(state.Held, entry.Id)) {
         Flip(*held);
         return 1;
@@ -77,55 +123,152 @@ int32_t RunCommand(PilotViewState& state, const KeyBinding& entry, int32_t activ
         // The module's own setting flips, so that the next tick keeps it and
         // the menu's check mark follows; the view sees it at once.
         Flip(state.ExternalView);
-        toggles ^= ToggleExternalView;
+        result.Toggles ^= ToggleExternalView;
+        return 1;
+    case CommandId::PilotZoomReset:
+        if (state.ExternalView) {
+            state.WalkerZoom = 1.0;
+        } else {
+            state.Eye.Zoom = 1.0;
+            state.Eye.Glide.Active = 0;
+        }
         return 1;
     default:
-        return 0; // ButtonClickLeft too: clicks reach the host
+        return RunEyeCommand(state, entry.Id, activeViewKind, result);
     }
 }
 
-int32_t MatchBindings(PilotViewState& state, KeyBindingTable& bindings, int32_t code,
-                      int32_t modifiers, bool down, int32_t activeViewKind, uint32_t& toggles) {
-    int32_t handled = 0;
+// A binding that holds its command while its key is down: DOUBLE on a
+// movement or on mouse look. The press turns the command on and the release
+// off, so two keys held for one command, or a release that came in another
+// view or with other modifiers, can never leave it inverted.
+bool HoldsCommand(const KeyBinding& entry) {
+    HeldCommands any{};
+    return entry.OnRelease &&
+           (HeldFlag(any, entry.Id) != nullptr || entry.Id == CommandId::ToggleMouseLook);
+}
+
+void Hold(PilotViewState& state, CommandId id, int32_t on) {
+    if (int32_t* held = HeldFlag(state.Held, id)) {
+        *held = on;
+    } else if (on) {
+        state.MouseLook = 1;
+    } else {
+        state.MouseLook = state.LastCursorX = state.LastCursorY = 0;
+    }
+}
+
+int32_t UsedEntries(const KeyBindingTable& bindings) {
     int32_t count = bindings.Count;
     if (count > bindings.Capacity) count = bindings.Capacity;
     if (count > KeyBindingCapacity) count = KeyBindingCapacity;
-    for (int32_t i = 0; i < count; ++i) {
+    return count < 0 ? 0 : count;
+}
+
+struct Dispatch {
+    PilotViewState& State;
+    int32_t ActiveViewKind;
+    bool SettingTogglesOffered;
+    InputResult& Result;
+};
+
+int32_t Press(const Dispatch& d, KeyBinding& entry) {
+    if (entry.Pressed) return 1; // the keyboard's auto-repeat: swallowed
+    int32_t r = 0;
+    if (HoldsCommand(entry)) {
+        // While another kind of view is shown none of the table's commands works.
+        if (IsPilotView(d.ActiveViewKind)) {
+            Hold(d.State, entry.Id, 1);
+            r = 1;
+        }
+    } else {
+        r = RunCommand(d.State, entry, d.ActiveViewKind, d.Result);
+        if (!r) r = RunSettingToggle(entry, d.SettingTogglesOffered, d.Result);
+    }
+    if (r) entry.Pressed = 1;
+    return r;
+}
+
+// Ends what the press of entry began; 1 when there was such a press.
+int32_t Release(const Dispatch& d, KeyBinding& entry) {
+    if (!entry.Pressed) return 0;
+    entry.Pressed = 0;
+    if (HoldsCommand(entry))
+        Hold(d.State, entry.Id, 0); // in any view: a held command must end
+    else if (entry.OnRelease && !RunCommand(d.State, entry, d.ActiveViewKind, d.Result))
+        RunSettingToggle(entry, d.SettingTogglesOffered, d.Result);
+    return 1;
+}
+
+// Every entry of bindings with the event's code, in table order, pressed
+// (those with exactly its modifiers) or released (those pressed, whatever the
+// modifiers: Shift taken to run, say); 1 when any of them handled it. Only
+// the entries that pass take part.
+template <class Passes>
+int32_t MatchBindings(const Dispatch& d, KeyBindingTable& bindings, const InputEvent& event,
+                      Passes passes) {
+    int32_t handled = 0;
+    for (int32_t i = 0, count = UsedEntries(bindings); i < count; ++i) {
         KeyBinding& entry = bindings.Entries[i];
-        if (entry.Code != code || entry.Modifiers != modifiers) continue;
-        if (down) {
-            if (entry.Pressed) { // the keyboard's auto-repeat: swallowed
-                handled = 1;
-                continue;
-            }
-            int32_t r = RunCommand(state, entry, activeViewKind, toggles);
-            if (!r) r = RunSettingToggle(state, entry, toggles);
-            if (r) entry.Pressed = handled = 1;
-        } else if (entry.Pressed) {
-            if (entry.OnRelease && !RunCommand(state, entry, activeViewKind, toggles))
-                RunSettingToggle(state, entry, toggles);
-            entry.Pressed = 0;
+        if (entry.Code != event.Code || !passes(entry)) continue;
+        if (event.Kind == InputKind::Press) {
+            if (entry.Modifiers == event.Modifiers && Press(d, entry)) handled = 1;
+        } else if (Release(d, entry)) {
             handled = 1;
         }
     }
     return handled;
 }
 
+bool IsKeyOrButton(const InputEvent& event) {
+    return event.Kind == InputKind::Press || event.Kind == InputKind::Release;
+}
+
+} // namespace
+
 InputResult PilotInput(PilotViewState& state, KeyBindingTable& bindings, const InputEvent& event,
-                       int32_t activeViewKind) {
-    InputResult result{0, 0};
-    switch (event.Kind) {
-    case InputKind::Press:
-    case InputKind::Release:
-        result.Consumed =
-            MatchBindings(state, bindings, event.Code, event.Modifiers,
-                          event.Kind == InputKind::Press, activeViewKind, result.Toggles);
-        break;
-    case InputKind::PointerMove:
-    case InputKind::Wheel:
-        break; // the pointer and the wheel are not key bindings (see pilot/mouse.h)
-    }
+                       int32_t activeViewKind, bool settingTogglesOffered) {
+    InputResult result{};
+    // The pointer and the wheel are not key bindings (see pilot/mouse.h).
+    if (!IsKeyOrButton(event)) return result;
+    Dispatch d{state, activeViewKind, settingTogglesOffered, result};
+    result.Consumed = MatchBindings(d, bindings, event, [](const KeyBinding&) { return true; });
     return result;
+}
+
+InputResult SwitchInput(PilotViewState& state, KeyBindingTable& bindings, const InputEvent& event) {
+    InputResult result{};
+    if (!IsKeyOrButton(event)) return result;
+    Dispatch d{state, 0, false, result};
+    result.Consumed =
+        MatchBindings(d, bindings, event, [](const KeyBinding& e) { return IsSwitch(e.Id); });
+    return result;
+}
+
+bool BindsSwitches(const KeyBindingTable& bindings) {
+    for (int32_t i = 0, count = UsedEntries(bindings); i < count; ++i)
+        if (IsSwitch(bindings.Entries[i].Id)) return true;
+    return false;
+}
+
+void EndHeldMovements(PilotViewState& state, KeyBindingTable& bindings) {
+    for (int32_t i = 0, count = UsedEntries(bindings); i < count; ++i) {
+        KeyBinding& entry = bindings.Entries[i];
+        if (!entry.Pressed || !HoldsCommand(entry)) continue;
+        Hold(state, entry.Id, 0);
+        entry.Pressed = 0;
+    }
+    state.Held = HeldCommands{};
+}
+
+void ReleaseEverything(PilotViewState& state, KeyBindingTable& bindings) {
+    for (int32_t i = 0, count = UsedEntries(bindings); i < count; ++i) {
+        KeyBinding& entry = bindings.Entries[i];
+        // Mouse look held by a button ends; the toggles run nothing.
+        if (entry.Pressed && HoldsCommand(entry)) Hold(state, entry.Id, 0);
+        entry.Pressed = 0;
+    }
+    state.Held = HeldCommands{};
 }
 
 } // namespace pilot

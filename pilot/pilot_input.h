@@ -30,23 +30,38 @@ struct InputEvent {
 constexpr uint32_t ToggleHeadLatency = 1;
 constexpr uint32_t ToggleGroundTurbulence = 2;
 constexpr uint32_t ToggleExternalView = 4;
+constexpr uint32_t ToggleFlyBy = 8;
+constexpr uint32_t ToggleInternalView = 16;
 
 struct InputResult {
-    int32_t Consumed; // the host must not see the message
-    uint32_t Toggles; // ToggleHeadLatency | ToggleGroundTurbulence | ToggleExternalView
+    int32_t Consumed;   // the host must not see the message
+    uint32_t Toggles;   // the Toggle... settings to flip
+    int32_t SaveSlot;   // 1..9: keep the cockpit eye there; 0 none
+    int32_t RecallSlot; // 1..9: glide the cockpit eye to what that slot keeps; 0 none
 };
 
-// activeViewKind is the kind of the host's active view (0 when there is none).
+// A key or button event (the pointer and the wheel go to pilot/mouse.h):
+// every binding of its code, in table order, is pressed (those with exactly
+// its modifiers) or released (those pressed, whatever the modifiers now). A
+// binding that holds a movement or mouse look (DOUBLE) turns it on at the
+// press and off at the release, in whatever view the release comes.
+// activeViewKind is the kind of the host's active view (0 when there is
+// none); the head latency and ground turbulence toggles answer only when
+// settingTogglesOffered (the frame has run).
 InputResult PilotInput(PilotViewState& state, KeyBindingTable& bindings, const InputEvent& event,
-                       int32_t activeViewKind);
+                       int32_t activeViewKind, bool settingTogglesOffered);
 
-// Every entry of bindings with code and modifiers, in table order, pressed or
-// released; 1 when any of them handled it.
-int32_t MatchBindings(PilotViewState& state, KeyBindingTable& bindings, int32_t code,
-                      int32_t modifiers, bool down, int32_t activeViewKind, uint32_t& toggles);
+// While the internal view is off: only the bindings of ToggleFlyBy and
+// ToggleInternalView answer, as the menu's switches do.
+InputResult SwitchInput(PilotViewState& state, KeyBindingTable& bindings, const InputEvent& event);
+// Whether any binding runs ToggleFlyBy or ToggleInternalView.
+bool BindsSwitches(const KeyBindingTable& bindings);
 
-// The command table; 1 when it handled the entry's command.
-int32_t RunCommand(PilotViewState& state, const KeyBinding& entry, int32_t activeViewKind,
-                   uint32_t& toggles);
+// The host lost the keyboard to another program (or a dialog): the releases
+// will go elsewhere, so every press ends now and every movement stops.
+void ReleaseEverything(PilotViewState& state, KeyBindingTable& bindings);
+// The internal view went off: every movement stops, and the presses that held
+// one end; the others (a switch's key still down) keep their release.
+void EndHeldMovements(PilotViewState& state, KeyBindingTable& bindings);
 
 } // namespace pilot

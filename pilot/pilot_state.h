@@ -16,10 +16,6 @@ struct PilotViewState {
     double RunSpeed;         // metres per second
     int32_t ExternalView;    // the pilot is outside the aircraft
 
-    // The two setting toggles are offered to the keys only once the frame has
-    // run: until the first tick nothing but the command table answers.
-    int32_t SettingTogglesReady;
-
     // The pilot clock: seconds of the current pilot frame and since the last.
     double Clock;
     double TimeStep;
@@ -31,6 +27,7 @@ struct PilotViewState {
     // The walker outside the aircraft.
     host::ViewRecord SavedViewRecord; // the host's view as it was when the walk began
     int32_t ExternalViewEngaged;      // 1 while the walk holds the view record
+    uint32_t WalkRecord;              // that record's host address: the walk acts on no other
     double WalkerLatitude;            // degrees
     double WalkerLongitude;           // degrees
     double WalkerAltitude;            // the feet, metres

@@ -12,6 +12,7 @@ namespace standin {
 HWND MainWindow;
 HWND ViewWindow;
 volatile LONG InputReachedHost;
+volatile LONG HostMenuCalls;
 HMODULE Module;
 std::string LoadError;
 
@@ -103,6 +104,8 @@ LRESULT CALLBACK HostWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM
     switch (message) {
     case WM_KEYDOWN:
     case WM_KEYUP:
+    case WM_SYSKEYDOWN:
+    case WM_SYSKEYUP:
     case WM_LBUTTONDOWN:
     case WM_LBUTTONUP:
     case WM_RBUTTONDOWN:
@@ -112,6 +115,14 @@ LRESULT CALLBACK HostWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM
     case WM_MOUSEMOVE:
     case WM_MOUSEWHEEL:
         InterlockedIncrement(&InputReachedHost);
+        break;
+    case WM_SYSCOMMAND:
+        // The keyboard's call for the menu: counted, and not entered, since
+        // the menu's own loop would hold the host's thread.
+        if ((wParam & 0xFFF0) == SC_KEYMENU) {
+            InterlockedIncrement(&HostMenuCalls);
+            return 0;
+        }
         break;
     default:
         break;

@@ -202,6 +202,11 @@ host::ViewRecord& CockpitRecord() {
     return Records[0];
 }
 
+host::ViewRecord& HostViewRecord(int index) {
+    static_assert(HostViewCount == kViews);
+    return Records[index];
+}
+
 EyeReading ReadEye() {
     const host::ViewRecord& r = Records[0];
     EyeReading e;
@@ -214,7 +219,11 @@ EyeReading ReadEye() {
     if (e.Heading < 0) e.Heading += 360.0;
     e.Pitch = std::asin(std::fmax(-1.0, std::fmin(1.0, -double(row2[1])))) * 180.0 / Pi;
     e.Bank = std::atan2(double(row0[1]), double(row1[1])) * 180.0 / Pi;
-    for (int i = 0; i < 3; ++i) e.Position[i] = (r.EyeReference[i] + r.EyeOffset[i]) / 256.0;
+    for (int i = 0; i < 3; ++i) {
+        e.Position[i] = (r.EyeReference[i] + r.EyeOffset[i]) / 256.0;
+        for (int j = 0; j < 3; ++j) e.Rows[i][j] = r.Rotation[i].Column[j];
+    }
+    e.Aspect = r.AspectDenominator ? double(r.AspectNumerator) / r.AspectDenominator : 0.0;
     e.HeadingWord = uint16_t(r.Heading);
     e.ZoomWord = r.Zoom;
     e.Kind = r.Kind;

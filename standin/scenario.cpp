@@ -34,14 +34,23 @@
 //   key down|up|press NAME [shift] [control] [alt] [to view]
 //                                      a key message to the main (or view) window, with
 //                                      those modifiers held; press is down then up
-//   key repeat NAME ...                another key-down while held (auto-repeat)
-//   modifier shift|control|alt down|up held from now on, e.g. to run while walking
+//   key repeat NAME ...                another key-down while held (auto-repeat); with
+//                                      Alt held, and for F10, these are system-key
+//                                      messages, as Windows sends them
+//   modifier shift|control|alt down|up held from now on, e.g. to run while walking; Alt
+//                                      also sends its own system-key message
+//   focus lost | back                  another program takes the keyboard (the host's
+//                                      windows get WM_ACTIVATE and WM_ACTIVATEAPP), or
+//                                      gives it back; key releases meanwhile go there
 //   hold NAME for SECONDS [shift] ...  down, fly SECONDS, up
 //   aircraft ... on-ground 1           rolling on the ground (0: airborne)
 //   pointer at X Y                     the mouse moves over the view window to (X, Y) of
 //                                      its client area (also its screen position)
 //   button down|up left|right|middle   a mouse button over the view window
 //   wheel N                            N notches (negative: toward the pilot)
+//   pointer burst N | wheel burst N    N pointer messages where the pointer is, or N
+//                                      wheel messages of one notch up and down in turn,
+//                                      between two frames (a fast mouse)
 //
 // The pilot at the module's dialogs (IDs are the dialog's item ids):
 //   dialog "TITLE" opens               waits for it: modal, owned by the main window
@@ -68,7 +77,7 @@
 //                                      steps are no menus any more
 //   expect menu [POS] "TEXT" [ID] checked | unchecked
 //                                      an entry of the last popup (POS from 1, else
-//                                      found by text), enabled
+//                                      found by text; a bound key after \t), enabled
 //   expect menu POS separator
 //   expect box ID "TEXT"               the text of a box of the open dialog
 //   expect button ID checked | unchecked
@@ -84,10 +93,18 @@
 //                                      the shape the module gave the pointer at the
 //                                      last pointer step
 //   expect input reached | swallowed   whether the last mouse message reached the host
+//   expect host-menu opened | unopened whether the keyboard called for the host's menu
+//                                      since the previous such check
+//   expect host-values finite          every eye, walker, camera-block and view-matrix
+//                                      value the host held after each frame since the
+//                                      previous check
+//   expect eye within DEG              the eye's pitch and bank stayed within DEG of level
+//                                      over those frames
 //
 // The outside walk:
-//   mark view                          remembers the cockpit view record as it is
+//   mark view                          remembers the host's view records as they are
 //   expect view kind N | as-marked     the cockpit view record
+//   expect views as-marked             every view record, byte for byte
 //   expect walker at LAT LON within M  the eye position the walk wrote
 //   expect walker eye|feet ALT within M
 //   expect camera-block at-walker      the view's camera block and sub-block
@@ -119,6 +136,7 @@ struct Player {
     bool Stop = false;
     std::vector<TraceRow> Trace;
     int LastLoggedSecond = -1;
+    int StepLine = 0;          // the line of the step being played
     HWND Dialog = nullptr;     // the module's dialog that the pilot is at
     std::vector<HMENU> Popups; // the module's popup after each initmenu
 
@@ -147,6 +165,7 @@ struct Player {
         LookupsThisFrame().clear();
         PostAndWait(FrameWindow(), HostFrameMessage, 0, 0);
         TraceRow row{Time,
+                     StepLine,
                      Flight,
                      Module != nullptr,
                      ReadViewpoint(),
@@ -170,7 +189,8 @@ struct Player {
             if (m == vk) return SHORT(0x8000);
         return 0;
     }
-    host::ViewRecord Marked{}; // the cockpit record at the last "mark view"
+    host::ViewRecord Marked[HostViewCount]{}; // the records at the last "mark view"
+    LONG MenuCallsChecked = 0;
     bool Crouching() const {
         int crouch = KeyCodeOf("X"); // the default binding file's crouch
         for (int k : HeldKeys)
@@ -181,9 +201,10 @@ struct Player {
     bool InputReached = false;
 
     void Post(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
-    void SendKey(const Step& step, UINT message, int code);
+    void SendKey(const Step& step, UINT message, int code, bool repeat = false);
     void PilotStep(const Step& step);
     void ExpectEye(const Step& step);
+    void ExpectFinite(const Step& step);
     void ExpectWalk(const Step& step);
     void Play(const Step& step);
     void AtDialog(const Step& step);
@@ -365,7 +386,7 @@ void Player::Play(const Step& step) {
         AtDialog(step);
     } else if (verb == "bindings" || verb == "binding" || verb == "view" || verb == "key" ||
                verb == "hold" || verb == "pointer" || verb == "button" || verb == "wheel" ||
-               verb == "mark" || verb == "modifier") {
+               verb == "mark" || verb == "modifier" || verb == "focus") {
         PilotStep(step);
     } else if (verb == "expect") {
         Expect(step);
@@ -536,7 +557,14 @@ void Player::Expect(const Step& step) {
               InputReached ? "reached" : "did not reach");
     } else if (what == "eye") {
         ExpectEye(step);
-    } else if (what == "walker" || what == "view" || what == "camera-block" ||
+    } else if (what == "host-menu") {
+        LONG calls = HostMenuCalls - MenuCallsChecked;
+        MenuCallsChecked = HostMenuCalls;
+        Check(step, (calls > 0) == (Word(step, 2) == "opened"),
+              "the keyboard called for the host's menu %ld times", calls);
+    } else if (what == "host-values") {
+        ExpectFinite(step);
+    } else if (what == "walker" || what == "view" || what == "views" || what == "camera-block" ||
                what == "view-matrix") {
         ExpectWalk(step);
     } else if (what == "label") {
@@ -563,13 +591,24 @@ void Player::Post(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
     InputReached = InputReachedHost != before;
 }
 
-void Player::SendKey(const Step& step, UINT message, int code) {
+// A key message's second parameter: repeat count 1, Alt held (the context
+// code), the key down before (repeats and releases), going up.
+LPARAM KeyData(bool alt, bool up, bool repeat) {
+    return LPARAM(1 | (alt ? 1u << 29 : 0u) | (up || repeat ? 1u << 30 : 0u) |
+                  (up ? 1u << 31 : 0u));
+}
+
+void Player::SendKey(const Step& step, UINT message, int code, bool repeat) {
     HWND target = MainWindow ? MainWindow : ViewWindow;
     for (size_t i = 3; i < step.Words.size(); ++i) {
         if (int vk = Modifier(step.Words[i])) KeyStates[vk] = SHORT(0x8000);
         if (step.Words[i] == "view") target = ViewWindow;
     }
-    Post(target, message, WPARAM(code), 1);
+    // Windows sends keys held with Alt, and F10, as system keys.
+    bool alt = KeyStates[VK_MENU] < 0;
+    bool up = message == WM_KEYUP;
+    UINT sent = alt || code == VK_F10 ? (up ? WM_SYSKEYUP : WM_SYSKEYDOWN) : message;
+    Post(target, sent, WPARAM(code), KeyData(alt, up, repeat));
     if (message == WM_KEYDOWN) HeldKeys.push_back(code);
     if (message == WM_KEYUP)
         for (size_t i = HeldKeys.size(); i-- > 0;)
@@ -616,7 +655,23 @@ void Player::PilotStep(const Step& step) {
         if (!ShowView(Word(step, 1)))
             Check(step, false, "unknown view '%s'", Word(step, 1).c_str());
     } else if (verb == "mark") {
-        Marked = CockpitRecord();
+        for (int i = 0; i < HostViewCount; ++i) Marked[i] = HostViewRecord(i);
+    } else if (verb == "focus") {
+        bool lost = Word(step, 1) == "lost";
+        std::printf("[%6.2f s] %s\n", Time,
+                    lost ? "another program takes the keyboard"
+                         : "the host has the keyboard again");
+        // What Windows sends the host's top window, in its order.
+        HWND top = MainWindow ? MainWindow : ViewWindow;
+        DWORD_PTR ignored = 0;
+        if (lost) {
+            SendMessageTimeoutA(top, WM_ACTIVATE, WA_INACTIVE, 0, SMTO_NORMAL, kDialogWait,
+                                &ignored);
+            SendMessageTimeoutA(top, WM_ACTIVATEAPP, FALSE, 0, SMTO_NORMAL, kDialogWait, &ignored);
+        } else {
+            SendMessageTimeoutA(top, WM_ACTIVATEAPP, TRUE, 0, SMTO_NORMAL, kDialogWait, &ignored);
+            SendMessageTimeoutA(top, WM_ACTIVATE, WA_ACTIVE, 0, SMTO_NORMAL, kDialogWait, &ignored);
+        }
     } else if (verb == "modifier") {
         int vk = Modifier(Word(step, 1));
         bool down = Word(step, 2) == "down";
@@ -626,6 +681,22 @@ void Player::PilotStep(const Step& step) {
             if (Modifiers[i] == vk) Modifiers.erase(Modifiers.begin() + long(i));
         if (down) Modifiers.push_back(vk);
         KeyStates[vk] = HeldModifier(vk);
+        // Alt is a system key: Windows sends its own down and up.
+        if (vk == VK_MENU)
+            Post(MainWindow ? MainWindow : ViewWindow, down ? WM_SYSKEYDOWN : WM_SYSKEYUP, VK_MENU,
+                 KeyData(true, !down, false));
+    } else if (verb == "pointer" && Word(step, 1) == "burst") {
+        int n = int(Number(step, 2));
+        std::printf("[%6.2f s] %d pointer messages where the pointer is\n", Time, n);
+        for (int i = 0; i < n; ++i)
+            Post(ViewWindow, WM_MOUSEMOVE, 0, MAKELPARAM(Cursor.x, Cursor.y));
+    } else if (verb == "wheel" && Word(step, 1) == "burst") {
+        int n = int(Number(step, 2));
+        std::printf("[%6.2f s] %d wheel messages, one notch up and down in turn\n", Time, n);
+        for (int i = 0; i < n; ++i)
+            Post(ViewWindow, WM_MOUSEWHEEL,
+                 MAKEWPARAM(0, SHORT(i % 2 ? -WHEEL_DELTA : WHEEL_DELTA)),
+                 MAKELPARAM(Cursor.x, Cursor.y));
     } else if (verb == "pointer") {
         int x = int(Number(step, 2)), y = int(Number(step, 3));
         std::printf("[%6.2f s] the pointer moves to %d %d\n", Time, x, y);
@@ -660,16 +731,63 @@ void Player::PilotStep(const Step& step) {
                                   : how.c_str(),
                     name.c_str());
         if (how == "down" || how == "press" || how == "repeat" || how == "hold")
-            SendKey(step, WM_KEYDOWN, code);
+            SendKey(step, WM_KEYDOWN, code, how == "repeat");
         if (how == "hold")
             for (int i = 0, n = int(std::lround(Number(step, 3) * Fps)); i < n; ++i) Frame();
         if (how == "up" || how == "press" || how == "hold") SendKey(step, WM_KEYUP, code);
     }
 }
 
+// Every value the host held after each frame since the previous check.
+void Player::ExpectFinite(const Step& step) {
+    size_t bad = 0, first = 0;
+    for (size_t i = CheckedUpTo; i < Trace.size(); ++i) {
+        const EyeReading& e = Trace[i].Eye;
+        const WalkReading& w = Trace[i].Walk;
+        const host::CameraBlock& c = w.Camera;
+        const host::CameraSubBlock& s = w.Sub;
+        std::vector<double> values = {e.Heading,
+                                      e.Pitch,
+                                      e.Bank,
+                                      e.Position[0],
+                                      e.Position[1],
+                                      e.Position[2],
+                                      w.Latitude,
+                                      w.Longitude,
+                                      w.Altitude,
+                                      c.Latitude,
+                                      c.Longitude,
+                                      c.AltitudeKilometres,
+                                      c.U,
+                                      c.V,
+                                      s.Latitude,
+                                      s.Longitude,
+                                      s.AltitudeKilometres,
+                                      s.Word196};
+        for (float f : w.ViewMatrix) values.push_back(f);
+        for (float f : c.Matrix) values.push_back(f);
+        for (double v : values)
+            if (!std::isfinite(v) && bad++ == 0) first = i;
+    }
+    Check(step, bad == 0, "%zu values that are not finite over %zu frames%s", bad,
+          Trace.size() - CheckedUpTo,
+          bad ? (" (first at " + std::to_string(Trace[first].Time) + " s)").c_str() : "");
+}
+
 void Player::ExpectEye(const Step& step) {
     EyeReading e = ReadEye();
     const std::string what = Word(step, 2);
+    if (what == "within") {
+        double most = 0.0;
+        for (size_t i = CheckedUpTo; i < Trace.size(); ++i) {
+            const EyeReading& r = Trace[i].Eye;
+            double level = std::fmax(std::fabs(r.Pitch), std::fabs(r.Bank));
+            most = std::isfinite(level) ? std::fmax(most, level) : INFINITY;
+        }
+        Check(step, most <= Number(step, 3), "the eye's pitch and bank stayed within %.3f degrees",
+              most);
+        return;
+    }
     if (what == "shakes") {
         double lo = 1e9, hi = -1e9;
         for (size_t i = CheckedUpTo; i < Trace.size(); ++i)
@@ -733,15 +851,18 @@ void Player::ExpectWalk(const Step& step) {
         int32_t kind = CockpitRecord().Kind;
         Check(step, kind == int32_t(Number(step, 3)), "the view record's kind is %d, expected %s",
               int(kind), Word(step, 3).c_str());
-    } else if (what == "view" && how == "as-marked") {
-        host::ViewRecord now = CockpitRecord();
-        const auto* a = reinterpret_cast<const uint8_t*>(&now);
-        const auto* b = reinterpret_cast<const uint8_t*>(&Marked);
-        int differ = 0, first = -1;
-        for (int i = 0; i < int(sizeof now); ++i)
-            if (a[i] != b[i] && differ++ == 0) first = i;
-        Check(step, differ == 0,
-              "the view record differs from the marked one in %d bytes (first %d)", differ, first);
+    } else if ((what == "view" || what == "views") && how == "as-marked") {
+        for (int r = 0; r < (what == "view" ? 1 : HostViewCount); ++r) {
+            const host::ViewRecord& now = HostViewRecord(r);
+            const auto* a = reinterpret_cast<const uint8_t*>(&now);
+            const auto* b = reinterpret_cast<const uint8_t*>(&Marked[r]);
+            int differ = 0, first = -1;
+            for (int i = 0; i < int(sizeof now); ++i)
+                if (a[i] != b[i] && differ++ == 0) first = i;
+            Check(step, differ == 0,
+                  "view record %d (kind %d) differs from the marked one in %d bytes (first %d)", r,
+                  int(now.Kind), differ, first);
+        }
     } else if (what == "camera-block") {
         const host::CameraBlock& c = w.Camera;
         double u = (w.Longitude + 180.0) / 360.0 * 0.75,
@@ -812,7 +933,9 @@ void Player::ExpectMenu(const Step& step) {
     int position =
         what.find_first_not_of("0123456789") == std::string::npos ? std::atoi(what.c_str()) : 0;
     if (position) ++word;
-    const std::string text = Word(step, word++);
+    // A menu shows a shortcut after a tab, written \t in a scenario.
+    std::string text = Word(step, word++);
+    for (size_t at; (at = text.find("\\t")) != std::string::npos;) text.replace(at, 2, "\t");
     MenuEntry entry;
     if (position) {
         entry = ReadMenuEntry(menu.Last, position - 1);
@@ -928,6 +1051,7 @@ int RunScenario(const Options& options) {
     Player player(scenario);
     for (const Step& step : scenario.Steps) {
         if (player.Stop) break;
+        player.StepLine = step.Line;
         player.Play(step);
     }
     player.CloseLeftoverDialogs();

@@ -32,7 +32,8 @@ HWND FrameWindow();
 
 // One frame of the flight as the stand-in saw it, for the log, trace and picture.
 struct TraceRow {
-    double Time; // seconds since the scenario started
+    double Time;  // seconds since the scenario started
+    int StepLine; // the scenario's line that flew this frame
     Aircraft Plane;
     bool ModuleLoaded;
     Viewpoint View;

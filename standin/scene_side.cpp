@@ -6,6 +6,7 @@
 #include "standin/standin.h"
 
 #include "host/discovery.h"
+#include "standin/scene.h"
 
 #include <cmath>
 #include <cstring>
@@ -15,8 +16,10 @@ namespace standin {
 namespace {
 
 // Where the scene stands: around the aircraft's start in the walking scenarios.
-constexpr double kOriginLatitude = 47.0, kOriginLongitude = 8.0, kGroundAltitude = 400.0;
+constexpr double kOriginLatitude = scene::OriginLatitude, kOriginLongitude = scene::OriginLongitude;
+constexpr double kGroundAltitude = scene::GroundAltitude;
 constexpr double kMetresPerDegree = host::MetresPerDegreeLatitude; // the host's metres north
+static_assert(kMetresPerDegree == scene::MetresPerDegree);
 
 // The walk reads the host's metres north with a degree of its own (and writes
 // its eye back in the same metres): the scene's latitudes are given in it.
@@ -24,13 +27,7 @@ double WalkLatitude(double hostDegrees) {
     return hostDegrees * kMetresPerDegree / host::LatLonMetresPerDegree;
 }
 
-const SceneObject kObjects[] = {
-    {"hangar", 30.0, 0.0, 10.0, 10.0, 8.0, false, true}, // flat roof 8 m up
-    {"bridge", 0.0, 40.0, 15.0, 4.0, 6.0, false, true},  // a deck over the road
-    {"tower", -30.0, 0.0, 5.0, 5.0, 15.0, true, true},   // its roof in a nested stream
-    {"shed", 0.0, -30.0, 4.0, 4.0, 3.0, false, false},   // no geometry block at all
-};
-constexpr int kObjectCount = int(sizeof kObjects / sizeof kObjects[0]);
+constexpr int kObjectCount = scene::ObjectCount;
 
 constexpr uint32_t kEntrySize = 104;
 uint8_t Entries[kObjectCount * kEntrySize];
@@ -61,7 +58,7 @@ void Roof(ByteWriter& w, float halfEast, float halfNorth, float y) {
     }
 }
 
-void BuildObject(const SceneObject& o, uint8_t* model) {
+void BuildObject(const scene::Object& o, uint8_t* model) {
     std::memset(model, 0, 1024);
     std::memcpy(model + 124, "PNTR", 4);
     ByteWriter w{model, 132};
@@ -106,21 +103,9 @@ void BuildObject(const SceneObject& o, uint8_t* model) {
 
 } // namespace
 
-const SceneObject* SceneObjects(int& count) {
-    count = kObjectCount;
-    return kObjects;
-}
-
-double SceneOriginLatitude() {
-    return kOriginLatitude;
-}
-double SceneOriginLongitude() {
-    return kOriginLongitude;
-}
-
 void PrepareScene(uint8_t* g3d, host::ViewRecord& cockpit) {
     for (int i = 0; i < kObjectCount; ++i) {
-        BuildObject(kObjects[i], Models[i]);
+        BuildObject(scene::Objects[i], Models[i]);
         uint32_t model = AddressOf(Models[i]);
         std::memcpy(Entries + i * kEntrySize + 96, &model, 4);
     }
@@ -163,15 +148,7 @@ WalkReading ReadWalk() {
 }
 
 double SceneGroundUnder(double latitude, double longitude) {
-    double north = (latitude - kOriginLatitude) * kMetresPerDegree;
-    double east =
-        (longitude - kOriginLongitude) * kMetresPerDegree * std::cos(kOriginLatitude * Pi / 180.0);
-    double ground = kGroundAltitude;
-    for (const SceneObject& o : kObjects)
-        if (o.HasGeometry && std::fabs(east - o.EastMetres) <= o.HalfEast &&
-            std::fabs(north - o.NorthMetres) <= o.HalfNorth)
-            ground = std::fmax(ground, kGroundAltitude + o.Height);
-    return ground;
+    return scene::GroundUnder(scene::ToLocal(latitude, longitude));
 }
 
 } // namespace standin

@@ -112,7 +112,7 @@ struct Soak {
         bool configure = Chance(0.7);
         Command(configure ? 0x7801 : 0x7804);
         HWND dialog =
-            WaitForDialog(configure ? "Orbivue Configuration" : "About Orbivue...", kDialogWait);
+            WaitForDialog(configure ? "OrbivuePro Configuration" : "About Orbivue...", kDialogWait);
         if (!dialog) {
             Anomaly("dialog did not open", "%s", configure ? "configuration" : "about");
             return;
@@ -188,15 +188,27 @@ struct Soak {
     void PilotInput() {
         static const int keys[] = {'W',  'S',  'Q',  'E',  'X',  'I',  'K',  'J',  'L',  'U',
                                    'O',  'P',  'H',  'G',  0x26, 0x28, 0x25, 0x27, 0x68, 0x62,
-                                   0x64, 0x66, 0x60, 0x21, 0x22, 'Z',  0x10, 0x20};
+                                   0x64, 0x66, 0x60, 0x21, 0x22, 'Z',  0x10, 0x20, 0x12, VK_F10};
         HWND window = Chance(0.5) ? ViewWindow : (MainWindow ? MainWindow : ViewWindow);
         // The default keys hold Control, and Shift too for the head and the switches.
         for (int vk : {VK_SHIFT, VK_CONTROL, VK_MENU})
             KeyStates[vk] = Chance(vk == VK_MENU ? 0.1 : 0.5) ? SHORT(0x8000) : SHORT(0);
         int kind = Whole(0, 9);
-        if (kind < 5) {
+        if (kind < 5 && Chance(0.02)) {
+            // The pilot turns to another program and back.
+            bool lost = Chance(0.5);
+            HWND top = MainWindow ? MainWindow : ViewWindow;
+            SendMessageA(top, lost ? WM_ACTIVATE : WM_ACTIVATEAPP, lost ? WA_INACTIVE : TRUE, 0);
+            SendMessageA(top, lost ? WM_ACTIVATEAPP : WM_ACTIVATE, lost ? FALSE : WA_ACTIVE, 0);
+        } else if (kind < 5) {
             int key = keys[Whole(0, int(sizeof keys / sizeof keys[0]) - 1)];
-            PostAndWait(window, Chance(0.55) ? WM_KEYDOWN : WM_KEYUP, WPARAM(key), 1);
+            bool down = Chance(0.55);
+            // With Alt held, and for F10, Windows sends system keys.
+            bool system = KeyStates[VK_MENU] < 0 || key == VK_F10;
+            PostAndWait(window,
+                        system ? (down ? WM_SYSKEYDOWN : WM_SYSKEYUP)
+                               : (down ? WM_KEYDOWN : WM_KEYUP),
+                        WPARAM(key), KeyStates[VK_MENU] < 0 ? LPARAM(1 | (1 << 29)) : 1);
         } else if (kind < 7) {
             const UINT buttons[] = {WM_LBUTTONDOWN, WM_LBUTTONUP,   WM_RBUTTONDOWN,
                                     WM_RBUTTONUP,   WM_MBUTTONDOWN, WM_MBUTTONUP};

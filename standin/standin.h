@@ -22,7 +22,8 @@ constexpr double Pi = 3.14159265358979323846;
 struct Aircraft {
     double Latitude, Longitude;  // degrees
     double Altitude;             // metres
-    double Heading, Pitch, Bank; // degrees
+    double Heading, Pitch, Bank; // degrees; the host counts pitch positive nose down and bank
+                                 // positive left wing down
     double Speed;                // km/h along the flight path
     double TurnRate;             // degrees per second
     double ClimbRate;            // metres per second
@@ -79,31 +80,25 @@ uint32_t GlobalBase();
 // Which view the host shows: "cockpit", "other", "outside" or "none".
 bool ShowView(const std::string& which);
 host::ViewRecord& CockpitRecord();
+// Every view record of the host: cockpit, the other kind, outside.
+constexpr int HostViewCount = 3;
+host::ViewRecord& HostViewRecord(int index);
 
 // The cockpit view record as the host reads it.
 struct EyeReading {
     double Heading, Pitch, Bank; // degrees, from the rotation rows
+    float Rows[3][3];            // the rotation rows as written
     double Position[3];          // (reference + offset) / 256
     uint16_t HeadingWord;
     int16_t ZoomWord;
     int32_t Kind;
+    double Aspect; // the view's width over its height
 };
 EyeReading ReadEye();
 
-// The scene around the aircraft's start (47 N, 8 E, ground 400 m), for the
-// ground probe: objects with flat roofs, one on nested spheres, one without
-// geometry. Positions in metres east and north of the origin.
-struct SceneObject {
-    const char* Name;
-    double EastMetres, NorthMetres;
-    double HalfEast, HalfNorth;
-    double Height; // the roof above the ground
-    bool Nested;
-    bool HasGeometry;
-};
-const SceneObject* SceneObjects(int& count);
-double SceneOriginLatitude();
-double SceneOriginLongitude();
+// The scene around the aircraft's start (standin/scene.h), laid out in the
+// host's memory for the ground probe: objects with flat roofs, one on nested
+// spheres, one without geometry.
 void PrepareScene(uint8_t* g3d, host::ViewRecord& cockpit);
 // The scene's highest surface under a point (the ground where there is none).
 double SceneGroundUnder(double latitude, double longitude);
@@ -129,8 +124,10 @@ void ForgetHostFolder();
 // The code a binding of this key name binds (the module's own reading); 0 none.
 int KeyCodeOf(const std::string& name);
 
-// Key and button messages that reached the host's windows.
+// Key and button messages that reached the host's windows, and the times the
+// keyboard called for the host's menu (a lone Alt or F10 released).
 extern volatile LONG InputReachedHost;
+extern volatile LONG HostMenuCalls;
 
 // Faults raised by the module's own code: none may happen. Under qemu's
 // emulation Wine reports a page fault as an illegal instruction, which the

@@ -15,7 +15,7 @@ std::vector<HWND> Answered; // boxes answered and not yet gone
 
 // The module's own dialogs are the scenario's to drive, not the watcher's.
 bool IsModuleDialog(const char* title) {
-    return std::strcmp(title, "Orbivue Configuration") == 0 ||
+    return std::strcmp(title, "OrbivuePro Configuration") == 0 ||
            std::strcmp(title, "About Orbivue...") == 0;
 }
 

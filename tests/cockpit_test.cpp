@@ -5,6 +5,7 @@
 #include <cmath>
 #include <cstring>
 #include <limits>
+#include <vector>
 
 using namespace pilot;
 
@@ -239,6 +240,113 @@ TEST(CockpitTakeOver, AHeldKeyOrNoRereadOverwritesTheHostButAnEmptyCopyIsTaken) 
     k.Live.Rotation[1].Column[1] = 0.5f;
     k.Step(0.05, 0); // a mouse-look step
     EXPECT_NE(k.Live.Rotation[1].Column[1], 0.5f);
+}
+
+TEST(CockpitLook, ShowsTheMouseTurnAtOnceAndMovesNothingThatTimeDrives) {
+    Cockpit k;
+    k.Latency = k.Turbulence = 1.0;
+    k.Sample = {0.0, 20.0, 0.0, 1.0, 60.0}; // rolling fast: turbulence draws each step
+    k.Steps(3, 0.05);
+    k.Sample.Heading = 25.0; // the aircraft turns: latency to feed
+    k.Held.Forward = k.Held.HeadRight = 1;
+    const CockpitEye before = k.Eye;
+    const uint32_t random = k.Random.State;
+    for (int i = 0; i < 1000; ++i) { // a fast mouse between two frames
+        k.Eye.EyeAngles.Heading += 0.01;
+        ASSERT_EQ(InCockpitLook(k.Eye, k.Live), 1);
+        k.Live = k.Eye.ViewCopy;
+    }
+    EXPECT_EQ(k.Random.State, random);
+    EXPECT_EQ(std::memcmp(&k.Eye.EyePosition, &before.EyePosition, sizeof before.EyePosition), 0);
+    EXPECT_EQ(std::memcmp(&k.Eye.LatencyOffset, &before.LatencyOffset, sizeof(Attitude)), 0);
+    EXPECT_EQ(std::memcmp(&k.Eye.TurbulenceOffset, &before.TurbulenceOffset, sizeof(Attitude)), 0);
+    EXPECT_EQ(k.Eye.TurbulenceTimer, before.TurbulenceTimer);
+    EXPECT_NEAR(k.Eye.EyeAngles.Heading, before.EyeAngles.Heading + 10.0, 1e-9);
+    const Attitude &e = k.Eye.EyeAngles, &l = k.Eye.LatencyOffset, &t = k.Eye.TurbulenceOffset;
+    Matrix4 shown = EyeRotation((e.Pitch + l.Pitch + t.Pitch) * Degree,
+                                (e.Heading + l.Heading + t.Heading) * Degree,
+                                (e.Bank + l.Bank + t.Bank) * Degree);
+    for (int c = 0; c < 3; ++c) EXPECT_EQ(k.Live.Rotation[2].Column[c], shown.M[2][c]);
+    EXPECT_EQ(k.Live.Heading, int16_t((before.EyeAngles.Heading + 10.0) / 360 * 65536));
+    // The frame after: one frame's worth of held motion, not a thousand.
+    k.Step(0.05);
+    EXPECT_NEAR(k.Eye.EyeAngles.Heading, before.EyeAngles.Heading + 10.0 + 35 * 0.05, 1e-9);
+    Cockpit fresh; // nothing taken over yet: the host's view first, never a zero copy
+    ASSERT_EQ(InCockpitLook(fresh.Eye, fresh.Live), 1);
+    EXPECT_EQ(fresh.Eye.ViewCopy.Kind, host::ViewKindCockpit);
+    EXPECT_EQ(fresh.Eye.ViewCopy.EyeOffset[2], 72);
+}
+
+// ---- Glides and keyboard zoom ----------------------------------------------------
+
+TEST(CockpitGlide, LandsExactlyOnThePoseInHalfASecondAtAnyFrameRate) {
+    for (int fps : {10, 60, 200}) {
+        Cockpit k;
+        k.Step(0.05);
+        k.Eye.EyeAngles.Heading = 710.0; // two turns less 10 degrees: the short way is +30
+        const EyePose target{{0.5, -0.25, 1.75}, 20.0, -12.5, 2.0};
+        StartGlide(k.Eye, target);
+        const double dt = 1.0 / fps;
+        int frames = 0;
+        double before = k.Eye.EyeAngles.Heading;
+        while (k.Eye.Glide.Active && frames < 1000) {
+            k.Step(dt);
+            ++frames;
+            EXPECT_GE(k.Eye.EyeAngles.Heading, before) << "never back the long way";
+            before = k.Eye.EyeAngles.Heading;
+        }
+        EXPECT_EQ(frames, int(std::ceil(0.5 * fps - 1e-9))) << fps << " frames a second";
+        EXPECT_EQ(k.Eye.EyePosition.X, 0.5);
+        EXPECT_EQ(k.Eye.EyePosition.Z, 1.75);
+        EXPECT_EQ(k.Eye.EyeAngles.Heading, 720.0 + 20.0);
+        EXPECT_EQ(k.Eye.EyeAngles.Pitch, -12.5);
+        EXPECT_EQ(k.Eye.Zoom, 2.0);
+        EXPECT_EQ(k.Live.Zoom, 128);
+        EXPECT_EQ(k.Live.EyeOffset[2], int16_t(1.75 * 256 + 200));
+    }
+}
+
+TEST(CockpitGlide, EasesInAndOutAndAMovementTakesOverWhereItIs) {
+    Cockpit k;
+    k.Step(0.05);
+    const double start = k.Eye.EyeAngles.Heading;
+    StartGlide(k.Eye, {k.Eye.EyePosition, start + 90.0, 0.0, 1.0});
+    std::vector<double> headings;
+    for (int i = 0; i < 10; ++i) k.Step(0.05), headings.push_back(k.Eye.EyeAngles.Heading);
+    EXPECT_LT(headings[0] - start, headings[4] - headings[3]) << "slow off the mark";
+    EXPECT_LT(headings[9] - headings[8], headings[5] - headings[4]) << "slow into the pose";
+    StartGlide(k.Eye, {k.Eye.EyePosition, start, 0.0, 1.0});
+    k.Steps(3, 0.05);
+    const double where = k.Eye.EyeAngles.Heading;
+    k.Held.HeadRight = 1;
+    k.Step(0.05);
+    EXPECT_EQ(k.Eye.Glide.Active, 0);
+    EXPECT_DOUBLE_EQ(k.Eye.EyeAngles.Heading, where + 35 * 0.05) << "on from there, no jump";
+    k.Held = {};
+    StartGlide(k.Eye, {k.Eye.EyePosition, start, 0.0, 1.0});
+    k.Step(0.05);
+    k.Live = HostView(45.0); // the host turns the view: the glide gives way
+    k.Step(0.05);
+    EXPECT_EQ(k.Eye.Glide.Active, 0);
+    EXPECT_EQ(k.Eye.HostPose.Heading, k.Eye.EyeAngles.Heading) << "the pose a reset goes back to";
+}
+
+TEST(CockpitZoomKeys, GoFromOneToEightInTwoSecondsAndStopAtTheWheelsLimits) {
+    Cockpit k;
+    k.Step(0.05);
+    k.Held.ZoomIn = 1;
+    k.Steps(40, 0.05);
+    EXPECT_NEAR(k.Eye.Zoom, 8.0, 1e-9);
+    k.Steps(20, 0.05);
+    EXPECT_EQ(k.Eye.Zoom, MostZoom);
+    EXPECT_EQ(k.Live.Zoom, 8 * 64);
+    k.Held.ZoomIn = 0;
+    k.Held.ZoomOut = 1;
+    k.Steps(200, 0.05);
+    EXPECT_EQ(k.Eye.Zoom, LeastZoom);
+    k.Held.ZoomIn = 1; // both held: neither wins
+    k.Steps(5, 0.05);
+    EXPECT_EQ(k.Eye.Zoom, LeastZoom);
 }
 
 TEST(CockpitHostile, HugeInfiniteAndNotANumberInputsLeaveTheHostFiniteWords) {

@@ -84,7 +84,8 @@ TEST_F(ConfigurationTest, OpensAsTheModulesDialogOwnedByTheMainWindowShowingTheS
 }
 
 TEST_F(ConfigurationTest, OkWithoutEditsKeepsEverySettingInRange) {
-    module.Settings = ModuleSettings{1, 33, -120, 250, 2, 1, 1, 1, 0, 1, 4.75, 0.5, 12.25};
+    module.Settings =
+        ModuleSettings{1, 33, -120, 250, 2, 1, 1, 1, 0, 1, 4.75, 0.5, 12.25, 0.25, 1, {}};
     ModuleSettings before = module.Settings;
     EXPECT_EQ(Configure([](os::Hwnd d) { sim::ClickButton(d, 0x10000 | ID_OK); }), 1);
     EXPECT_TRUE(SettingsEqual(before));
@@ -125,11 +126,12 @@ TEST_F(ConfigurationTest, OkStoresEachBoxWithinItsLimits) {
         {ID_VIEW_TURB_RATE, "7", 5.0},
         {ID_VIEW_TURB_RATE, "-1", 0.0},
         {ID_VIEW_TURB_RATE, "2.5", 2.5},
-        {ID_GROUND_TURB_RATE, "4", 4.0}, // above the label's 3
+        {ID_GROUND_TURB_RATE, "4", 4.0},
         {ID_GROUND_TURB_RATE, "9", 5.0},
         {ID_GROUND_TURB_RATE, "-0.5", 0.0},
         {ID_RUNNING_SPEED, "-3", 0.0},
-        {ID_RUNNING_SPEED, "1000", 1000.0},
+        {ID_RUNNING_SPEED, "99.5", 99.5},
+        {ID_RUNNING_SPEED, "1000", 100.0},
     };
     for (const Case& c : cases) {
         Enter(c.Box, c.Text);
@@ -148,8 +150,54 @@ TEST_F(ConfigurationTest, EditBoxesAreReadAsAtMost31Characters) {
     EXPECT_EQ(module.Settings.FlyByDuration, 7);
     Enter(ID_FLYBY_DURATION, std::string(31, '0') + "7");
     EXPECT_EQ(module.Settings.FlyByDuration, 0);
-    Enter(ID_RUNNING_SPEED, "1" + std::string(30, '0') + "9");
-    EXPECT_EQ(module.Settings.RunningSpeed, 1e30);
+    Enter(ID_RUNNING_SPEED, std::string(29, '0') + "12");
+    EXPECT_EQ(module.Settings.RunningSpeed, 12.0);
+    Enter(ID_RUNNING_SPEED, std::string(30, '0') + "12");
+    EXPECT_EQ(module.Settings.RunningSpeed, 1.0);
+}
+
+TEST_F(ConfigurationTest, MouseLookIsShownAndStoredWithinItsRange) {
+    module.Settings.MouseLookRate = 0.15;
+    EXPECT_EQ(Shown(ID_MOUSE_LOOK_RATE), "0.15");
+    Enter(ID_MOUSE_LOOK_RATE, "0.4");
+    EXPECT_EQ(module.Settings.MouseLookRate, 0.4);
+    Enter(ID_MOUSE_LOOK_RATE, "5");
+    EXPECT_EQ(module.Settings.MouseLookRate, 1.0);
+    Enter(ID_MOUSE_LOOK_RATE, "0");
+    EXPECT_EQ(module.Settings.MouseLookRate, 0.01);
+    Configure([](os::Hwnd d) {
+        sim::SetChecked(d, ID_MOUSE_LOOK_INVERT, true);
+        sim::ClickButton(d, ID_OK);
+    });
+    EXPECT_EQ(module.Settings.MouseLookInvert, 1);
+}
+
+TEST_F(ConfigurationTest, DefaultsShowsEveryFieldAtItsDefaultAndOkStillDecides) {
+    module.Settings =
+        ModuleSettings{0, 33, -120, 250, 2, 1, 1, 1, 1, 1, 4.75, 0.5, 12.25, 0.5, 1, {}};
+    const ModuleSettings before = module.Settings;
+    std::vector<std::string> texts;
+    Configure([&](os::Hwnd d) {
+        sim::ClickButton(d, ID_DEFAULTS);
+        for (int box : {ID_FLYBY_DURATION, ID_RELATIVE_ALTITUDE, ID_MIN_DISTANCE, ID_VIEW_TURB_RATE,
+                        ID_GROUND_TURB_RATE, ID_RUNNING_SPEED, ID_MOUSE_LOOK_RATE})
+            texts.push_back(sim::ItemText(d, box));
+        for (int button : {ID_ALWAYS_RIGHT, ID_TRAVELLING, ID_VIEW_TURB_ON, ID_GROUND_TURB_ON,
+                           ID_MOUSE_LOOK_INVERT})
+            texts.push_back(sim::IsChecked(d, button) ? "on" : "off");
+        sim::ClickButton(d, ID_CANCEL);
+    });
+    const std::vector<std::string> defaults = {"10",   "0",  "50",  "0.00", "0.00", "5.00",
+                                               "0.15", "on", "off", "off",  "off",  "off"};
+    EXPECT_EQ(texts, defaults);
+    EXPECT_TRUE(SettingsEqual(before)) << "Cancel after Defaults changes nothing";
+    Configure([](os::Hwnd d) {
+        sim::ClickButton(d, ID_DEFAULTS);
+        sim::ClickButton(d, ID_OK);
+    });
+    EXPECT_EQ(module.Settings.FlyByDuration, 10);
+    EXPECT_EQ(module.Settings.RunningSpeed, 5.0);
+    EXPECT_EQ(module.Settings.InternalViewActive, 1) << "not a field of the dialog";
 }
 
 TEST_F(ConfigurationTest, CancelAfterEditingChangesNothing) {

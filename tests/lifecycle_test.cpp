@@ -174,7 +174,7 @@ TEST_F(LifecycleTest, StoredSettingsSurviveALoadAndUnload) {
     EXPECT_EQ(sim::RegText(SettingsKeyPath, "FlyByDuration"), "20");
     EXPECT_EQ(sim::RegText(SettingsKeyPath, "ViewTurbRate"), "7.500000");
     EXPECT_EQ(sim::RegText(SettingsKeyPath, "ExternalViewActive"), "1") << "left as it was";
-    EXPECT_EQ(sim::RegValueCount(SettingsKeyPath), 13);
+    EXPECT_EQ(sim::RegValueCount(SettingsKeyPath), 15);
 }
 
 // Every failable call of start-up and shut-down fails once, in turn, until a

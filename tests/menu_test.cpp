@@ -42,6 +42,20 @@ void ExpectModulePopup(const sim::MenuItem& entry, bool flyBy, bool internal, bo
     }
 }
 
+TEST_F(MenuTest, EntriesShowTheFirstKeyBoundToTheirCommand) {
+    sim::AddMenuBar(mainWindow, 4);
+    static constexpr char keys[] = "[Keyboard] ToggleFlyBy=F,CONTROL,SHIFT TogglePilot=NUMPAD_7 "
+                                   "TogglePilot=U ToggleInternalView=X,ALT,DOUBLE";
+    pilot::LoadKeyBindingText(keys, sizeof keys - 1, "Keyboard", module.Bindings);
+    sim::Get(mainWindow, os::MsgInitMenu);
+    auto items = sim::MenuItems(BarEntry(3)[1].Popup);
+    ASSERT_EQ(items.size(), 6u);
+    EXPECT_EQ(items[0].Text, "Activate Fly-by\tShift+Ctrl+F");
+    EXPECT_EQ(items[1].Text, "Internal pilot view\tAlt+X");
+    EXPECT_EQ(items[2].Text, "External pilot view\tNumpad 7") << "the first of two";
+    EXPECT_EQ(items[3].Text, "Configure...");
+}
+
 TEST_F(MenuTest, OpeningTheMainMenuAppendsThePopupToTheFourthEntry) {
     sim::AddMenuBar(mainWindow, 5);
     module.Settings.ExternalViewActive = 1; // FlyByActive is 1 by default, the internal view 0
@@ -133,7 +147,7 @@ TEST_F(MenuTest, NothingIsAppendedWhereTheHostHasNoPlaceForIt) {
 
     // No main window found at start-up.
     sim::AddMenuBar(mainWindow, 4);
-    AddModuleMenu(module.Settings, module.Ui.MenuPopup, nullptr);
+    AddModuleMenu(module.Settings, module.Bindings, module.Ui.MenuPopup, nullptr);
     EXPECT_TRUE(BarEntry(3).empty());
     EXPECT_FALSE(TriedAppendingToNoMenu());
 }

@@ -13,33 +13,52 @@ using camera::Vector3;
 
 namespace {
 
+const MouseLookFeel Standard{MouseLookDegreesPerPixel, 0};
+
 TEST(MouseLook, TheFirstSampleOnlyRecordsAndOriginIsNoSample) {
     PilotViewState s{};
     s.Eye.Zoom = 2.0;
-    EXPECT_EQ(MouseLookMove(s, 100, 50).RunEyeStep, 0);
+    EXPECT_EQ(MouseLookMove(s, 100, 50, Standard).RunEyeStep, 0);
     EXPECT_EQ(s.Eye.EyeAngles.Heading, 0.0);
-    MouseOutcome out = MouseLookMove(s, 110, 50);
+    MouseOutcome out = MouseLookMove(s, 110, 50, Standard);
     EXPECT_EQ(out.Consumed, 1);
     EXPECT_EQ(out.RunEyeStep, 1);
     EXPECT_DOUBLE_EQ(s.Eye.EyeAngles.Heading, 0.75) << "0.15 / zoom 2 for each of 10 pixels";
-    MouseLookMove(s, 110, 30);
+    MouseLookMove(s, 110, 30, Standard);
     EXPECT_DOUBLE_EQ(s.Eye.EyeAngles.Pitch, -1.5);
-    MouseLookMove(s, 0, 0); // lands on the screen's corner: no sample
-    MouseLookMove(s, 500, 500);
+    MouseLookMove(s, 0, 0, Standard); // lands on the screen's corner: no sample
+    MouseLookMove(s, 500, 500, Standard);
     EXPECT_DOUBLE_EQ(s.Eye.EyeAngles.Heading, 0.75 - 110 * 0.075) << "only recorded";
 }
 
 TEST(MouseLook, TurnsAsAtZoomOneBeforeAnyZoomAndTheWalkerOutside) {
     PilotViewState s{};
-    MouseLookMove(s, 10, 10);
-    MouseLookMove(s, 20, 10);
+    MouseLookMove(s, 10, 10, Standard);
+    MouseLookMove(s, 20, 10, Standard);
     EXPECT_DOUBLE_EQ(s.Eye.EyeAngles.Heading, 1.5) << "zoom 0 is taken as 1, never divided by";
     s.ExternalView = 1;
     s.Eye.Zoom = 0.5;
-    MouseLookMove(s, 30, 20);
+    MouseLookMove(s, 30, 20, Standard);
     EXPECT_DOUBLE_EQ(s.WalkerAttitude.Heading, 3.0);
     EXPECT_DOUBLE_EQ(s.HeadAttitude.Pitch, 3.0);
     EXPECT_DOUBLE_EQ(s.Eye.EyeAngles.Heading, 1.5) << "the cockpit eye stays";
+}
+
+TEST(MouseLook, ThePilotsRateAndInvertedVerticalTurnTheHeadTheirWay) {
+    PilotViewState s{};
+    s.Eye.Zoom = 1.0;
+    const MouseLookFeel slowInverted{0.05, 1};
+    MouseLookMove(s, 100, 100, slowInverted);
+    MouseLookMove(s, 120, 130, slowInverted); // right and down
+    EXPECT_DOUBLE_EQ(s.Eye.EyeAngles.Heading, 1.0);
+    EXPECT_DOUBLE_EQ(s.Eye.EyeAngles.Pitch, -1.5) << "down the mouse, up the head";
+    s.ExternalView = 1;
+    MouseLookMove(s, 120, 110, slowInverted);
+    EXPECT_DOUBLE_EQ(s.HeadAttitude.Pitch, 1.0) << "outside too";
+    s.ExternalView = 0;
+    s.Eye.Glide.Active = 1;
+    MouseLookMove(s, 121, 110, Standard);
+    EXPECT_EQ(s.Eye.Glide.Active, 0) << "the mouse takes the eye out of a glide";
 }
 
 TEST(MouseWheel, ZoomsInNotchesOfATenthWithinTheLimits) {

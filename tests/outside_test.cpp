@@ -167,6 +167,22 @@ TEST(TangentPlaneStep, WrapsTheLongitudeAcrossTheAntimeridian) {
     EXPECT_NEAR((at.Latitude + 33.0) * MetresPerDegree, 1000.0, 1e-3) << "up plays no part";
 }
 
+TEST(TangentPlaneStep, AStepFromAPoleStaysOnTheGlobe) {
+    // From a pole every step leads 10 m off it, whichever way and from
+    // whichever longitude the walker stood at.
+    for (double pole : {90.0, -90.0})
+        for (double lon : {180.0, -180.0, 0.0, 90.0})
+            for (camera::Vector3 v : {camera::Vector3{10.0, 0.0, 0.0},
+                                      {-10.0, 0.0, 0.0},
+                                      {0.0, 0.0, 10.0},
+                                      {0.0, 0.0, -10.0}}) {
+                GeoPoint at = TangentPlaneStep({pole, lon}, v);
+                EXPECT_NEAR(std::fabs(pole - at.Latitude) * MetresPerDegree, 10.0, 0.01)
+                    << pole << " " << lon << " " << v.X << " " << v.Z << ": " << at.Latitude;
+                EXPECT_LE(std::fabs(at.Longitude), 180.0);
+            }
+}
+
 TEST(HostWords, FixedPointAndAnglesAsTheHostKeepsThem) {
     host::LatLonAlt p = host::EncodeLatLonAlt(-1.25 / MetresPerDegree, 0.0, -1.25);
     EXPECT_EQ(p.Latitude.Whole, -1);

@@ -76,25 +76,31 @@ struct SimulatedPilotHost {
     // A view list whose windows show records of these kinds; the records'
     // addresses in order.
     std::vector<hostmem::Addr> Views(const std::vector<int32_t>& kinds) {
-        hostmem::Addr list = Allocate(host::ViewListSize);
-        hostmem::Addr array = Allocate(uint32_t(4 * kinds.size() + 4));
         std::vector<hostmem::Addr> records;
-        for (size_t i = 0; i < kinds.size(); ++i) {
-            hostmem::Addr window = Allocate(host::ViewWindowSize);
+        for (int32_t kind : kinds) {
             hostmem::Addr record = Allocate(host::ViewRecordBytes);
             host::ViewRecord r{};
-            r.Kind = kinds[i];
+            r.Kind = kind;
             r.Zoom = 64;
             for (int k = 0; k < 3; ++k) r.Rotation[k].Column[k] = 1.0f;
             r.EyeReference[1] = 256;
             sim::PokeHost(record, r);
-            sim::PokeHost<uint32_t>(window + host::ViewWindowRecord, record);
-            sim::PokeHost<uint32_t>(array + uint32_t(4 * i), window);
             records.push_back(record);
         }
-        sim::PokeHost<uint32_t>(list + host::ViewListArray, array);
-        sim::PokeHost<int32_t>(list + host::ViewListCount, int32_t(kinds.size()));
-        sim::PokeHost<uint32_t>(host::HostViewListHead, list);
+        ShowViews(records);
         return records;
+    }
+    // A view list whose windows show these records, in this order.
+    void ShowViews(const std::vector<hostmem::Addr>& records) {
+        hostmem::Addr list = Allocate(host::ViewListSize);
+        hostmem::Addr array = Allocate(uint32_t(4 * records.size() + 4));
+        for (size_t i = 0; i < records.size(); ++i) {
+            hostmem::Addr window = Allocate(host::ViewWindowSize);
+            sim::PokeHost<uint32_t>(window + host::ViewWindowRecord, records[i]);
+            sim::PokeHost<uint32_t>(array + uint32_t(4 * i), window);
+        }
+        sim::PokeHost<uint32_t>(list + host::ViewListArray, array);
+        sim::PokeHost<int32_t>(list + host::ViewListCount, int32_t(records.size()));
+        sim::PokeHost<uint32_t>(host::HostViewListHead, list);
     }
 };

@@ -16,8 +16,7 @@ class PilotInputTest : public ::testing::Test {
 protected:
     PilotViewState State{};
     KeyBindingTable Table;
-
-    void SetUp() override { State.SettingTogglesReady = 1; }
+    bool Offered = true; // the frame has run
     KeyBinding& Bind(const char* command, int32_t code, int32_t modifiers = 0,
                      int32_t onRelease = 1) {
         KeyBinding& e = Table.Entries[Table.Count++];
@@ -30,7 +29,7 @@ protected:
     }
     InputResult Key(bool down, int32_t code, int32_t modifiers = 0, int32_t view = Cockpit) {
         InputEvent e{down ? InputKind::Press : InputKind::Release, code, modifiers, 0, 0, 0};
-        return PilotInput(State, Table, e, view);
+        return PilotInput(State, Table, e, view, Offered);
     }
 };
 
@@ -76,14 +75,54 @@ TEST_F(PilotInputTest, ModifiersMustMatchExactly) {
     EXPECT_EQ(State.Held.Up, 0);
     EXPECT_EQ(Key(true, 'U', ModifierShift).Consumed, 1);
     EXPECT_EQ(State.Held.Up, 1);
-    // Released with Control held as well: not this binding's release, so the
-    // flag stays and the next press counts as a repeat.
-    EXPECT_EQ(Key(false, 'U', ModifierShift | ModifierControl).Consumed, 0);
-    EXPECT_EQ(State.Held.Up, 1);
-    EXPECT_EQ(Key(true, 'U', ModifierShift).Consumed, 1);
-    EXPECT_EQ(State.Held.Up, 1);
-    Key(false, 'U', ModifierShift);
+    // Released with Control held as well: still the end of this press.
+    EXPECT_EQ(Key(false, 'U', ModifierShift | ModifierControl).Consumed, 1);
     EXPECT_EQ(State.Held.Up, 0);
+}
+
+TEST_F(PilotInputTest, AReleaseEndsTheHeldMovementWhateverIsHeldAndWhateverIsShown) {
+    Bind("PilotForward", 0x26);
+    Bind("PilotStepLeft", 0x25);
+    Bind("ToggleMouseLook", CodeMouseButtonRight);
+    Key(true, 0x26);
+    EXPECT_EQ(Key(false, 0x26, ModifierShift).Consumed, 1) << "Shift taken to run";
+    EXPECT_EQ(State.Held.Forward, 0);
+    Key(true, 0x25);
+    Key(true, CodeMouseButtonRight);
+    EXPECT_EQ(Key(false, 0x25, 0, OtherView).Consumed, 1);
+    EXPECT_EQ(Key(false, CodeMouseButtonRight, ModifierControl, 0).Consumed, 1) << "no view";
+    EXPECT_EQ(State.Held.StepLeft, 0);
+    EXPECT_EQ(State.MouseLook, 0);
+    // The next press moves again, rather than stopping a movement left on.
+    Key(true, 0x26);
+    EXPECT_EQ(State.Held.Forward, 1);
+}
+
+TEST_F(PilotInputTest, TwoKeysHeldForOneMovementKeepItOnUntilTheLastGoesUp) {
+    Bind("PilotHeadRight", 'D');
+    Bind("PilotHeadRight", 0x27);
+    Key(true, 'D');
+    Key(true, 0x27);
+    EXPECT_EQ(State.Held.HeadRight, 1) << "the second press does not stop the first";
+    Key(false, 'D');
+    Key(false, 0x27);
+    EXPECT_EQ(State.Held.HeadRight, 0);
+}
+
+TEST_F(PilotInputTest, LosingTheKeyboardEndsEveryPressAndMovementButRunsNoToggle) {
+    Bind("PilotForward", 'W');
+    Bind("PilotCrouch", 'C', 0, 0); // latched by its press
+    Bind("ToggleMouseLook", CodeMouseButtonRight);
+    Bind("TogglePilot", 'P'); // DOUBLE on a toggle: runs on press and release
+    Key(true, 'W'), Key(true, 'C'), Key(true, CodeMouseButtonRight), Key(true, 'P');
+    ASSERT_EQ(State.ExternalView, 1);
+    ReleaseEverything(State, Table);
+    EXPECT_EQ(State.Held.Forward + State.Held.Crouch + State.MouseLook, 0);
+    EXPECT_EQ(State.ExternalView, 1) << "a toggle is not run by a lost release";
+    for (int i = 0; i < Table.Count; ++i) EXPECT_EQ(Table.Entries[i].Pressed, 0);
+    EXPECT_EQ(Key(false, 'W').Consumed, 0) << "the release, should it come, is the host's";
+    Key(true, 'W');
+    EXPECT_EQ(State.Held.Forward, 1);
 }
 
 TEST_F(PilotInputTest, AnotherKindOfViewRefusesTheTableButNotTheSettingToggles) {
@@ -101,7 +140,7 @@ TEST_F(PilotInputTest, AnotherKindOfViewRefusesTheTableButNotTheSettingToggles) 
 }
 
 TEST_F(PilotInputTest, BeforeTheFirstTickOnlyTheCommandTableAnswers) {
-    State.SettingTogglesReady = 0;
+    Offered = false;
     Bind("ToggleHeadLatency", 'H', 0, 0);
     InputResult r = Key(true, 'H');
     EXPECT_EQ(r.Consumed, 0);
@@ -120,12 +159,62 @@ TEST_F(PilotInputTest, TogglePilotAsksForTheSettingAndTheViewSeesItAtOnce) {
     EXPECT_EQ(State.ExternalView, 1);
 }
 
+TEST_F(PilotInputTest, EyeCommandsWorkOnlyInTheCockpitFromInside) {
+    Bind("SaveView3", 'S', 0, 0);
+    Bind("RecallView9", 'R', 0, 0);
+    Bind("PilotResetView", 'H', 0, 0);
+    Bind("PilotZoomReset", 'Z', 0, 0);
+    State.Eye.ViewCopyFilled = 1;
+    State.Eye.HostPose = {{0, 1, 2}, 30.0, 5.0, 1.0};
+    EXPECT_EQ(Key(true, 'S').SaveSlot, 3);
+    EXPECT_EQ(Key(true, 'R').RecallSlot, 9);
+    EXPECT_EQ(Key(true, 'H').Consumed, 1);
+    EXPECT_EQ(State.Eye.Glide.Active, 1);
+    EXPECT_EQ(State.Eye.Glide.To.Heading, 30.0);
+    State.Eye.Zoom = 4.0;
+    Key(true, 'Z');
+    EXPECT_EQ(State.Eye.Zoom, 1.0);
+    EXPECT_EQ(State.Eye.Glide.Active, 0) << "a zoom of its own ends the glide";
+    for (int32_t i = 0; i < Table.Count; ++i) Table.Entries[i].Pressed = 0;
+    State.ExternalView = 1; // outside: the saved views are the cockpit's
+    EXPECT_EQ(Key(true, 'S', 0, Outside).Consumed, 0);
+    EXPECT_EQ(Key(true, 'R', 0, Outside).RecallSlot, 0);
+    State.WalkerZoom = 3.0;
+    Key(true, 'Z', 0, Outside);
+    EXPECT_EQ(State.WalkerZoom, 1.0) << "the walker's zoom outside";
+    State.ExternalView = 0;
+    EXPECT_EQ(Key(true, 'S', 0, OtherView).Consumed, 0);
+}
+
+TEST_F(PilotInputTest, TheMenusSwitchesAnswerInAnyViewAndAloneWhileTheViewIsOff) {
+    Bind("ToggleFlyBy", 'F', ModifierControl, 0);
+    Bind("ToggleInternalView", 'I', 0, 0);
+    Bind("PilotForward", 'I');
+    EXPECT_TRUE(BindsSwitches(Table));
+    EXPECT_EQ(Key(true, 'F', ModifierControl, OtherView).Toggles, ToggleFlyBy);
+    Key(false, 'F');
+    Offered = false; // before the first tick too
+    EXPECT_EQ(Key(true, 'F', ModifierControl, 0).Toggles, ToggleFlyBy);
+    Key(false, 'F');
+    InputEvent press{InputKind::Press, 'I', 0, 0, 0, 0};
+    InputResult r = SwitchInput(State, Table, press);
+    EXPECT_EQ(r.Consumed, 1);
+    EXPECT_EQ(r.Toggles, ToggleInternalView);
+    EXPECT_EQ(State.Held.Forward, 0) << "while the view is off only the switches answer";
+    InputEvent release{InputKind::Release, 'I', 0, 0, 0, 0};
+    EXPECT_EQ(SwitchInput(State, Table, release).Consumed, 1);
+    InputEvent other{InputKind::Press, 'Q', 0, 0, 0, 0};
+    EXPECT_EQ(SwitchInput(State, Table, other).Consumed, 0);
+    KeyBindingTable none;
+    EXPECT_FALSE(BindsSwitches(none));
+}
+
 TEST_F(PilotInputTest, ClicksAndTheWheelAreLeftToTheHost) {
     Bind("ButtonClickLeft", CodeMouseButtonLeft, 0, 0);
     Bind("PilotForward", CodeMouseWheelUp);
     EXPECT_EQ(Key(true, CodeMouseButtonLeft).Consumed, 0);
     InputEvent wheel{InputKind::Wheel, 0, 0, 120, 0, 0};
-    EXPECT_EQ(PilotInput(State, Table, wheel, Cockpit).Consumed, 0);
+    EXPECT_EQ(PilotInput(State, Table, wheel, Cockpit, true).Consumed, 0);
     EXPECT_EQ(State.Held.Forward, 0) << "no input ever makes a wheel code";
 }
 

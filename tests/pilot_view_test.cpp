@@ -117,6 +117,143 @@ TEST_F(PilotViewTest, TogglePilotSwitchesTheSettingSoTheNextTickKeepsIt) {
     EXPECT_EQ(module.Pilot.ExternalView, 1);
 }
 
+TEST_F(PilotViewTest, AltBindingsAndF10RunAsSystemKeysAndLoneOnesStayTheHosts) {
+    static constexpr char keys[] =
+        "[Keyboard] PilotHeadLeft=L,ALT,DOUBLE PilotHeadRight=F10,DOUBLE";
+    pilot::LoadKeyBindingText(keys, sizeof keys - 1, "Keyboard", module.Bindings);
+    Frames(1);
+    EXPECT_TRUE(sim::Get(mainWindow, os::MsgSysKeyDown, 0x79).Blanked()) << "F10";
+    Frames(20);
+    EXPECT_TRUE(sim::Get(mainWindow, os::MsgSysKeyUp, 0x79).Blanked());
+    EXPECT_NEAR(HeadingOfRotation(), 35.0, 1e-3);
+
+    sim::SetKeyDown(os::VkMenu, true);
+    EXPECT_FALSE(sim::Get(mainWindow, os::MsgSysKeyDown, os::VkMenu).Blanked());
+    EXPECT_TRUE(sim::Get(mainWindow, os::MsgSysKeyDown, 'L').Blanked());
+    Frames(20);
+    EXPECT_TRUE(sim::Get(mainWindow, os::MsgSysKeyUp, 'L').Blanked());
+    sim::SetKeyDown(os::VkMenu, false);
+    sim::Delivered altUp = sim::Get(mainWindow, os::MsgSysKeyUp, os::VkMenu);
+    EXPECT_EQ(altUp.Message, os::MsgSysKeyUp) << "the host's window must see a key go up";
+    EXPECT_EQ(altUp.WParam, 0u) << "but not Alt's, or it would open its menu";
+    EXPECT_NEAR(HeadingOfRotation(), 0.0, 1e-3);
+
+    // Alone, or with a key bound to nothing, Alt is the host's.
+    sim::SetKeyDown(os::VkMenu, true);
+    EXPECT_FALSE(sim::Get(mainWindow, os::MsgSysKeyDown, os::VkMenu).Blanked());
+    EXPECT_FALSE(sim::Get(mainWindow, os::MsgSysKeyDown, 'K').Blanked());
+    EXPECT_FALSE(sim::Get(mainWindow, os::MsgSysKeyUp, 'K').Blanked());
+    sim::SetKeyDown(os::VkMenu, false);
+    EXPECT_EQ(sim::Get(mainWindow, os::MsgSysKeyUp, os::VkMenu).WParam, os::Word(os::VkMenu));
+}
+
+TEST_F(PilotViewTest, KeysReleasedWhereTheModuleCannotSeeThemEndWhenTheHostLosesTheKeyboard) {
+    Frames(1);
+    sim::Get(mainWindow, os::MsgKeyDown, 0x27);
+    Frames(20);
+    // The pilot switches to another program and lets go there.
+    EXPECT_FALSE(sim::Send(mainWindow, os::MsgActivate, 0).Blanked());
+    Frames(20);
+    EXPECT_NEAR(HeadingOfRotation(), 35.0, 1e-3) << "the head stopped when the keyboard went";
+    sim::Send(mainWindow, os::MsgActivate, 1);
+    sim::Get(mainWindow, os::MsgKeyDown, 0x27);
+    Frames(20);
+    sim::Get(mainWindow, os::MsgKeyUp, 0x27);
+    Frames(20);
+    EXPECT_NEAR(HeadingOfRotation(), 70.0, 1e-3) << "the next press turns again, not stops";
+    sim::Get(mainWindow, os::MsgKeyDown, 0x27);
+    EXPECT_FALSE(sim::Send(mainWindow, os::MsgActivateApp, 0).Blanked()) << "another program";
+    EXPECT_EQ(module.Pilot.Held.HeadRight, 0);
+}
+
+TEST_F(PilotViewTest, AKeyReleasedInAnotherViewOrWithShiftHeldStopsTheMovement) {
+    Frames(1);
+    sim::Get(mainWindow, os::MsgKeyDown, 'W');
+    records = pilotHost.Views({7});
+    Frames(1);
+    EXPECT_TRUE(sim::Get(mainWindow, os::MsgKeyUp, 'W').Blanked()) << "the end of a press taken";
+    EXPECT_EQ(module.Pilot.Held.Forward, 0);
+    sim::Get(mainWindow, os::MsgKeyDown, 'W'); // another view: the host's key
+    sim::SetKeyDown(os::VkShift, true);
+    EXPECT_FALSE(sim::Get(mainWindow, os::MsgKeyUp, 'W').Blanked());
+    EXPECT_EQ(module.Pilot.Held.Forward, 0);
+}
+
+TEST_F(PilotViewTest, ARateOrSpeedStoredOutOfRangeIsUsedWithinIt) {
+    module.Settings.ViewTurbOn = module.Settings.GroundTurbOn = 1;
+    module.Settings.ViewTurbRate = 7.5; // the registry may hold more than the dialog allows
+    module.Settings.GroundTurbRate = -5.0;
+    module.Settings.RunningSpeed = 1e308;
+    host.Values[host::HostVarOnGround] = 1.0;
+    host.Values[host::HostVarGroundSpeed] = 60.0;
+    host.Values[host::HostVarHeading] = 10.0;
+    Frames(2);
+    host.Values[host::HostVarHeading] = 11.0;
+    Frames(1);
+    EXPECT_NEAR(module.Pilot.Eye.LatencyOffset.Heading, 15.0, 1e-9) << "a degree at rate 5";
+    Frames(2000); // 100 s rolling fast: a negative rate would tilt the eye without end
+    EXPECT_NEAR(module.Pilot.Eye.TurbulenceOffset.Pitch, 0.0, 1e-12);
+    EXPECT_EQ(module.Pilot.RunSpeed, addon::MaxRunningSpeed);
+    EXPECT_EQ(module.Settings.ViewTurbRate, 7.5) << "what is stored stays as it is";
+}
+
+TEST_F(PilotViewTest, ASavedViewIsStoredAtOnceAndRecalledWithAGlide) {
+    static constexpr char keys[] =
+        "[Keyboard] SaveView1=S RecallView1=R RecallView2=E PilotResetView=HOME";
+    pilot::LoadKeyBindingText(keys, sizeof keys - 1, "Keyboard", module.Bindings);
+    Frames(1);
+    sim::Get(mainWindow, os::MsgKeyDown, 0x27);
+    Frames(20);
+    sim::Get(mainWindow, os::MsgKeyUp, 0x27);
+    EXPECT_TRUE(sim::Get(mainWindow, os::MsgKeyDown, 'S').Blanked());
+    sim::Get(mainWindow, os::MsgKeyUp, 'S');
+    EXPECT_EQ(sim::RegText(addon::SettingsKeyPath, "SavedView1"),
+              "0.000000 1.000000 0.000000 35.000000 0.000000 1.000000")
+        << "written when saved: a host that ends without unloading keeps it";
+    sim::Get(mainWindow, os::MsgKeyDown, 0x27);
+    Frames(20);
+    sim::Get(mainWindow, os::MsgKeyUp, 0x27);
+    sim::Get(mainWindow, os::MsgKeyDown, 'R');
+    Frames(9);
+    EXPECT_GT(HeadingOfRotation(), 35.5) << "on its way";
+    Frames(1);
+    EXPECT_NEAR(HeadingOfRotation(), 35.0, 1e-4) << "there after half a second";
+    sim::Get(mainWindow, os::MsgKeyDown, 'E'); // slot 2 was never saved
+    Frames(10);
+    EXPECT_NEAR(HeadingOfRotation(), 35.0, 1e-4);
+    sim::Get(mainWindow, os::MsgKeyDown, 0x24); // back to the host's view
+    Frames(10);
+    EXPECT_NEAR(HeadingOfRotation(), 0.0, 1e-4);
+}
+
+TEST_F(PilotViewTest, TheMenusSwitchesWorkFromTheKeyboardWithTheViewOff) {
+    static constexpr char keys[] = "[Keyboard] ToggleFlyBy=F ToggleInternalView=I";
+    pilot::LoadKeyBindingText(keys, sizeof keys - 1, "Keyboard", module.Bindings);
+    module.Input.BindsSwitches = 1; // as the loading at start-up finds
+    module.Settings.InternalViewActive = 0;
+    EXPECT_TRUE(sim::Get(mainWindow, os::MsgKeyDown, 'F').Blanked());
+    EXPECT_EQ(module.Settings.FlyByActive, 1) << "it was off";
+    EXPECT_TRUE(sim::Get(mainWindow, os::MsgKeyUp, 'F').Blanked());
+    EXPECT_FALSE(sim::Get(mainWindow, os::MsgKeyDown, 'W').Blanked()) << "the rest is the host's";
+    sim::Get(mainWindow, os::MsgKeyDown, 'I');
+    EXPECT_EQ(module.Settings.InternalViewActive, 1);
+    sim::Get(mainWindow, os::MsgKeyUp, 'I');
+    sim::Get(mainWindow, os::MsgKeyDown, 'I');
+    EXPECT_EQ(module.Settings.InternalViewActive, 0) << "and off again, from inside";
+}
+
+TEST_F(PilotViewTest, AMovementHeldWhenTheViewGoesOffIsOverWhenItComesBack) {
+    Frames(1);
+    sim::Get(mainWindow, os::MsgKeyDown, 0x27);
+    Frames(20);
+    module.Settings.InternalViewActive = 0;
+    Frames(1);
+    sim::Get(mainWindow, os::MsgKeyUp, 0x27); // let go while off: no binding sees it
+    module.Settings.InternalViewActive = 1;
+    Frames(20);
+    EXPECT_NEAR(HeadingOfRotation(), 35.0, 1e-3);
+}
+
 TEST_F(PilotViewTest, AHostWithoutItsListsRunsTheViewIdle) {
     sim::PokeHost<uint32_t>(host::HostModuleListHead, 0);
     sim::PokeHost<uint32_t>(host::HostViewListHead, 0);
@@ -207,6 +344,23 @@ TEST_F(PilotMouseTest, MouseLookTurnsTheEyeAndTheRecordAtOnce) {
     EXPECT_EQ(module.Pilot.MouseLook, 0);
 }
 
+TEST_F(PilotMouseTest, MouseAndWheelMessagesAddNoMotionOfTheirOwn) {
+    static constexpr char look[] = "[Keyboard] ToggleMouseLook=MOUSE_BUTTON_1,DOUBLE";
+    pilot::LoadKeyBindingText(look, sizeof look - 1, "Keyboard", module.Bindings);
+    sim::Get(view, os::MsgRButtonDown);
+    sim::SetCursorPos(300, 200);                // still: mouse look turns nothing
+    sim::Get(mainWindow, os::MsgKeyDown, 0x27); // the head turns right, 35 degrees a second
+    Frames(20);
+    for (int i = 0; i < 500; ++i) { // a fast mouse and wheel that move nothing
+        sim::Get(view, os::MsgMouseMove, 0, At(1, 1));
+        sim::Get(view, os::MsgMouseWheel, os::Word(i % 2 ? -120 : 120) << 16);
+    }
+    EXPECT_NEAR(HeadingOfRotation(), 35.0, 1e-3);
+    Frames(20);
+    EXPECT_NEAR(HeadingOfRotation(), 70.0, 1e-3);
+    EXPECT_NEAR(module.Pilot.Eye.Zoom, 1.0, 1e-9);
+}
+
 TEST_F(PilotMouseTest, TheWheelZoomsWithinItsLimitsOnlyInThePilotsViews) {
     for (int i = 0; i < 100; ++i)
         EXPECT_TRUE(sim::Get(view, os::MsgMouseWheel, os::Word(120) << 16).Blanked());
@@ -272,6 +426,66 @@ TEST_F(PilotWalkTest, ThePilotStepsOutWalksAndComesBackToTheViewAsItWas) {
     Frames(1);
     host::ViewRecord after = Cockpit();
     EXPECT_EQ(std::memcmp(&after, &before, sizeof after), 0) << "every byte as it was";
+}
+
+TEST_F(PilotWalkTest, AnotherViewShownMidWalkIsLeftAloneAndTheWalksRecordComesBack) {
+    host::ViewRecord cockpit = Cockpit();
+    host::ViewRecord outside = sim::PeekHost<host::ViewRecord>(records[1]);
+    module.Settings.ExternalViewActive = 1;
+    Frames(3);
+    ASSERT_EQ(Cockpit().Kind, 1250);
+    pilotHost.ShowViews({records[1], records[0]}); // the host shows its own outside view
+    Frames(3);
+    host::ViewRecord now = Cockpit();
+    EXPECT_EQ(std::memcmp(&now, &cockpit, sizeof now), 0) << "given back byte for byte";
+    now = sim::PeekHost<host::ViewRecord>(records[1]);
+    EXPECT_EQ(std::memcmp(&now, &outside, sizeof now), 0) << "left as the host set it";
+    EXPECT_EQ(module.Settings.ExternalViewActive, 0) << "the walk is over";
+    pilotHost.ShowViews({records[0]});
+    Frames(3);
+    EXPECT_EQ(Cockpit().Kind, 1) << "back in the seat";
+}
+
+TEST_F(PilotWalkTest, SwitchingTheInternalViewOffMidWalkGivesTheViewBackAtOnce) {
+    host::ViewRecord before = Cockpit();
+    module.Settings.ExternalViewActive = 1;
+    Frames(3);
+    module.Settings.InternalViewActive = 0;
+    Frames(1);
+    host::ViewRecord after = Cockpit();
+    EXPECT_EQ(std::memcmp(&after, &before, sizeof after), 0);
+}
+
+TEST_F(PilotWalkTest, UnloadingMidWalkGivesTheViewBackAndTakesThePopupAway) {
+    sim::AddMenuBar(mainWindow, 4);
+    sim::Get(mainWindow, os::MsgInitMenu);
+    os::Hmenu hostMenu = os::GetSubMenu(sim::MenuBar(mainWindow), 3);
+    ASSERT_EQ(sim::MenuItems(hostMenu).size(), 2u);
+    host::ViewRecord before = Cockpit();
+    module.Settings.ExternalViewActive = 1;
+    Frames(3);
+    addon::ModuleDetach(module);
+    host::ViewRecord after = Cockpit();
+    EXPECT_EQ(std::memcmp(&after, &before, sizeof after), 0);
+    EXPECT_TRUE(sim::MenuItems(hostMenu).empty()) << "neither the popup nor its separator";
+    EXPECT_EQ(sim::MenusAlive(), 5) << "the bar and its four menus";
+}
+
+TEST_F(PilotWalkTest, ShiftRunsOnlyWhileItIsDown) {
+    static constexpr char keys[] = "[Keyboard] PilotUp=U,DOUBLE";
+    pilot::LoadKeyBindingText(keys, sizeof keys - 1, "Keyboard", module.Bindings);
+    module.Settings.ExternalViewActive = 1;
+    module.Settings.RunningSpeed = 1e308;
+    Frames(1);
+    sim::Get(mainWindow, os::MsgKeyDown, 'U');
+    sim::TapKey(os::VkShift); // pressed and let go between two frames
+    Frames(1);
+    EXPECT_NEAR(module.Pilot.EyeHeight, 1.7 + 2.0 * 0.05, 1e-9) << "walking, not running";
+    sim::SetKeyDown(os::VkShift, true);
+    Frames(20);
+    EXPECT_NEAR(module.Pilot.EyeHeight, 1.8 + 100.0, 1e-6) << "running at the most it may";
+    EXPECT_NEAR(sim::PeekHost<double>(CameraBlock + 160) * 1000.0,
+                module.Pilot.WalkerAltitude + module.Pilot.EyeHeight, 1e-6);
 }
 
 TEST_F(PilotWalkTest, WithoutTheHostsLibrariesTheWalkWritesOnlyTheViewRecord) {

@@ -3,6 +3,7 @@
 #include "module_test.h"
 
 #include <cmath>
+#include <cstring>
 #include <string>
 #include <vector>
 
@@ -13,7 +14,8 @@ namespace {
 const char* const kStoredNames[] = {
     "FlyByActive",          "FlyByDuration",   "FlyByRelAltitude",   "FlyByMinDistance",
     "FlyByCameraPlacement", "FlyByTravelling", "InternalViewActive", "ViewTurbRate",
-    "GroundTurbRate",       "RunningSpeed",    "ViewTurbOn",         "GroundTurbOn"};
+    "GroundTurbRate",       "RunningSpeed",    "ViewTurbOn",         "GroundTurbOn",
+    "MouseLookRate",        "MouseLookInvert"};
 
 class SettingsTest : public ModuleTest {
 protected:
@@ -25,7 +27,7 @@ protected:
     }
 };
 
-TEST_F(SettingsTest, NoKeyGivesDefaultsAndShutDownCreatesTwelveValuesInOrder) {
+TEST_F(SettingsTest, NoKeyGivesDefaultsAndShutDownCreatesEveryValueInOrder) {
     addon::LoadSettings(module.Settings);
     EXPECT_EQ(module.Settings.FlyByActive, 1);
     EXPECT_EQ(module.Settings.FlyByDuration, 10);
@@ -114,7 +116,7 @@ TEST_F(SettingsTest, UnopenableKeyKeepsDefaultsAndAFailedWriteDoesNotStopTheOthe
     sim::Reset();
     sim::RegFailWrite("FlyByDuration");
     addon::SaveSettings(module.Settings);
-    EXPECT_EQ(sim::RegValueCount(SettingsKeyPath), 11);
+    EXPECT_EQ(sim::RegValueCount(SettingsKeyPath), 13);
     EXPECT_EQ(Stored("GroundTurbOn"), "0");
     EXPECT_EQ(sim::RegOpenHandles(), 0);
 }
@@ -203,6 +205,51 @@ TEST_F(SettingsTest, NumbersStoredAsDwordsReadAsNumbersAndOtherTypesKeepTheDefau
     addon::SaveSettings(module.Settings);
     EXPECT_EQ(Stored("FlyByActive"), "1") << "not overwritten with \"0\"";
     EXPECT_EQ(Stored("FlyByDuration"), "30");
+}
+
+TEST_F(SettingsTest, MouseLookSettingsAreHeldToTheirRangesAtLoad) {
+    addon::LoadSettings(module.Settings);
+    EXPECT_EQ(module.Settings.MouseLookRate, 0.15) << "today's turn";
+    EXPECT_EQ(module.Settings.MouseLookInvert, 0);
+    for (auto [text, rate] : {std::pair{"0.3", 0.3}, {"-2", 0.01}, {"50", 1.0}, {"abc", 0.01}}) {
+        Store("MouseLookRate", text);
+        Store("MouseLookInvert", "7");
+        addon::LoadSettings(module.Settings);
+        EXPECT_EQ(module.Settings.MouseLookRate, rate) << text;
+        EXPECT_EQ(module.Settings.MouseLookInvert, 1);
+    }
+}
+
+TEST_F(SettingsTest, SavedViewsRoundTripAndOddTextLeavesASlotEmpty) {
+    Store("SavedView1", "0.5 1.25 -2 370 -100 9"); // held: 10 degrees, -90, zoom 8
+    Store("SavedView2", "0.5 1.25 -2 30 10");      // one number short
+    Store("SavedView3", "0.5 1.25 -2 30 10 1 7");  // one too many
+    Store("SavedView4", "0.5 1.25 x 30 10 1");
+    Store("SavedView5", "0.5 1.25 inf 30 10 1");
+    Store("SavedView6", "1e9 0 0 -30 0 0.1"); // held to what the eye can show
+    addon::LoadSettings(module.Settings);
+    const addon::SavedView* v = module.Settings.SavedViews;
+    EXPECT_EQ(v[0].Used, 1);
+    EXPECT_EQ(v[0].X, 0.5);
+    EXPECT_EQ(v[0].Z, -2.0);
+    EXPECT_DOUBLE_EQ(v[0].Heading, 10.0);
+    EXPECT_EQ(v[0].Pitch, -90.0);
+    EXPECT_EQ(v[0].Zoom, 8.0);
+    for (int slot : {1, 2, 3, 4, 6, 7, 8}) EXPECT_EQ(v[slot].Used, 0) << "slot " << slot + 1;
+    EXPECT_EQ(v[5].X, 256.0);
+    EXPECT_EQ(v[5].Heading, 330.0);
+    EXPECT_EQ(v[5].Zoom, 0.25);
+
+    addon::ModuleSettings saved = module.Settings;
+    saved.SavedViews[8] = {1, -1.5, 0.75, 3.125, 359.5, 12.25, 2.5};
+    EXPECT_EQ(addon::SaveViewSlot(saved, 9), 1);
+    EXPECT_EQ(addon::SaveViewSlot(saved, 8), 0) << "an empty slot writes nothing";
+    EXPECT_EQ(Stored("SavedView8"), "<missing>");
+    addon::LoadSettings(module.Settings);
+    const addon::SavedView& back = module.Settings.SavedViews[8];
+    EXPECT_EQ(std::memcmp(&back, &saved.SavedViews[8], sizeof back), 0);
+    addon::SaveSettings(module.Settings);
+    EXPECT_EQ(Stored("SavedView2"), "0.5 1.25 -2 30 10") << "an unread slot is left as stored";
 }
 
 TEST(TextToNumber, WholeNumbers) {

@@ -57,12 +57,22 @@ GeoPoint TangentPlaneStep(const GeoPoint& from, const Vector3& v) {
     camera::RotateAboutY(p, t1);
     Vector3 d = Negated(p);
     double t2 = d.Y != 0.0 ? -(std::atan2(d.Z, d.Y) + ExactPi / 2) : 0.0;
+    double latitude = t2 * WalkDegreesPerRadian;
     double longitude = t1 * WalkDegreesPerRadian;
+    // Next to a pole the elevation can come out a turn off (-270 for 90) or
+    // past 90: the same point, its latitude within -90..90 and its longitude
+    // on the other side of the pole.
+    if (latitude < -180.0) latitude += 360.0;
+    if (latitude > 180.0) latitude -= 360.0;
+    if (std::fabs(latitude) > 90.0) {
+        latitude = (latitude > 0.0 ? 180.0 : -180.0) - latitude;
+        longitude += 180.0;
+    }
     // Bounded: an absurd value must not spin the host's thread.
     if (std::fabs(longitude) > 1e6) longitude = std::fmod(longitude, 360.0);
     while (longitude > 180.0) longitude -= 360.0;
     while (longitude < -180.0) longitude += 360.0;
-    return {t2 * WalkDegreesPerRadian, longitude};
+    return {latitude, longitude};
 }
 
 GeoPoint MoveWalker(pilot::PilotViewState& s, bool running) {
@@ -88,6 +98,10 @@ GeoPoint MoveWalker(pilot::PilotViewState& s, bool running) {
         s.WalkerAttitude.Heading += TurnRate * dt;
     else if (held.HeadLeft)
         s.WalkerAttitude.Heading -= TurnRate * dt;
+    if (held.ZoomIn != held.ZoomOut) {
+        double factor = std::pow(pilot::ZoomKeyFactorPerSecond, held.ZoomIn ? dt : -dt);
+        s.WalkerZoom = pilot::LimitedZoom(s.WalkerZoom * factor);
+    }
     double& pitch = s.HeadAttitude.Pitch;
     if (held.HeadUp) {
         pitch -= HeadPitchRate * dt;

@@ -26,6 +26,9 @@ const std::vector<std::string>& Calls();
 
 void SetTime(uint32_t milliseconds);
 void SetKeyDown(int virtualKey, bool down);
+// Pressed and released again since GetAsyncKeyState last asked: up now, but
+// the next call reports the press in its low bit.
+void TapKey(int virtualKey);
 int KeyStateReads(); // how many times GetAsyncKeyState was called
 void SetCursorPos(int x, int y);
 os::Hcursor CurrentCursor();
@@ -72,6 +75,7 @@ int NextHookCalls(); // calls of CallNextHookEx, the rest of the hook chain
 struct Delivered {
     os::Hwnd Window;
     uint32_t Message;
+    os::Word WParam;
     bool Blanked() const { return Window == nullptr && Message == 0; }
 };
 // SendMessage to a window: runs the call-window hook with code 0 on a copy of

@@ -24,6 +24,8 @@ template <class H> size_t HandleIndex(uintptr_t space, H handle) {
     if (v <= space || v >= space + 0x10000 || (v - space) % 0x10) return SIZE_MAX;
     return (v - space) / 0x10 - 1;
 }
+constexpr int KeyDown = 1, KeyTapped = 2; // a key's state in Machine::Keys
+
 constexpr uintptr_t kWindows = 0x10000, kMenus = 0x20000, kHooks = 0x30000, kKeys = 0x40000,
                     kDialogs = 0x50000, kFiles = 0x60000, kCursors = 0x70000;
 
@@ -59,7 +61,7 @@ struct OpenKey {
 struct Machine {
     std::vector<std::string> Calls;
     uint32_t Time = 0;
-    std::map<int, bool> Keys;
+    std::map<int, int> Keys; // KeyDown | KeyTapped
     int KeyReads = 0;
     os::Point Cursor{};
     os::Hcursor CurrentCursor = nullptr;
@@ -175,7 +177,12 @@ uint32_t timeGetTime() {
 int16_t GetAsyncKeyState(int virtualKey) {
     ++M().KeyReads;
     auto key = M().Keys.find(virtualKey); // no insertion: the module's side never allocates
-    return key != M().Keys.end() && key->second ? int16_t(0x8000) : int16_t(0);
+    if (key == M().Keys.end()) return 0;
+    // As Windows: the top bit while down, the low bit once after a press since the last call.
+    int16_t state =
+        int16_t((key->second & KeyDown ? 0x8000 : 0) | (key->second & KeyTapped ? 1 : 0));
+    key->second &= ~KeyTapped;
+    return state;
 }
 int GetCursorPos(Point* point) {
     *point = M().Cursor;
@@ -503,7 +510,11 @@ void SetTime(uint32_t milliseconds) {
     M().Time = milliseconds;
 }
 void SetKeyDown(int virtualKey, bool down) {
-    M().Keys[virtualKey] = down;
+    int& key = M().Keys[virtualKey];
+    key = (down ? KeyDown | KeyTapped : 0) | (key & KeyTapped);
+}
+void TapKey(int virtualKey) {
+    M().Keys[virtualKey] = KeyTapped;
 }
 int KeyStateReads() {
     return M().KeyReads;
@@ -579,7 +590,7 @@ Delivered Send(os::Hwnd window, uint32_t message, os::Word wParam, os::Long lPar
     if (InstalledHook* hook = ActiveHook(os::HookCallWndProc))
         hook->Proc(os::HookActionCode, 0, reinterpret_cast<os::Long>(&record));
     M().LastSentRecordBlanked = record.Window == nullptr && record.Message == 0;
-    return {window, message};
+    return {window, message, wParam};
 }
 bool LastSentRecordBlanked() {
     return M().LastSentRecordBlanked;
@@ -589,7 +600,7 @@ static Delivered Queue(os::Word flag, os::Hwnd window, uint32_t message, os::Wor
     os::QueuedMessage record{window, message, wParam, lParam, M().Time, os::Point{}};
     if (InstalledHook* hook = ActiveHook(os::HookGetMessage))
         hook->Proc(os::HookActionCode, flag, reinterpret_cast<os::Long>(&record));
-    return {record.Window, record.Message};
+    return {record.Window, record.Message, record.WParam};
 }
 Delivered Peek(os::Hwnd window, uint32_t message, os::Word wParam, os::Long lParam) {
     return Queue(0, window, message, wParam, lParam);
