@@ -155,6 +155,7 @@ constexpr UINT HostFrameMessage = host::HostFrameMessage;
 
 // Message boxes the module showed, dismissed by the watcher thread.
 void StartMessageBoxWatcher();
+void StopMessageBoxWatcher();
 std::vector<std::string> MessageBoxesShown();
 
 // ---- The module's menu and dialogs, as the user sees them -------------------
