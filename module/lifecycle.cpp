@@ -4,10 +4,7 @@
 #include "module/menu.h"
 #include "module/pilot_view.h"
 #include "module/router.h"
-#include "module/text.h"
 #include "pilot/pilot_input.h"
-
-#include <cstdio>
 
 namespace addon {
 
