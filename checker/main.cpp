@@ -1,11 +1,19 @@
-// orbivue-bindings FILE: loads the "Keyboard" section of a key binding file
-// with the module's own loader and shows what the module will make of it.
+// orbivue-bindings [FILE]: loads the "Keyboard" section of a key binding file
+// with the module's own loader, opened and read as the module reads it, and
+// shows what the module will make of it. Without FILE it checks the file the
+// module would load: OrbivuePro.cfg in the host's folder, found as the module
+// finds it.
 //
 // Standard output is itself a binding file: the header word and one binding
 // word per entry, in table order, with the file's line as a comment word.
-// Standard error lists every word that was dropped or looks wrong, with why.
-// Exit status: 0 when nothing is odd, 1 when something is, 2 when the file
-// cannot be read.
+// Standard error names the file and how its text is stored, lists every word
+// that was dropped or looks wrong, with why, and sums up. Exit status: 0 when
+// nothing is odd, 1 when something is, 2 when the file cannot be read.
+//
+// Started by a double-click, its console window would close at once: then it
+// waits for a key.
+#include "checker/console.h"
+#include "module/binding_file.h"
 #include "pilot/key_bindings.h"
 
 #include <cctype>
@@ -16,7 +24,7 @@
 
 namespace {
 
-constexpr char Section[] = "Keyboard";
+constexpr const char* Section = addon::KeyBindingSection;
 
 struct Checker {
     const char* Path = "";
@@ -25,9 +33,26 @@ struct Checker {
     int32_t EntryLines[pilot::KeyBindingCapacity] = {};
     std::vector<std::string> Notes;
     int32_t Odd = 0;
-    int32_t Ignored = 0; // prose and words outside the section
+    int32_t CommentWords = 0; // a comment word and the words after it on its line
+    int32_t CommentLine = 0;  // the line of the last comment word
+    int32_t Ignored = 0;      // other words that bind nothing: prose, words outside the section
     bool SawHeader = false;
 };
+
+const char* EncodingName(pilot::BindingEncoding encoding) {
+    switch (encoding) {
+    case pilot::BindingEncoding::Utf8:
+        return "UTF-8 with a byte-order mark";
+    case pilot::BindingEncoding::Utf16Le:
+        return "UTF-16 little-endian with a byte-order mark";
+    case pilot::BindingEncoding::Utf16Be:
+        return "UTF-16 big-endian with a byte-order mark";
+    case pilot::BindingEncoding::Bytes:
+    case pilot::BindingEncoding::Undecided:
+        break;
+    }
+    return "no byte-order mark, read byte by byte (ASCII)";
+}
 
 // The word as it can be shown on one line: control and high bytes escaped,
 // very long words shortened.
@@ -81,6 +106,16 @@ void Note(Checker& checker, const pilot::BindingReport& report, bool odd, const 
     if (odd) ++checker.Odd;
 }
 
+// A word that binds nothing: part of a comment (a word beginning with "//" and
+// the rest of its line, as a reader sees it), or another word ignored.
+void CountProse(Checker& checker, const pilot::BindingReport& report, bool comment) {
+    if (comment) checker.CommentLine = report.Line;
+    if (comment || report.Line == checker.CommentLine)
+        ++checker.CommentWords;
+    else
+        ++checker.Ignored;
+}
+
 void OnReport(void* context, const pilot::BindingReport& report) {
     using pilot::BindingNote;
     Checker& checker = *static_cast<Checker*>(context);
@@ -91,6 +126,10 @@ void OnReport(void* context, const pilot::BindingReport& report) {
     switch (report.Note) {
     case BindingNote::Stored:
         checker.EntryLines[report.Index] = report.Line;
+        if (report.Line == checker.CommentLine)
+            Note(checker, report, true,
+                 "follows a comment word on its line, but a comment is one word: this binding is "
+                 "loaded");
         break;
     case BindingNote::SectionOpened:
         checker.SawHeader = true;
@@ -112,23 +151,20 @@ void OnReport(void* context, const pilot::BindingReport& report) {
         if (hasEquals && !comment)
             Note(checker, report, true, "a binding outside the section is never loaded");
         else
-            ++checker.Ignored;
+            CountProse(checker, report, comment);
         break;
     case BindingNote::NoEquals:
-        if (checker.Verbose)
+        CountProse(checker, report, comment);
+        if (checker.Verbose && report.Line != checker.CommentLine)
             Note(checker, report, false, "no \"=\": not a binding");
-        else
-            ++checker.Ignored;
         break;
     case BindingNote::TooShort:
         Note(checker, report, true,
              "\"=\" alone binds nothing: a binding is one word, no spaces around \"=\"");
         break;
     case BindingNote::Comment:
-        if (hasEquals)
-            Note(checker, report, false, "commented out");
-        else
-            ++checker.Ignored;
+        if (hasEquals) Note(checker, report, false, "commented out");
+        CountProse(checker, report, true);
         break;
     case BindingNote::NoKey:
         Note(checker, report, true,
@@ -169,6 +205,11 @@ void OnReport(void* context, const pilot::BindingReport& report) {
     case BindingNote::WheelNeverFires:
         Note(checker, report, true, "the mouse wheel goes to the zoom: this binding never runs");
         break;
+    case BindingNote::ToggledTwice:
+        Note(checker, report, true,
+             "DOUBLE runs this toggle when the key goes down and again when it comes up: one "
+             "keystroke switches it and back");
+        break;
     case BindingNote::Duplicate: {
         const pilot::KeyBinding& other = checker.Table->Entries[report.Other];
         Note(checker, report, true,
@@ -180,51 +221,58 @@ void OnReport(void* context, const pilot::BindingReport& report) {
     }
 }
 
-int Usage() {
-    std::fprintf(stderr,
-                 "usage: orbivue-bindings [-v] FILE\n"
-                 "  shows the bindings of the [Keyboard] section as the module loads them;\n"
-                 "  -v also lists the words that are not bindings\n");
-    return 2;
+constexpr char UsageText[] =
+    "usage: orbivue-bindings [-v] [FILE]\n"
+    "  shows the bindings of the [Keyboard] section of FILE as the module loads them;\n"
+    "  without FILE, of the file the module loads: OrbivuePro.cfg in the host's folder\n"
+    "  -v also lists the words that are not bindings\n";
+
+int Usage(std::FILE* to, int status) {
+    std::fputs(UsageText, to);
+    return status;
 }
 
-} // namespace
-
-int main(int argc, char** argv) {
+// Everything but the wait for a key at the end.
+int Check(int argc, char** argv) {
     Checker checker;
     const char* path = nullptr;
     for (int i = 1; i < argc; ++i) {
+        if (std::strcmp(argv[i], "-h") == 0 || std::strcmp(argv[i], "--help") == 0)
+            return Usage(stdout, 0);
         if (std::strcmp(argv[i], "-v") == 0)
             checker.Verbose = true;
-        else if (path == nullptr)
-            path = argv[i];
+        else if (argv[i][0] == '-' || path != nullptr)
+            return Usage(stderr, 2);
         else
-            return Usage();
+            path = argv[i];
     }
-    if (path == nullptr) return Usage();
+    static char modulePath[300];
+    if (path == nullptr) {
+        static char folder[256];
+        const int fromRegistry = addon::FindHostFolder(folder, sizeof folder);
+        addon::FormKeyBindingPath(modulePath, sizeof modulePath, folder);
+        path = modulePath;
+        std::fprintf(stderr, "%s: the file the module loads (the host's folder %s)\n", path,
+                     fromRegistry ? "as the registry's \"EXE Path\" gives it"
+                                  : "by default: the registry names none");
+    }
     checker.Path = path;
 
-    std::FILE* file = std::fopen(path, "rb");
-    if (file == nullptr) {
-        std::fprintf(stderr, "%s: cannot be opened\n", path);
-        return 2;
-    }
     static pilot::KeyBindingTable table;
     static pilot::BindingLoader loader;
     checker.Table = &table;
     pilot::BindingObserver observer{&OnReport, &checker};
     pilot::BeginBindings(loader, Section, table, &observer);
-    char chunk[4096];
-    size_t got;
-    while ((got = std::fread(chunk, 1, sizeof chunk, file)) > 0)
-        pilot::FeedBindings(loader, chunk, got);
-    const bool failed = std::ferror(file) != 0;
-    std::fclose(file);
-    if (failed) {
+    switch (addon::ReadKeyBindingFile(path, loader)) {
+    case addon::BindingFileRead::NotOpened:
+        std::fprintf(stderr, "%s: cannot be opened\n", path);
+        return 2;
+    case addon::BindingFileRead::ReadError:
         std::fprintf(stderr, "%s: cannot be read\n", path);
         return 2;
+    case addon::BindingFileRead::Read:
+        break;
     }
-    pilot::EndBindings(loader);
 
     std::printf("// Key bindings as the module loads them: %d entries.\n[%s]\n", table.Count,
                 Section);
@@ -252,7 +300,20 @@ int main(int argc, char** argv) {
         if (!bound) unbound += std::string(" ") + pilot::CommandName(pilot::CommandId(id));
     }
     if (!unbound.empty()) std::fprintf(stderr, "%s: note: not bound:%s\n", path, unbound.c_str());
-    std::fprintf(stderr, "%s: %d bindings, %d odd, %d other words ignored\n", path, table.Count,
-                 checker.Odd, checker.Ignored);
+    std::string other;
+    if (checker.Ignored > 0)
+        other = ", " + std::to_string(checker.Ignored) +
+                " other words that bind nothing (-v lists those in the section)";
+    std::fprintf(stderr, "%s: %s; %d bindings, %d odd, %d words in comments%s\n", path,
+                 EncodingName(loader.Encoding), table.Count, checker.Odd, checker.CommentWords,
+                 other.c_str());
     return checker.Odd == 0 ? 0 : 1;
+}
+
+} // namespace
+
+int main(int argc, char** argv) {
+    const int status = Check(argc, argv);
+    if (StartedInItsOwnConsole()) WaitForAKey();
+    return status;
 }

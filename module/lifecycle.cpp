@@ -4,10 +4,7 @@
 #include "module/menu.h"
 #include "module/pilot_view.h"
 #include "module/router.h"
-#include "module/text.h"
 #include "pilot/pilot_input.h"
-
-#include <cstdio>
 
 namespace addon {
 
@@ -15,15 +12,6 @@ namespace addon {
 constinit ModuleState Module{};
 
 namespace {
-
-void FindHostFolder(HostLink& host) {
-    RegistryValue value{};
-    value.Root = os::HkeyLocalMachine();
-    CopyText(value.KeyPath, sizeof value.KeyPath, host::HostKeyPath);
-    CopyText(value.ValueName, sizeof value.ValueName, host::HostFolderValue);
-    const char* folder = ReadRegistryValue(value) ? value.Data : host::DefaultHostFolder;
-    CopyText(host.HostFolder, sizeof host.HostFolder, folder);
-}
 
 void InstallHooks(HostLink& host) {
     // Hooks on this thread only, registered to the host's executable.
@@ -37,21 +25,12 @@ void InstallHooks(HostLink& host) {
 }
 
 // The "Keyboard" section of the key binding file, read in chunks through the
-// loader; a file that cannot be opened leaves the table as it is.
+// loader; a file that cannot be opened leaves the table as it is, and a read
+// error ends the file where it stands: what was read is kept.
 int LoadKeyBindingFile(const char* path, pilot::KeyBindingTable& table) {
-    os::Hfile file = os::CreateFileA(path, os::GenericRead, os::FileShareRead, os::OpenExisting,
-                                     os::FileAttributeNormal);
-    if (file == os::InvalidFile() || file == nullptr) return 0;
     pilot::BindingLoader loader;
     pilot::BeginBindings(loader, KeyBindingSection, table, nullptr);
-    char chunk[4096];
-    uint32_t read = 0;
-    // A read error ends the file where it stands: what was read is kept.
-    while (os::ReadFile(file, chunk, sizeof chunk, &read) && read > 0)
-        pilot::FeedBindings(loader, chunk, read);
-    pilot::EndBindings(loader);
-    os::CloseHandle(file);
-    return 1;
+    return ReadKeyBindingFile(path, loader) != BindingFileRead::NotOpened;
 }
 
 // A hook left behind would call into the library after it is gone, at the
@@ -65,15 +44,14 @@ void RemoveHook(os::Hhook& hook) {
 
 int ModuleAttach(ModuleState& module) {
     HostLink& host = module.Host;
-    FindHostFolder(host);
+    FindHostFolder(host.HostFolder, sizeof host.HostFolder);
     LoadSettings(module.Settings);
     host.MainWindow = os::FindWindowA(host::MainWindowClass, nullptr);
     if (!host.MainWindow) os::MessageBoxA(nullptr, WindowNotFoundText, nullptr, os::MbOk);
     host.UiThreadId = os::GetCurrentThreadId();
     InstallHooks(host);
     module.Pilot = PilotView{};
-    std::snprintf(host.KeyBindingPath, sizeof host.KeyBindingPath, KeyBindingFilePattern,
-                  host.HostFolder);
+    FormKeyBindingPath(host.KeyBindingPath, sizeof host.KeyBindingPath, host.HostFolder);
     LoadKeyBindingFile(host.KeyBindingPath, module.Bindings);
     module.Input.BindsSwitches = pilot::BindsSwitches(module.Bindings);
     return 1;

@@ -1,12 +1,11 @@
 // Start-up and shut-down of the module.
 #pragma once
 
+#include "module/binding_file.h"
 #include "module/module.h"
 
 namespace addon {
 
-constexpr char KeyBindingFilePattern[] = "%s\\OrbivuePro.cfg";
-constexpr char KeyBindingSection[] = "Keyboard";
 constexpr char WindowNotFoundText[] = "FS window not found";
 constexpr char HookFailedText[] = "Orbivue: Unable to set hook";
 

@@ -64,51 +64,6 @@ constexpr KeyName KeyNames[] = {
 };
 static_assert(sizeof KeyNames / sizeof KeyNames[0] == 48);
 
-// Indexed by CommandId.
-constexpr const char* CommandNames[CommandCount] = {
-    "",
-    "ButtonClickLeft",
-    "ToggleMouseLook",
-    "PilotForward",
-    "PilotBackward",
-    "PilotStepRight",
-    "PilotStepLeft",
-    "PilotHeadRight",
-    "PilotHeadLeft",
-    "PilotHeadUp",
-    "PilotHeadDown",
-    "PilotCrouch",
-    "PilotUp",
-    "PilotDown",
-    "TogglePilot",
-    "ToggleHeadLatency",
-    "ToggleGroundTurbulence",
-    "PilotZoomIn",
-    "PilotZoomOut",
-    "PilotZoomReset",
-    "PilotResetView",
-    "ToggleFlyBy",
-    "ToggleInternalView",
-    "SaveView1",
-    "SaveView2",
-    "SaveView3",
-    "SaveView4",
-    "SaveView5",
-    "SaveView6",
-    "SaveView7",
-    "SaveView8",
-    "SaveView9",
-    "RecallView1",
-    "RecallView2",
-    "RecallView3",
-    "RecallView4",
-    "RecallView5",
-    "RecallView6",
-    "RecallView7",
-    "RecallView8",
-    "RecallView9",
-};
-
 // The two setting toggles match any name that contains theirs; every other
 // command its exact name.
 bool MatchedByContaining(int32_t id) {
@@ -181,6 +136,8 @@ void ReportOddities(const BindingLoader& loader, int32_t index, const char* key,
     if (entry.Id == CommandId::None) Tell(loader, BindingNote::UnknownCommand, index);
     if (entry.Code == CodeMouseWheelUp || entry.Code == CodeMouseWheelDown)
         Tell(loader, BindingNote::WheelNeverFires, index);
+    if (entry.OnRelease && CommandTable[int32_t(entry.Id)].Toggle)
+        Tell(loader, BindingNote::ToggledTwice, index);
     for (int32_t i = 0; i < index; ++i) {
         const KeyBinding& earlier = table.Entries[i];
         if (earlier.Code == entry.Code && earlier.Modifiers == entry.Modifiers) {
@@ -298,6 +255,114 @@ void EndWord(BindingLoader& loader) {
     loader.HasBracket = 0;
 }
 
+// ---- Characters, lines and encodings ----------------------------------------
+
+// One character of the text, whatever encoding it came in.
+void PutCharacter(BindingLoader& loader, char c) {
+    // CR, LF and CR LF each end one line.
+    const bool lineEnd = c == '\r' || (c == '\n' && !loader.AfterCr);
+    loader.AfterCr = c == '\r';
+    if (IsWhiteSpace(c)) {
+        if (loader.Length > 0) EndWord(loader);
+        if (lineEnd && loader.Line < INT32_MAX) ++loader.Line;
+        return;
+    }
+    if (loader.Length == 0) loader.WordLine = loader.Line;
+    if (c == '[') loader.HasBracket = 1;
+    if (loader.Length < BindingWordCapacity - 1)
+        loader.Word[loader.Length++] = c;
+    else
+        loader.Overlong = 1;
+}
+
+constexpr uint32_t ReplacementCharacter = 0xFFFD; // stands for half a surrogate pair
+
+// A character of a UTF-16 file, passed on as its UTF-8 bytes: a file saved
+// as UTF-16 reads as the same text saved as UTF-8.
+void PutCodePoint(BindingLoader& loader, uint32_t code) {
+    if (code < 0x80) {
+        PutCharacter(loader, char(code));
+    } else if (code < 0x800) {
+        PutCharacter(loader, char(0xC0 | (code >> 6)));
+        PutCharacter(loader, char(0x80 | (code & 0x3F)));
+    } else if (code < 0x10000) {
+        PutCharacter(loader, char(0xE0 | (code >> 12)));
+        PutCharacter(loader, char(0x80 | ((code >> 6) & 0x3F)));
+        PutCharacter(loader, char(0x80 | (code & 0x3F)));
+    } else {
+        PutCharacter(loader, char(0xF0 | (code >> 18)));
+        PutCharacter(loader, char(0x80 | ((code >> 12) & 0x3F)));
+        PutCharacter(loader, char(0x80 | ((code >> 6) & 0x3F)));
+        PutCharacter(loader, char(0x80 | (code & 0x3F)));
+    }
+}
+
+bool IsHighSurrogate(uint32_t unit) {
+    return unit >= 0xD800 && unit <= 0xDBFF;
+}
+bool IsLowSurrogate(uint32_t unit) {
+    return unit >= 0xDC00 && unit <= 0xDFFF;
+}
+
+void PutUtf16Unit(BindingLoader& loader, uint32_t unit) {
+    if (loader.HighSurrogate != 0) {
+        const uint32_t high = loader.HighSurrogate;
+        loader.HighSurrogate = 0;
+        if (IsLowSurrogate(unit)) {
+            PutCodePoint(loader, 0x10000 + ((high - 0xD800) << 10) + (unit - 0xDC00));
+            return;
+        }
+        PutCodePoint(loader, ReplacementCharacter);
+    }
+    if (IsHighSurrogate(unit))
+        loader.HighSurrogate = uint16_t(unit);
+    else
+        PutCodePoint(loader, IsLowSurrogate(unit) ? ReplacementCharacter : unit);
+}
+
+void PutUtf16Byte(BindingLoader& loader, uint8_t byte) {
+    if (!loader.HasLowByte) {
+        loader.LowByte = byte; // the first byte of the unit, whichever half it is
+        loader.HasLowByte = 1;
+        return;
+    }
+    loader.HasLowByte = 0;
+    const uint32_t first = loader.LowByte;
+    PutUtf16Unit(loader, loader.Encoding == BindingEncoding::Utf16Le ? first | (uint32_t(byte) << 8)
+                                                                     : (first << 8) | byte);
+}
+
+struct ByteOrderMark {
+    uint8_t Bytes[3];
+    int32_t Length;
+    BindingEncoding Encoding;
+};
+constexpr ByteOrderMark Marks[] = {
+    {{0xEF, 0xBB, 0xBF}, 3, BindingEncoding::Utf8},
+    {{0xFF, 0xFE, 0}, 2, BindingEncoding::Utf16Le},
+    {{0xFE, 0xFF, 0}, 2, BindingEncoding::Utf16Be},
+};
+
+// Decides from the bytes held at the start, as soon as they are a whole mark
+// or the start of none (or at the end of the input); bytes that are no mark
+// are read as text.
+void DecideEncoding(BindingLoader& loader, bool atEnd) {
+    bool couldBeMark = false;
+    for (const ByteOrderMark& mark : Marks) {
+        if (std::memcmp(loader.Head, mark.Bytes, size_t(loader.HeadLength)) != 0) continue;
+        if (loader.HeadLength == mark.Length) {
+            loader.Encoding = mark.Encoding;
+            loader.HeadLength = 0;
+            return;
+        }
+        couldBeMark = true;
+    }
+    if (couldBeMark && !atEnd) return;
+    loader.Encoding = BindingEncoding::Bytes;
+    for (int32_t i = 0; i < loader.HeadLength; ++i) PutCharacter(loader, char(loader.Head[i]));
+    loader.HeadLength = 0;
+}
+
 void Append(char* text, size_t& length, const char* part) {
     while (*part != '\0') text[length++] = *part++;
 }
@@ -307,7 +372,7 @@ void Append(char* text, size_t& length, const char* part) {
 CommandId ResolveCommand(const char* name) {
     if (name == nullptr) return CommandId::None;
     for (int32_t id = 1; id < CommandCount; ++id)
-        if (!MatchedByContaining(id) && std::strcmp(name, CommandNames[id]) == 0)
+        if (!MatchedByContaining(id) && std::strcmp(name, CommandTable[id].Name) == 0)
             return CommandId(id);
     if (std::strstr(name, "ToggleHeadLatency") != nullptr) return CommandId::ToggleHeadLatency;
     if (std::strstr(name, "ToggleGroundTurbulence") != nullptr)
@@ -317,7 +382,7 @@ CommandId ResolveCommand(const char* name) {
 
 const char* CommandName(CommandId id) {
     int32_t index = int32_t(id);
-    return index > 0 && index < CommandCount ? CommandNames[index] : "";
+    return index > 0 && index < CommandCount ? CommandTable[index].Name : "";
 }
 
 void BeginBindings(BindingLoader& loader, const char* section, KeyBindingTable& table,
@@ -325,6 +390,12 @@ void BeginBindings(BindingLoader& loader, const char* section, KeyBindingTable& 
     loader.Section = section != nullptr ? section : "";
     loader.Table = &table;
     loader.Observer = observer;
+    loader.Encoding = BindingEncoding::Undecided;
+    loader.HeadLength = 0;
+    loader.HasLowByte = 0;
+    loader.LowByte = 0;
+    loader.HighSurrogate = 0;
+    loader.AfterCr = 0;
     loader.InSection = 0;
     loader.Line = 1;
     loader.WordLine = 1;
@@ -336,22 +407,30 @@ void BeginBindings(BindingLoader& loader, const char* section, KeyBindingTable& 
 
 void FeedBindings(BindingLoader& loader, const char* bytes, size_t count) {
     for (size_t i = 0; i < count; ++i) {
-        const char c = bytes[i];
-        if (IsWhiteSpace(c)) {
-            if (loader.Length > 0) EndWord(loader);
-            if (c == '\n' && loader.Line < INT32_MAX) ++loader.Line;
-            continue;
+        const uint8_t byte = static_cast<uint8_t>(bytes[i]);
+        switch (loader.Encoding) {
+        case BindingEncoding::Undecided:
+            loader.Head[loader.HeadLength++] = byte;
+            DecideEncoding(loader, false);
+            break;
+        case BindingEncoding::Bytes:
+        case BindingEncoding::Utf8:
+            PutCharacter(loader, char(byte));
+            break;
+        case BindingEncoding::Utf16Le:
+        case BindingEncoding::Utf16Be:
+            PutUtf16Byte(loader, byte);
+            break;
         }
-        if (loader.Length == 0) loader.WordLine = loader.Line;
-        if (c == '[') loader.HasBracket = 1;
-        if (loader.Length < BindingWordCapacity - 1)
-            loader.Word[loader.Length++] = c;
-        else
-            loader.Overlong = 1;
     }
 }
 
 void EndBindings(BindingLoader& loader) {
+    if (loader.Encoding == BindingEncoding::Undecided) DecideEncoding(loader, true);
+    // Half a unit is dropped; half a pair stands for a character of its own.
+    if (loader.HighSurrogate != 0) PutCodePoint(loader, ReplacementCharacter);
+    loader.HighSurrogate = 0;
+    loader.HasLowByte = 0;
     if (loader.Length > 0) EndWord(loader);
 }
 

@@ -7,6 +7,10 @@
 // begins at its header word "[Keyboard]" (any case); a word holding "[" ends
 // it. Inside, a word "Command=KEY,SHIFT,CONTROL,ALT,DOUBLE" (no spaces, items
 // in any order, the last key item wins) is one binding.
+//
+// Editors save text in more than one way: a UTF-8 byte-order mark is skipped,
+// a UTF-16 file with its mark (either byte order) is read as its characters
+// (as UTF-8), and lines may end in CR, LF or CR LF.
 #pragma once
 
 #include <cstddef>
@@ -26,6 +30,7 @@ constexpr int32_t CodeMouseWheelUp = 1004;   // loads, but input never makes it
 constexpr int32_t CodeMouseWheelDown = 1005; // likewise
 
 // A command name resolved once at load, so that no text is compared per key.
+// Indexed into CommandTable.
 enum class CommandId : int32_t {
     None = 0,
     ButtonClickLeft,
@@ -59,6 +64,62 @@ enum class CommandId : int32_t {
 };
 constexpr int32_t CommandCount = int32_t(CommandId::RecallView9) + 1; // None included
 constexpr int32_t SavedViewSlots = 9;
+
+struct CommandInfo {
+    const char* Name;
+    // One run flips something on or off: bound with DOUBLE, the release flips
+    // it back, so a keystroke changes nothing. (ToggleMouseLook is no such
+    // toggle: with DOUBLE it looks while the button is held, as the default
+    // file binds it.)
+    int32_t Toggle;
+};
+
+// The command table, indexed by CommandId: names matched exactly, but for the
+// head latency and ground turbulence toggles (see ResolveCommand).
+constexpr CommandInfo CommandTable[CommandCount] = {
+    {"", 0},
+    {"ButtonClickLeft", 0},
+    {"ToggleMouseLook", 0},
+    {"PilotForward", 0},
+    {"PilotBackward", 0},
+    {"PilotStepRight", 0},
+    {"PilotStepLeft", 0},
+    {"PilotHeadRight", 0},
+    {"PilotHeadLeft", 0},
+    {"PilotHeadUp", 0},
+    {"PilotHeadDown", 0},
+    {"PilotCrouch", 0},
+    {"PilotUp", 0},
+    {"PilotDown", 0},
+    {"TogglePilot", 1},
+    {"ToggleHeadLatency", 1},
+    {"ToggleGroundTurbulence", 1},
+    {"PilotZoomIn", 0},
+    {"PilotZoomOut", 0},
+    {"PilotZoomReset", 0},
+    {"PilotResetView", 0},
+    {"ToggleFlyBy", 1},
+    {"ToggleInternalView", 1},
+    {"SaveView1", 0},
+    {"SaveView2", 0},
+    {"SaveView3", 0},
+    {"SaveView4", 0},
+    {"SaveView5", 0},
+    {"SaveView6", 0},
+    {"SaveView7", 0},
+    {"SaveView8", 0},
+    {"SaveView9", 0},
+    {"RecallView1", 0},
+    {"RecallView2", 0},
+    {"RecallView3", 0},
+    {"RecallView4", 0},
+    {"RecallView5", 0},
+    {"RecallView6", 0},
+    {"RecallView7", 0},
+    {"RecallView8", 0},
+    {"RecallView9", 0},
+};
+static_assert(sizeof CommandTable / sizeof CommandTable[0] == CommandCount);
 
 constexpr size_t CommandNameCapacity = 32; // at most 31 characters and the zero
 
@@ -113,13 +174,14 @@ enum class BindingNote : int32_t {
     KeyReplaced,      // a later key item replaced an earlier one (Item is the earlier)
     UnknownCommand,   // no command has this name (Id None)
     WheelNeverFires,  // the wheel codes are never matched by input
+    ToggledTwice,     // a toggle with DOUBLE: the release flips it back
     Duplicate,        // the same key and modifiers as entry Other
 };
 
 struct BindingReport {
     BindingNote Note;
     const char* Word; // the word as read, zero-terminated (at most 1023 characters kept)
-    int32_t Line;     // line of the word's first character, from 1
+    int32_t Line;     // line of the word's first character, from 1 (CR, LF, CR LF end a line)
     int32_t Index;    // the entry concerned, or -1
     int32_t Other;    // Duplicate: the earlier entry; otherwise -1
     const char* Item; // the key item concerned (not zero-terminated), or null
@@ -145,11 +207,27 @@ constexpr size_t BindingWordCapacity = 1024; // 1023 characters and the zero
 // - a second "=" in a binding word: the word is dropped;
 // - a zero byte separates words like white space.
 
+// How the file's first bytes say its text is stored.
+enum class BindingEncoding : int32_t {
+    Undecided, // fewer bytes than a byte-order mark so far
+    Bytes,     // no mark: each byte a character (ASCII, or any 8-bit code page)
+    Utf8,      // UTF-8 with its mark, which is skipped
+    Utf16Le,   // UTF-16 with its mark, low byte first
+    Utf16Be,   // UTF-16 with its mark, high byte first
+};
+
 // Caller-owned state of one load. Section, table and observer must outlive it.
 struct BindingLoader {
     const char* Section;
     KeyBindingTable* Table;
     BindingObserver* Observer;
+    BindingEncoding Encoding;
+    uint8_t Head[3]; // the first bytes, while they may still be a mark
+    int32_t HeadLength;
+    int32_t HasLowByte; // UTF-16: the first byte of a unit is held in LowByte
+    uint8_t LowByte;
+    uint16_t HighSurrogate; // UTF-16: the first half of a pair, or 0
+    int32_t AfterCr;        // the last character was CR: an LF now ends no other line
     int32_t InSection;
     int32_t Line;
     int32_t WordLine;
@@ -162,9 +240,10 @@ struct BindingLoader {
 // Starts a load of section's bindings, appended to table from its Count on.
 void BeginBindings(BindingLoader& loader, const char* section, KeyBindingTable& table,
                    BindingObserver* observer);
-// Any chunking of the input gives the same table.
+// Any chunking of the input gives the same table (a mark cut by a chunk too).
 void FeedBindings(BindingLoader& loader, const char* bytes, size_t count);
-// The end of the input also ends its last word.
+// The end of the input also ends its last word (and decides the encoding of
+// an input shorter than a mark).
 void EndBindings(BindingLoader& loader);
 
 void LoadKeyBindingText(const char* text, size_t size, const char* section, KeyBindingTable& table,

@@ -174,6 +174,7 @@ uint32_t IsDlgButtonChecked(Hwnd dialog, int buttonId);
 
 constexpr uint32_t GenericRead = 0x80000000; // GENERIC_READ
 constexpr uint32_t FileShareRead = 0x1;      // FILE_SHARE_READ
+constexpr uint32_t FileShareWrite = 0x2;     // FILE_SHARE_WRITE
 constexpr uint32_t OpenExisting = 3;         // OPEN_EXISTING
 constexpr uint32_t FileAttributeNormal = 0x80;
 inline Hfile InvalidFile() {

@@ -222,10 +222,31 @@ LONG ModuleFaults() {
     return Faults;
 }
 
+namespace {
+
+// Real time the script thread waits for the UI thread at the most. A host
+// that has not answered by then never will (a box no one answers, a dead
+// lock): the run says what it waited for and ends, instead of hanging until
+// the test runner kills it with the log unread.
+constexpr DWORD kUiThreadWait = 60000;
+
+void WaitForUiThread(HANDLE done, const char* what, unsigned long detail) {
+    if (WaitForSingleObject(done, kUiThreadWait) == WAIT_OBJECT_0) return;
+    std::printf("  FAIL  the host's UI thread did not take %s 0x%lX within %lu s: stuck, run "
+                "ended\n",
+                what, detail, kUiThreadWait / 1000);
+    std::fflush(stdout);
+    // Not ExitProcess: the stuck thread may hold a lock that ending the
+    // process's libraries would wait for.
+    TerminateProcess(GetCurrentProcess(), 3);
+}
+
+} // namespace
+
 bool AskUiThread(Request request) {
     ResetEvent(RequestDone);
     PostMessageA(ControlWindow, kRequestMessage, WPARAM(request), 0);
-    WaitForSingleObject(RequestDone, INFINITE);
+    WaitForUiThread(RequestDone, "request", static_cast<unsigned long>(request));
     return RequestResult;
 }
 
@@ -235,7 +256,7 @@ void PostAndWait(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
     ResetEvent(MarkerSeen);
     PostMessageA(window ? window : ControlWindow, message, wParam, lParam);
     PostMessageA(ControlWindow, kMarkerMessage, 0, 0);
-    WaitForSingleObject(MarkerSeen, INFINITE);
+    WaitForUiThread(MarkerSeen, "message", message);
 }
 
 HWND FrameWindow() {
@@ -279,6 +300,7 @@ int main(int argc, char** argv) {
         DispatchMessageA(&message);
     }
     WaitForSingleObject(script, INFINITE);
+    StopMessageBoxWatcher();
     DWORD failed = 0;
     GetExitCodeThread(script, &failed);
     return failed ? 1 : 0;

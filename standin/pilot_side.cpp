@@ -237,7 +237,23 @@ namespace {
 constexpr char kHostFolder[] = "C:\\orbivue-host";
 constexpr char kHostKeyPath[] = "Software\\Microsoft\\Microsoft Games\\Flight Simulator\\8.0";
 
+HANDLE HeldBindingFile = INVALID_HANDLE_VALUE;
+
 } // namespace
+
+bool HoldBindingFile(std::string& error) {
+    std::string path = std::string(kHostFolder) + "\\OrbivuePro.cfg";
+    HANDLE file = CreateFileA(path.c_str(), GENERIC_READ | GENERIC_WRITE,
+                              FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                              OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (file == INVALID_HANDLE_VALUE) {
+        error = "cannot open " + path + ": error " + std::to_string(GetLastError());
+        return false;
+    }
+    if (HeldBindingFile != INVALID_HANDLE_VALUE) CloseHandle(HeldBindingFile);
+    HeldBindingFile = file;
+    return true;
+}
 
 bool PlaceBindingFile(const std::string& text, std::string& error) {
     CreateDirectoryA(kHostFolder, nullptr);
@@ -263,6 +279,8 @@ bool PlaceBindingFile(const std::string& text, std::string& error) {
 }
 
 void ForgetHostFolder() {
+    if (HeldBindingFile != INVALID_HANDLE_VALUE) CloseHandle(HeldBindingFile);
+    HeldBindingFile = INVALID_HANDLE_VALUE;
     HKEY key = nullptr;
     if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, kHostKeyPath, 0, KEY_ALL_ACCESS, &key) == ERROR_SUCCESS) {
         RegDeleteValueA(key, "EXE Path");

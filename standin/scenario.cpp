@@ -26,6 +26,8 @@
 //   bindings default                   the key binding file shipped beside the DLL (or one
 //                                      folder up, as installed), in the host's folder
 //                                      ("EXE Path" points there)
+//   bindings held-open                 from here on the binding file is held open for
+//                                      reading and writing, shared all ways (an editor)
 //   binding WORD                       one more word in a file of its own (after a
 //                                      "[Keyboard]" header), e.g. PilotForward=W,DOUBLE
 //   view cockpit|other|outside|none    which view the host shows (kinds 1, 7, 1250)
@@ -190,7 +192,7 @@ struct Player {
     host::ViewRecord Marked[HostViewCount]{}; // the records at the last "mark view"
     LONG MenuCallsChecked = 0;
     bool Crouching() const {
-        int crouch = KeyCodeOf("NUMPAD_0");
+        int crouch = KeyCodeOf("X"); // the default binding file's crouch
         for (int k : HeldKeys)
             if (k == crouch) return true;
         return false;
@@ -617,7 +619,11 @@ void Player::SendKey(const Step& step, UINT message, int code, bool repeat) {
 void Player::PilotStep(const Step& step) {
     const std::string verb = Word(step, 0);
     std::string error;
-    if (verb == "bindings") {
+    if (verb == "bindings" && Word(step, 1) == "held-open") {
+        std::printf("[%6.2f s] another program holds the binding file open\n", Time);
+        const bool held = HoldBindingFile(error);
+        Check(step, held, "the binding file is held open%s%s", held ? "" : ": ", error.c_str());
+    } else if (verb == "bindings") {
         // Beside the DLL as the build leaves it, else one folder up as a pilot
         // installs it: the DLL in the host's Modules folder, the file in the host's.
         std::string dll = CurrentOptions().DllPath;

@@ -186,11 +186,13 @@ struct Soak {
     // A key of the default bindings or another, a button, the pointer or the
     // wheel, over the main or the view window, with any modifiers.
     void PilotInput() {
-        static const int keys[] = {0x26, 0x28, 0x25, 0x27, 0x68, 0x62, 0x64, 0x66, 0x60,  0x21,
-                                   0x22, 'U',  'J',  'K',  'Q',  0x10, 0x20, 0x12, VK_F10};
+        static const int keys[] = {'W',  'S',  'Q',  'E',  'X',  'I',  'K',  'J',  'L',  'U',
+                                   'O',  'P',  'H',  'G',  0x26, 0x28, 0x25, 0x27, 0x68, 0x62,
+                                   0x64, 0x66, 0x60, 0x21, 0x22, 'Z',  0x10, 0x20, 0x12, VK_F10};
         HWND window = Chance(0.5) ? ViewWindow : (MainWindow ? MainWindow : ViewWindow);
+        // The default keys hold Control, and Shift too for the head and the switches.
         for (int vk : {VK_SHIFT, VK_CONTROL, VK_MENU})
-            KeyStates[vk] = Chance(0.1) ? SHORT(0x8000) : SHORT(0);
+            KeyStates[vk] = Chance(vk == VK_MENU ? 0.1 : 0.5) ? SHORT(0x8000) : SHORT(0);
         int kind = Whole(0, 9);
         if (kind < 5 && Chance(0.02)) {
             // The pilot turns to another program and back.

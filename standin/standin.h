@@ -117,6 +117,9 @@ WalkReading ReadWalk();
 
 // The key binding file in the host's folder, and "EXE Path" pointing there.
 bool PlaceBindingFile(const std::string& text, std::string& error);
+// The binding file held open from now on, for reading and writing and sharing
+// all three ways, as an editor or a sync tool holds it.
+bool HoldBindingFile(std::string& error);
 void ForgetHostFolder();
 // The code a binding of this key name binds (the module's own reading); 0 none.
 int KeyCodeOf(const std::string& name);
@@ -152,6 +155,7 @@ constexpr UINT HostFrameMessage = host::HostFrameMessage;
 
 // Message boxes the module showed, dismissed by the watcher thread.
 void StartMessageBoxWatcher();
+void StopMessageBoxWatcher();
 std::vector<std::string> MessageBoxesShown();
 
 // ---- The module's menu and dialogs, as the user sees them -------------------

@@ -10,6 +10,8 @@ namespace standin {
 namespace {
 
 CRITICAL_SECTION Lock;
+HANDLE Watcher;
+volatile LONG StopWatching;
 std::vector<std::string> Shown;
 std::vector<HWND> Answered; // boxes answered and not yet gone
 
@@ -58,7 +60,7 @@ BOOL CALLBACK VisitWindow(HWND window, LPARAM) {
 }
 
 DWORD WINAPI Watch(void*) {
-    for (;;) {
+    while (!StopWatching) {
         EnterCriticalSection(&Lock);
         Answered.erase(
             std::remove_if(Answered.begin(), Answered.end(), [](HWND w) { return !IsWindow(w); }),
@@ -67,13 +69,21 @@ DWORD WINAPI Watch(void*) {
         EnumWindows(VisitWindow, 0);
         Sleep(5);
     }
+    return 0;
 }
 
 } // namespace
 
 void StartMessageBoxWatcher() {
     InitializeCriticalSection(&Lock);
-    CreateThread(nullptr, 0, Watch, nullptr, 0, nullptr);
+    Watcher = CreateThread(nullptr, 0, Watch, nullptr, 0, nullptr);
+}
+
+void StopMessageBoxWatcher() {
+    // Ended between two looks, not in the middle of a window call: a thread
+    // the process's end stops mid-call may hold a lock that the end needs.
+    InterlockedExchange(&StopWatching, 1);
+    WaitForSingleObject(Watcher, 10000);
 }
 
 std::vector<std::string> MessageBoxesShown() {

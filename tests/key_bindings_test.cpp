@@ -328,6 +328,109 @@ TEST(KeyBindingStreaming, AnyChunkingGivesTheSameTableAndReports) {
     }
 }
 
+// ---- Encodings and line ends ----------------------------------------------------
+
+// The loader's notes on a text fed in chunks of the given size.
+struct Fed {
+    KeyBindingTable Table{};
+    Recorder Notes;
+    BindingEncoding Encoding;
+};
+Fed Feed(const std::string& bytes, size_t chunk) {
+    Fed fed;
+    BindingLoader loader;
+    BeginBindings(loader, "Keyboard", fed.Table, &fed.Notes.Observer);
+    for (size_t i = 0; i < bytes.size(); i += chunk)
+        FeedBindings(loader, bytes.data() + i, std::min(chunk, bytes.size() - i));
+    EndBindings(loader);
+    fed.Encoding = loader.Encoding;
+    return fed;
+}
+
+void ExpectSameReading(const Fed& fed, const Fed& expected, const std::string& what) {
+    EXPECT_TRUE(SameEntries(fed.Table, expected.Table)) << what;
+    ASSERT_EQ(fed.Notes.Heard.size(), expected.Notes.Heard.size()) << what;
+    for (size_t i = 0; i < fed.Notes.Heard.size(); ++i) {
+        EXPECT_EQ(fed.Notes.Heard[i].Note, expected.Notes.Heard[i].Note) << what;
+        EXPECT_EQ(fed.Notes.Heard[i].Word, expected.Notes.Heard[i].Word) << what;
+        EXPECT_EQ(fed.Notes.Heard[i].Line, expected.Notes.Heard[i].Line) << what;
+    }
+}
+
+std::string Utf16(const std::u16string& text, bool littleEndian) {
+    std::string bytes = littleEndian ? "\xFF\xFE" : "\xFE\xFF";
+    for (char16_t unit : text) {
+        const char low = char(unit & 0xFF), high = char(unit >> 8);
+        bytes += littleEndian ? std::string{low, high} : std::string{high, low};
+    }
+    return bytes;
+}
+
+TEST(KeyBindingEncodings, AMarkIsSkippedAndUtf16ReadsAsTheSameTextInUtf8) {
+    // A header on line 1, a word with an accent and one beyond 16 bits.
+    const std::u16string wide = u"[Keyboard]\r\nPilotForward=W,DOUBLE caf\u00E9=1\r\n"
+                                u"PilotUp=\U0001F600 TogglePilot=U";
+    const std::string utf8 = "[Keyboard]\r\nPilotForward=W,DOUBLE caf\xC3\xA9=1\r\n"
+                             "PilotUp=\xF0\x9F\x98\x80 TogglePilot=U";
+    const Fed plain = Feed(utf8, utf8.size());
+    ASSERT_EQ(plain.Table.Count, 3);
+    EXPECT_EQ(plain.Encoding, BindingEncoding::Bytes);
+    EXPECT_EQ(plain.Notes.Heard[0].Note, BindingNote::SectionOpened);
+    const struct {
+        std::string Bytes;
+        BindingEncoding Encoding;
+    } saved[] = {{"\xEF\xBB\xBF" + utf8, BindingEncoding::Utf8},
+                 {Utf16(wide, true), BindingEncoding::Utf16Le},
+                 {Utf16(wide, false), BindingEncoding::Utf16Be}};
+    for (const auto& file : saved) {
+        // Chunks of 1 and 2 bytes cut every mark; 3 cuts the UTF-16 units unevenly.
+        for (size_t chunk : {size_t(1), size_t(2), size_t(3), size_t(5), file.Bytes.size()}) {
+            const Fed fed = Feed(file.Bytes, chunk);
+            const std::string what = "encoding " + std::to_string(int(file.Encoding)) +
+                                     ", chunks of " + std::to_string(chunk);
+            EXPECT_EQ(fed.Encoding, file.Encoding) << what;
+            ExpectSameReading(fed, plain, what);
+        }
+    }
+}
+
+TEST(KeyBindingEncodings, BytesThatAreNoWholeMarkAreText) {
+    // The start of a mark, cut short by other bytes or by the end.
+    for (const std::string start : {"\xEF\xBB", "\xEF", "\xFF", "\xFE", "\xEF\xBB\xBE"}) {
+        for (const std::string& rest : {std::string(""), std::string("x [Keyboard] A=W")}) {
+            Recorder r;
+            KeyBindingTable t = Load(start + rest, &r);
+            ASSERT_FALSE(r.Heard.empty()) << rest;
+            EXPECT_EQ(r.Heard[0].Word, rest.empty() ? start : start + "x");
+            EXPECT_EQ(t.Count, rest.empty() ? 0 : 1);
+        }
+    }
+    // A mark anywhere but at the start is text too.
+    EXPECT_EQ(CountOf(" \xEF\xBB\xBF[Keyboard] A=W"), 0);
+    EXPECT_EQ(Feed("\xFE\xFF", 1).Encoding, BindingEncoding::Utf16Be) << "a mark alone";
+}
+
+TEST(KeyBindingEncodings, BrokenUtf16EndsAsWellAsItCan) {
+    // Half a unit at the end is dropped; half a surrogate pair reads as U+FFFD.
+    Recorder r;
+    Load(Utf16(u"[Keyboard] PilotUp=W B=\xD800 C=\xDC00 D=\xD800", true) + "x", &r);
+    std::vector<std::string> words;
+    for (const auto& h : r.Heard) words.push_back(h.Word);
+    const std::string replacement = "\xEF\xBF\xBD";
+    EXPECT_EQ(words, (std::vector<std::string>{"[Keyboard]", "PilotUp=W", "B=" + replacement,
+                                               "C=" + replacement, "D=" + replacement}));
+}
+
+TEST(KeyBindingLines, CrOrLfOrCrLfEndsOneLineInAnyChunking) {
+    const std::string text = "a\rb\nc\r\nd\n\re\r\rf\n\ng";
+    for (size_t chunk : {size_t(1), size_t(2), size_t(3), text.size()}) {
+        const Fed fed = Feed(text, chunk);
+        std::vector<int32_t> lines;
+        for (const auto& h : fed.Notes.Heard) lines.push_back(h.Line);
+        EXPECT_EQ(lines, (std::vector<int32_t>{1, 2, 3, 4, 6, 8, 10})) << "chunks of " << chunk;
+    }
+}
+
 // ---- Commands ---------------------------------------------------------------------
 
 TEST(KeyBindingCommands, TableNamesMatchExactlyAndTheTwoTogglesByContaining) {
@@ -396,6 +499,17 @@ TEST(KeyBindingObserver, StoredEntriesThatLookWrongAreNamed) {
     EXPECT_EQ(r.Find(N::KeyReplaced)->Item, "A");
     EXPECT_EQ(r.Find(N::Duplicate)->Index, 5);
     EXPECT_EQ(r.Find(N::Duplicate)->Other, 1);
+    // A toggle with DOUBLE flips back at the release: every toggle, and
+    // nothing else (mouse look with DOUBLE looks while held).
+    Recorder twice;
+    Load("[Keyboard] TogglePilot=U,DOUBLE ToggleHeadLatency=J,DOUBLE "
+         "xToggleGroundTurbulence=K,DOUBLE ToggleMouseLook=L,DOUBLE PilotUp=P,DOUBLE "
+         "TogglePilot=V SaveView1=1,DOUBLE ToggleInternalView=N,DOUBLE ToggleFlyBy=F,DOUBLE",
+         &twice);
+    std::vector<int32_t> toggledTwice;
+    for (const auto& h : twice.Heard)
+        if (h.Note == N::ToggledTwice) toggledTwice.push_back(h.Index);
+    EXPECT_EQ(toggledTwice, (std::vector<int32_t>{0, 1, 2, 7, 8}));
     // Letters, digits and known names are not odd.
     Recorder clean;
     Load("[Keyboard] PilotForward=w PilotUp=7 PilotDown=F7,ALT", &clean);
@@ -454,7 +568,7 @@ TEST(KeyBindingPrinting, CodesNoWordCanBindHaveNoName) {
 
 // ---- The default file -----------------------------------------------------------------
 
-TEST(KeyBindingDefaultFile, BindsEveryCommandOnceWithNothingOdd) {
+TEST(KeyBindingDefaultFile, BindsEveryCommandOnceWithNothingOddAndNoKeyTheHostFliesWith) {
     std::FILE* file = std::fopen(ORBIVUE_SOURCE_DIR "/module/resources/OrbivuePro.cfg", "rb");
     ASSERT_NE(file, nullptr);
     std::string text;
@@ -476,23 +590,52 @@ TEST(KeyBindingDefaultFile, BindsEveryCommandOnceWithNothingOdd) {
     EXPECT_EQ(bound[0], 0);
     // The first commands are bound; the module's own ones bound once or
     // offered in a comment word, ready to be taken on.
+    std::string offeredText = "[Keyboard]";
     for (int32_t id = 1; id < CommandCount; ++id) {
         const std::string name = CommandName(CommandId(id));
         bool offered = false;
-        for (const auto& h : r.Heard)
-            offered |= h.Note == BindingNote::Comment && h.Word.rfind("//" + name + "=", 0) == 0;
+        for (const auto& h : r.Heard) {
+            if (h.Note != BindingNote::Comment || h.Word.rfind("//" + name + "=", 0) != 0) continue;
+            offered = true;
+            offeredText += " " + h.Word.substr(2);
+        }
         if (id <= int32_t(CommandId::ToggleGroundTurbulence) || !offered)
             EXPECT_EQ(bound[id], 1) << name;
         else
             EXPECT_EQ(bound[id], 0) << name << " is both bound and offered";
     }
-    // Held movements last while the key is down.
+    // Held movements last while the key is down. No default, and no binding
+    // offered, takes a key the host flies with (the numeric pad sends the
+    // arrow, Home, End, Page Up and Page Down keys with Num Lock off, its own
+    // codes with it on; the function keys are throttle, flaps and brakes;
+    // Return is the pad's Enter), a letter without Control (alone, the host's
+    // letters are its radios, lights, engines, views and switches), Alt
+    // without Control (the host's menus) or one of the defaults' keys.
     for (int32_t i = 0; i < t.Count; ++i) {
-        CommandId id = t.Entries[i].Id;
-        if (id >= CommandId::PilotForward && id <= CommandId::PilotDown) {
-            EXPECT_EQ(t.Entries[i].OnRelease, 1) << t.Entries[i].Command;
+        const KeyBinding& entry = t.Entries[i];
+        if (entry.Id >= CommandId::PilotForward && entry.Id <= CommandId::PilotDown) {
+            EXPECT_EQ(entry.OnRelease, 1) << entry.Command;
         }
-        EXPECT_EQ(t.Entries[i].Modifiers, 0) << t.Entries[i].Command;
+    }
+    Recorder offeredNotes;
+    KeyBindingTable all = t;
+    LoadKeyBindingText(offeredText.data(), offeredText.size(), "Keyboard", all,
+                       &offeredNotes.Observer);
+    EXPECT_GT(all.Count, t.Count);
+    EXPECT_EQ(offeredNotes.Find(BindingNote::Duplicate), nullptr)
+        << offeredNotes.Find(BindingNote::Duplicate)->Word;
+    for (int32_t i = 0; i < all.Count; ++i) {
+        const KeyBinding& entry = all.Entries[i];
+        const int32_t code = entry.Code;
+        const bool flying = (code >= 0x21 && code <= 0x28) || (code >= 0x60 && code <= 0x69) ||
+                            (code >= 0x70 && code <= 0x7B) || code == 0x0D;
+        EXPECT_FALSE(flying) << entry.Command;
+        if (code >= 'A' && code <= 'Z') {
+            EXPECT_TRUE(entry.Modifiers & ModifierControl) << entry.Command;
+        }
+        if (entry.Modifiers & ModifierAlt) {
+            EXPECT_TRUE(entry.Modifiers & ModifierControl) << entry.Command << ": the menus";
+        }
     }
 }
 

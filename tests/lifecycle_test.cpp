@@ -61,6 +61,34 @@ TEST_F(LifecycleTest, OverlongExePathIsCutToTheFolderBuffer) {
     EXPECT_EQ(std::strlen(module.Host.KeyBindingPath), 255u + std::strlen("\\OrbivuePro.cfg"));
 }
 
+TEST_F(LifecycleTest, ABindingFileHeldOpenElsewhereLoadsWheneverItsSharingAllowsReading) {
+    const std::string path = "D:\\FS\\OrbivuePro.cfg";
+    const uint32_t readWrite = os::GenericRead | sim::GenericWrite;
+    const uint32_t shareAll = os::FileShareRead | os::FileShareWrite | sim::FileShareDelete;
+    const struct {
+        uint32_t Access, Share;
+        int32_t Bindings;
+    } holders[] = {
+        {readWrite, shareAll, 1},                // an editor or a sync tool
+        {readWrite, os::FileShareRead, 1},       // a writer that lets others read
+        {os::GenericRead, os::FileShareRead, 1}, // another reader
+        {readWrite, 0, 0},                       // held for itself alone
+    };
+    for (const auto& holder : holders) {
+        sim::Reset();
+        addon::Module = addon::ModuleState{};
+        sim::RegPutText(host::HostKeyPath, host::HostFolderValue, "D:\\FS");
+        sim::PutFile(path, "[Keyboard] PilotForward=W");
+        sim::HoldFile(path, holder.Access, holder.Share);
+        AddHostWindow();
+        ModuleAttach(module);
+        EXPECT_EQ(module.Bindings.Count, holder.Bindings)
+            << "held with access " << holder.Access << ", sharing " << holder.Share;
+        EXPECT_EQ(sim::OpenFiles(), 0);
+        EXPECT_TRUE(sim::MessageBoxes().empty());
+    }
+}
+
 TEST_F(LifecycleTest, FindsTheMainWindowAndHooksTheUiThreadWithTheExecutablesHandle) {
     sim::AddWindow("OTHER");
     AddHostWindow();

@@ -135,6 +135,14 @@ const std::vector<DialogShown>& Dialogs();
 void PutFile(const std::string& path, const std::string& bytes);
 int OpenFiles(); // opened and not closed
 
+// Another program holds the file open with this access (os::GenericRead,
+// GenericWrite) and sharing (os::FileShareRead, FileShareWrite,
+// FileShareDelete): opening it succeeds only where both sides' access and
+// sharing agree, as in Windows.
+constexpr uint32_t GenericWrite = 0x40000000; // GENERIC_WRITE
+constexpr uint32_t FileShareDelete = 0x4;     // FILE_SHARE_DELETE
+void HoldFile(const std::string& path, uint32_t access, uint32_t share);
+
 // ---- Registry (HKEY_LOCAL_MACHINE) ------------------------------------------
 
 void RegPutText(const std::string& keyPath, const std::string& name, const std::string& text);

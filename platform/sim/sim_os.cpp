@@ -94,9 +94,21 @@ struct Machine {
         std::string Bytes;
         size_t At;
         bool Open;
+        std::string Path;
+        uint32_t Access, Share;
     };
     std::vector<OpenFile> OpenFiles;
+    std::vector<OpenFile> HeldElsewhere; // by other programs
 };
+
+// Whether an open with this access and sharing agrees with one already open.
+bool SharingAgrees(const Machine::OpenFile& open, uint32_t access, uint32_t share) {
+    auto allows = [](uint32_t sharing, uint32_t wanted) {
+        return (!(wanted & os::GenericRead) || (sharing & os::FileShareRead)) &&
+               (!(wanted & sim::GenericWrite) || (sharing & os::FileShareWrite));
+    };
+    return allows(open.Share, access) && allows(share, open.Access);
+}
 
 Machine& M() {
     static Machine machine;
@@ -414,10 +426,13 @@ Hfile CreateFileA(const char* path, uint32_t access, uint32_t share, uint32_t di
                   uint32_t) {
     if (Fails("CreateFileA")) return InvalidFile();
     auto it = M().Files.find(Lower(path ? path : ""));
-    if (it == M().Files.end() || access != GenericRead || disposition != OpenExisting ||
-        !(share & FileShareRead))
+    if (it == M().Files.end() || access != GenericRead || disposition != OpenExisting)
         return InvalidFile();
-    M().OpenFiles.push_back({it->second, 0, true});
+    for (const auto* list : {&M().OpenFiles, &M().HeldElsewhere})
+        for (const Machine::OpenFile& f : *list)
+            if (f.Open && f.Path == it->first && !SharingAgrees(f, access, share))
+                return InvalidFile(); // ERROR_SHARING_VIOLATION
+    M().OpenFiles.push_back({it->second, 0, true, it->first, access, share});
     return MakeHandle<Hfile>(kFiles, M().OpenFiles.size() - 1);
 }
 int ReadFile(Hfile file, void* buffer, uint32_t size, uint32_t* read) {
@@ -683,6 +698,9 @@ void PutFile(const std::string& path, const std::string& bytes) {
 int OpenFiles() {
     return int(std::count_if(M().OpenFiles.begin(), M().OpenFiles.end(),
                              [](const Machine::OpenFile& f) { return f.Open; }));
+}
+void HoldFile(const std::string& path, uint32_t access, uint32_t share) {
+    M().HeldElsewhere.push_back({"", 0, true, Lower(path), access, share});
 }
 
 void RegPutText(const std::string& keyPath, const std::string& name, const std::string& text) {
