@@ -164,7 +164,6 @@ struct Dispatch {
 };
 
 int32_t Press(const Dispatch& d, KeyBinding& entry) {
-    if (entry.Pressed) return 1; // the keyboard's auto-repeat: swallowed
     int32_t r = 0;
     if (HoldsCommand(entry)) {
         // While another kind of view is shown none of the table's commands works.
@@ -199,6 +198,14 @@ template <class Passes>
 int32_t MatchBindings(const Dispatch& d, KeyBindingTable& bindings, const InputEvent& event,
                       Passes passes) {
     int32_t handled = 0;
+    // A key down again while a binding holds its press is the keyboard's
+    // auto-repeat, whatever modifiers were added since (Shift taken to run):
+    // no new press, and not the host's.
+    if (event.Kind == InputKind::Press)
+        for (int32_t i = 0, count = UsedEntries(bindings); i < count; ++i) {
+            const KeyBinding& entry = bindings.Entries[i];
+            if (entry.Code == event.Code && entry.Pressed && passes(entry)) return 1;
+        }
     for (int32_t i = 0, count = UsedEntries(bindings); i < count; ++i) {
         KeyBinding& entry = bindings.Entries[i];
         if (entry.Code != event.Code || !passes(entry)) continue;

@@ -56,6 +56,12 @@ TEST_F(PilotInputTest, AHeldMovementIsOnExactlyWhileItsKeyIsDownAndRepeatsAreSwa
     EXPECT_EQ(Held.Forward, 0);
     EXPECT_EQ(Key(false, 'W').Consumed, 0) << "a release without a press is the host's";
     EXPECT_EQ(Key(true, 'Q').Consumed, 0) << "an unbound key is the host's";
+    Bind("PilotUp", 'W', ModifierShift);
+    Key(true, 'W');
+    EXPECT_EQ(Key(true, 'W', ModifierShift).Consumed, 1) << "Shift added: still the repeat";
+    EXPECT_EQ(Held.Up, 0) << "not a press of the Shift binding";
+    Key(false, 'W', ModifierShift);
+    EXPECT_EQ(Held.Forward, 0);
 }
 
 TEST_F(PilotInputTest, WithoutDoubleEachPressTogglesAndTheReleaseOnlyEndsThePress) {
