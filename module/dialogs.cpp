@@ -64,6 +64,8 @@ os::Long CloseWithoutRecord(os::Hwnd dialog, uint32_t message, os::Word wParam) 
 
 // ---- Showing settings -------------------------------------------------------
 
+constexpr int kNoteCapacity = 400; // a path of 299 characters and what is said of it
+
 // "%.2f" of the largest double: 309 digits, sign, point and two decimals.
 constexpr int kRealTextCapacity = 320;
 
@@ -180,11 +182,32 @@ void OpenConfigurationDialog(ModuleState& module, os::Hwnd owner) {
 
 // ---- About box --------------------------------------------------------------
 
+// The note says which key binding file the module read at start-up, and how
+// many bindings it found there, or why none.
+void ShowKeyBindingLoad(os::Hwnd dialog, const HostLink& host) {
+    const KeyBindingLoad& load = host.KeyBindings;
+    char text[kNoteCapacity];
+    const char* path = host.KeyBindingPath;
+    if (load.Read == BindingFileRead::NotOpened)
+        std::snprintf(text, sizeof text, "%s: not found or not readable, no key bindings", path);
+    else if (!load.SectionFound)
+        std::snprintf(text, sizeof text, "%s: no [Keyboard] section, no key bindings", path);
+    else
+        std::snprintf(text, sizeof text, "%s: %d key binding%s%s", path, int(load.Count),
+                      load.Count == 1 ? "" : "s",
+                      load.Read == BindingFileRead::ReadError ? " (a read error cut it short)"
+                                                             : "");
+    os::SetDlgItemTextA(dialog, ID_ABOUT_NOTE, text);
+}
+
 os::Long OV_CALLBACK AboutBoxProc(os::Hwnd dialog, uint32_t message, os::Word wParam,
                                   os::Long lParam) {
     ModuleState* module = ModuleOf(dialog, message, lParam);
     if (!module) return CloseWithoutRecord(dialog, message, wParam);
-    if (message == os::MsgInitDialog) return kFocusLeftToSystem; // nothing to fill in
+    if (message == os::MsgInitDialog) {
+        ShowKeyBindingLoad(dialog, module->Host);
+        return kFocusLeftToSystem;
+    }
     if (message != os::MsgCommand) return kNotHandled;
     switch (CommandId(wParam)) {
     case ID_CLOSE:

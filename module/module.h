@@ -9,6 +9,7 @@
 #include "camera/flyby.h"
 #include "host/discovery.h"
 #include "host/random.h"
+#include "module/binding_file.h"
 #include "module/settings.h"
 #include "pilot/cockpit.h"
 #include "pilot/key_bindings.h"
@@ -20,11 +21,19 @@
 
 namespace addon {
 
+// What became of the key binding file at start-up, for the About box.
+struct KeyBindingLoad {
+    BindingFileRead Read;
+    int32_t SectionFound; // the file has a "[Keyboard]" header
+    int32_t Count;        // bindings loaded
+};
+
 // What the module knows of the host process and Windows.
 struct HostLink {
     os::Hinstance Instance; // this library's, for its dialogs
     char HostFolder[256];
     char KeyBindingPath[300];
+    KeyBindingLoad KeyBindings;
     os::Hwnd MainWindow; // "FS98MAIN", null when there is none
     uint32_t UiThreadId; // both hooks watch this thread only
     os::Hhook CallWndHook;

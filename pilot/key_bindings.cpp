@@ -232,6 +232,7 @@ void EndWord(BindingLoader& loader) {
     const bool header = !loader.Overlong && IsHeader(word, length, loader.Section);
     if (!loader.InSection) {
         loader.InSection = header;
+        loader.SectionsOpened += header;
         Tell(loader, header ? BindingNote::SectionOpened : BindingNote::OutsideSection);
     } else if (loader.HasBracket) {
         loader.InSection = 0;
@@ -397,6 +398,7 @@ void BeginBindings(BindingLoader& loader, const char* section, KeyBindingTable& 
     loader.HighSurrogate = 0;
     loader.AfterCr = 0;
     loader.InSection = 0;
+    loader.SectionsOpened = 0;
     loader.Line = 1;
     loader.WordLine = 1;
     loader.Overlong = 0;

@@ -229,6 +229,7 @@ struct BindingLoader {
     uint16_t HighSurrogate; // UTF-16: the first half of a pair, or 0
     int32_t AfterCr;        // the last character was CR: an LF now ends no other line
     int32_t InSection;
+    int32_t SectionsOpened; // how often the section's header opened it
     int32_t Line;
     int32_t WordLine;
     int32_t Overlong;   // the current word ran past the buffer
