@@ -29,7 +29,9 @@
 //   bindings held-open                 from here on the binding file is held open for
 //                                      reading and writing, shared all ways (an editor)
 //   binding WORD                       one more word in a file of its own (after a
-//                                      "[Keyboard]" header), e.g. PilotForward=W,DOUBLE
+//                                      "[Keyboard]" header), e.g. PilotForward=W,DOUBLE;
+//                                      after "bindings default", in a section of their
+//                                      own after the default file
 //   view cockpit|other|outside|none    which view the host shows (kinds 1, 7, 1250)
 //   key down|up|press NAME [shift] [control] [alt] [to view]
 //                                      a key message to the main (or view) window, with
@@ -181,6 +183,7 @@ struct Player {
         }
     }
 
+    std::string BindingBase; // the default file, when the scenario took it
     std::string BindingWords;
     std::vector<int> HeldKeys;  // key codes down now
     std::vector<int> Modifiers; // modifier keys held down across steps
@@ -643,13 +646,15 @@ void Player::PilotStep(const Step& step) {
         };
         std::string text = read(folder + "OrbivuePro.cfg");
         if (text.empty() && !up.empty()) text = read(up + "OrbivuePro.cfg");
+        BindingBase = text; // later binding words go after it, in a section of their own
+        if (!BindingWords.empty()) text += "\n[Keyboard]\n" + BindingWords;
         Check(step, !text.empty() && PlaceBindingFile(text, error), "the default binding file %s",
               text.empty() ? ("is neither beside the DLL nor one folder up: " + folder).c_str()
                            : error.c_str());
     } else if (verb == "binding") {
         BindingWords += Word(step, 1) + "\n";
-        Check(step, PlaceBindingFile("[Keyboard]\n" + BindingWords, error), "binding file %s",
-              error.empty() ? "written" : error.c_str());
+        Check(step, PlaceBindingFile(BindingBase + "\n[Keyboard]\n" + BindingWords, error),
+              "binding file %s", error.empty() ? "written" : error.c_str());
     } else if (verb == "view") {
         std::printf("[%6.2f s] the host shows the %s view\n", Time, Word(step, 1).c_str());
         if (!ShowView(Word(step, 1)))
