@@ -4,6 +4,7 @@
 #include "module/router.h"
 #include "module/text.h"
 
+#include <cstdio>
 #include <cstring>
 
 namespace addon {
@@ -32,29 +33,6 @@ constexpr MenuEntry kEntries[] = {
 
 constexpr size_t kEntryTextCapacity = 96;
 
-// "Shift+Ctrl+Numpad 8": the modifiers, then the key's name as the binding
-// file spells it, each word capitalised.
-void AppendKeyText(char* text, size_t capacity, const pilot::KeyBinding& binding) {
-    size_t length = std::strlen(text);
-    auto append = [&](const char* part) {
-        for (; *part != '\0' && length + 1 < capacity; ++part) text[length++] = *part;
-        text[length] = '\0';
-    };
-    append("\t");
-    if (binding.Modifiers & pilot::ModifierShift) append("Shift+");
-    if (binding.Modifiers & pilot::ModifierControl) append("Ctrl+");
-    if (binding.Modifiers & pilot::ModifierAlt) append("Alt+");
-    pilot::KeyNameText name = pilot::NameKeyCode(binding.Code);
-    bool wordStart = true;
-    for (const char* c = name.Text; *c != '\0'; ++c) {
-        char out = *c == '_' ? ' ' : *c;
-        if (!wordStart && out >= 'A' && out <= 'Z') out = char(out - 'A' + 'a');
-        wordStart = out == ' ';
-        const char one[2] = {out, '\0'};
-        append(one);
-    }
-}
-
 // The entry's text, with the first key bound to its command, if any.
 void EntryText(const MenuEntry& e, const pilot::KeyBindingTable& bindings,
                char (&text)[kEntryTextCapacity]) {
@@ -64,8 +42,11 @@ void EntryText(const MenuEntry& e, const pilot::KeyBindingTable& bindings,
         bindings.Count < pilot::KeyBindingCapacity ? bindings.Count : pilot::KeyBindingCapacity;
     for (int32_t i = 0; i < count; ++i) {
         const pilot::KeyBinding& b = bindings.Entries[i];
-        if (b.Id != e.Key || pilot::NameKeyCode(b.Code).Text[0] == '\0') continue;
-        AppendKeyText(text, sizeof text, b);
+        const pilot::KeyDisplayText key = pilot::DisplayKey(b);
+        if (b.Id != e.Key || key.Text[0] == '\0') continue;
+        // As Windows menus show their shortcuts: after a tab.
+        size_t length = std::strlen(text);
+        std::snprintf(text + length, sizeof text - length, "\t%s", key.Text);
         return;
     }
 }

@@ -461,6 +461,34 @@ KeyNameText NameKeyCode(int32_t code) {
     return name;
 }
 
+KeyDisplayText DisplayKey(const KeyBinding& binding) {
+    KeyDisplayText out{};
+    const KeyNameText name = NameKeyCode(binding.Code);
+    if (name.Text[0] == '\0') return out;
+    size_t length = 0;
+    auto append = [&](const char* part) {
+        for (; *part != '\0' && length + 1 < sizeof out.Text; ++part) out.Text[length++] = *part;
+    };
+    if (binding.Modifiers & ModifierControl) append("Ctrl+");
+    if (binding.Modifiers & ModifierShift) append("Shift+");
+    if (binding.Modifiers & ModifierAlt) append("Alt+");
+    static constexpr const char* Buttons[] = {"Left mouse button", "Right mouse button",
+                                              "Middle mouse button"};
+    if (binding.Code >= CodeMouseButtonLeft && binding.Code <= CodeMouseButtonMiddle) {
+        append(Buttons[binding.Code - CodeMouseButtonLeft]);
+        return out;
+    }
+    // The file's name, its words capitalised: NUMPAD_8 is "Numpad 8".
+    bool wordStart = true;
+    for (const char* c = name.Text; *c != '\0'; ++c) {
+        char one[2] = {*c == '_' ? ' ' : *c, '\0'};
+        if (!wordStart && one[0] >= 'A' && one[0] <= 'Z') one[0] = char(one[0] - 'A' + 'a');
+        wordStart = one[0] == ' ';
+        append(one);
+    }
+    return out;
+}
+
 size_t FormatBinding(const KeyBinding& entry, char (&text)[BindingTextCapacity]) {
     text[0] = '\0';
     const KeyNameText key = NameKeyCode(entry.Code);

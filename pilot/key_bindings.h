@@ -260,6 +260,14 @@ struct KeyNameText {
 // empty text when no key item loads as code.
 KeyNameText NameKeyCode(int32_t code);
 
+// A binding's key as people read it: "Ctrl+Shift+W", "Numpad 8", "Page Up",
+// "Right mouse button"; empty when no key item loads as its code. The menu
+// shows it, and the manual's key tables are checked against it.
+struct KeyDisplayText {
+    char Text[48];
+};
+KeyDisplayText DisplayKey(const KeyBinding& binding);
+
 constexpr size_t BindingTextCapacity = 80;
 
 // Writes entry as one binding word ("PilotForward=W,SHIFT,DOUBLE") and
