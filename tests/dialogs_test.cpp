@@ -269,10 +269,13 @@ TEST_F(ConfigurationTest, CheckBoxesShowAndSetTheirFlags) {
 
 // ---- The About box -------------------------------------------------------------
 
-TEST_F(DialogTest, AboutBoxShowsNothingAndClosesWithCloseOrEscape) {
+TEST_F(DialogTest, AboutBoxTellsTheBindingFileAndClosesWithCloseOrEscape) {
     ModuleSettings before = module.Settings;
     sim::SetDialogDriver([](os::Hwnd d, uintptr_t) {
-        EXPECT_EQ(sim::ItemText(d, ID_ABOUT_NOTE), "");
+        // No binding file in the simulated host folder: the box says so.
+        const std::string note = sim::ItemText(d, ID_ABOUT_NOTE);
+        EXPECT_NE(note.find("\\OrbivuePro.cfg: not found"), std::string::npos) << note;
+        EXPECT_NE(note.find("no key bindings"), std::string::npos) << note;
         EXPECT_EQ(sim::ClickButton(d, 0x01000000 | ID_ABOUT_NOTE), 1);
         EXPECT_FALSE(sim::DialogEnded(d));
         EXPECT_EQ(sim::ClickButton(d, ID_CLOSE), 1);
