@@ -38,9 +38,7 @@ void EntryText(const MenuEntry& e, const pilot::KeyBindingTable& bindings,
                char (&text)[kEntryTextCapacity]) {
     CopyText(text, sizeof text, e.Text);
     if (e.Key == pilot::CommandId::None) return;
-    int32_t count =
-        bindings.Count < pilot::KeyBindingCapacity ? bindings.Count : pilot::KeyBindingCapacity;
-    for (int32_t i = 0; i < count; ++i) {
+    for (int32_t i = 0, count = pilot::BindingsInUse(bindings); i < count; ++i) {
         const pilot::KeyBinding& b = bindings.Entries[i];
         const pilot::KeyDisplayText key = pilot::DisplayKey(b);
         if (b.Id != e.Key || key.Text[0] == '\0') continue;

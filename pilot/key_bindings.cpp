@@ -209,8 +209,7 @@ void ParseBinding(BindingLoader& loader) {
         return;
     }
     KeyBindingTable& table = *loader.Table;
-    int32_t capacity = table.Capacity < KeyBindingCapacity ? table.Capacity : KeyBindingCapacity;
-    if (table.Count < 0 || table.Count >= capacity) {
+    if (table.Count < 0 || table.Count >= KeyBindingCapacity) {
         Tell(loader, BindingNote::TableFull);
         return;
     }

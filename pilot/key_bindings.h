@@ -138,10 +138,15 @@ constexpr int32_t KeyBindingCapacity = 256;
 
 // No constructor: a module-wide table is filled in at compile time.
 struct KeyBindingTable {
-    int32_t Capacity = KeyBindingCapacity;
     int32_t Count = 0;
     KeyBinding Entries[KeyBindingCapacity] = {};
 };
+
+// The entries that hold bindings: Count held to the table, so that a count
+// gone wrong never reads past it.
+inline int32_t BindingsInUse(const KeyBindingTable& table) {
+    return table.Count < 0 ? 0 : table.Count > KeyBindingCapacity ? KeyBindingCapacity : table.Count;
+}
 
 // The command a name runs: the command table's names compared exactly, then
 // the two extra commands, which match any name containing them (head latency

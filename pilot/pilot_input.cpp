@@ -150,13 +150,6 @@ void Hold(const PilotControls& c, CommandId id, int32_t on) {
     }
 }
 
-int32_t UsedEntries(const KeyBindingTable& bindings) {
-    int32_t count = bindings.Count;
-    if (count > bindings.Capacity) count = bindings.Capacity;
-    if (count > KeyBindingCapacity) count = KeyBindingCapacity;
-    return count < 0 ? 0 : count;
-}
-
 struct Dispatch {
     const PilotControls& Controls;
     const InputContext& Context;
@@ -202,11 +195,11 @@ int32_t MatchBindings(const Dispatch& d, KeyBindingTable& bindings, const InputE
     // auto-repeat, whatever modifiers were added since (Shift taken to run):
     // no new press, and not the host's.
     if (event.Kind == InputKind::Press)
-        for (int32_t i = 0, count = UsedEntries(bindings); i < count; ++i) {
+        for (int32_t i = 0, count = BindingsInUse(bindings); i < count; ++i) {
             const KeyBinding& entry = bindings.Entries[i];
             if (entry.Code == event.Code && entry.Pressed && passes(entry)) return 1;
         }
-    for (int32_t i = 0, count = UsedEntries(bindings); i < count; ++i) {
+    for (int32_t i = 0, count = BindingsInUse(bindings); i < count; ++i) {
         KeyBinding& entry = bindings.Entries[i];
         if (entry.Code != event.Code || !passes(entry)) continue;
         if (event.Kind == InputKind::Press) {
@@ -246,13 +239,13 @@ InputResult SwitchInput(const PilotControls& controls, KeyBindingTable& bindings
 }
 
 bool BindsSwitches(const KeyBindingTable& bindings) {
-    for (int32_t i = 0, count = UsedEntries(bindings); i < count; ++i)
+    for (int32_t i = 0, count = BindingsInUse(bindings); i < count; ++i)
         if (IsSwitch(bindings.Entries[i].Id)) return true;
     return false;
 }
 
 void EndHeldMovements(const PilotControls& controls, KeyBindingTable& bindings) {
-    for (int32_t i = 0, count = UsedEntries(bindings); i < count; ++i) {
+    for (int32_t i = 0, count = BindingsInUse(bindings); i < count; ++i) {
         KeyBinding& entry = bindings.Entries[i];
         if (!entry.Pressed || !HoldsCommand(entry)) continue;
         Hold(controls, entry.Id, 0);
@@ -262,7 +255,7 @@ void EndHeldMovements(const PilotControls& controls, KeyBindingTable& bindings) 
 }
 
 void ReleaseEverything(const PilotControls& controls, KeyBindingTable& bindings) {
-    for (int32_t i = 0, count = UsedEntries(bindings); i < count; ++i) {
+    for (int32_t i = 0, count = BindingsInUse(bindings); i < count; ++i) {
         KeyBinding& entry = bindings.Entries[i];
         // Mouse look held by a button ends; the toggles run nothing.
         if (entry.Pressed && HoldsCommand(entry)) Hold(controls, entry.Id, 0);
