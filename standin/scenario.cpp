@@ -646,14 +646,18 @@ void Player::PilotStep(const Step& step) {
         };
         std::string text = read(folder + "OrbivuePro.cfg");
         if (text.empty() && !up.empty()) text = read(up + "OrbivuePro.cfg");
-        BindingBase = text; // later binding words go after it, in a section of their own
-        if (!BindingWords.empty()) text += "\n[Keyboard]\n" + BindingWords;
-        Check(step, !text.empty() && PlaceBindingFile(text, error), "the default binding file %s",
-              text.empty() ? ("is neither beside the DLL nor one folder up: " + folder).c_str()
-                           : error.c_str());
+        // Later binding words go after it: another section's header ends the
+        // file's own (a header inside the section only ends it), and the
+        // binding section's header opens it again.
+        const bool found = !text.empty();
+        BindingBase = text + "\n[Scenario]\n";
+        if (!BindingWords.empty()) text = BindingBase + "[Keyboard]\n" + BindingWords;
+        Check(step, found && PlaceBindingFile(text, error), "the default binding file %s",
+              !found ? ("is neither beside the DLL nor one folder up: " + folder).c_str()
+                     : error.c_str());
     } else if (verb == "binding") {
         BindingWords += Word(step, 1) + "\n";
-        Check(step, PlaceBindingFile(BindingBase + "\n[Keyboard]\n" + BindingWords, error),
+        Check(step, PlaceBindingFile(BindingBase + "[Keyboard]\n" + BindingWords, error),
               "binding file %s", error.empty() ? "written" : error.c_str());
     } else if (verb == "view") {
         std::printf("[%6.2f s] the host shows the %s view\n", Time, Word(step, 1).c_str());
