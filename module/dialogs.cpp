@@ -196,7 +196,7 @@ void ShowKeyBindingLoad(os::Hwnd dialog, const HostLink& host) {
         std::snprintf(text, sizeof text, "%s: %d key binding%s%s", path, int(load.Count),
                       load.Count == 1 ? "" : "s",
                       load.Read == BindingFileRead::ReadError ? " (a read error cut it short)"
-                                                             : "");
+                                                              : "");
     os::SetDlgItemTextA(dialog, ID_ABOUT_NOTE, text);
 }
 

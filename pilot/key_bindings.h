@@ -145,7 +145,9 @@ struct KeyBindingTable {
 // The entries that hold bindings: Count held to the table, so that a count
 // gone wrong never reads past it.
 inline int32_t BindingsInUse(const KeyBindingTable& table) {
-    return table.Count < 0 ? 0 : table.Count > KeyBindingCapacity ? KeyBindingCapacity : table.Count;
+    return table.Count < 0                    ? 0
+           : table.Count > KeyBindingCapacity ? KeyBindingCapacity
+                                              : table.Count;
 }
 
 // The command a name runs: the command table's names compared exactly, then
