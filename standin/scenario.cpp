@@ -1,66 +1,6 @@
 // Reading and playing scenarios on the script thread: the parser, the
-// player's core and the table of verbs. The verbs themselves are in
-// scenario_*.cpp by family (standin/player.h).
-#include "standin/player.h"
-
-#include <cmath>
-#include <cstdarg>
-#include <cstdio>
-#include <cstdlib>
-#include <cstring>
-
-namespace standin::play {
-
-std::string Word(const Step& step, size_t i) {
-    return i < step.Words.size() ? step.Words[i] : "";
-}
-double Number(const Step& step, size_t i) {
-    return std::strtod(Word(step, i).c_str(), nullptr);
-}
-
-void Player::Check(const Step& step, bool ok, const char* format, ...) {
-    char text[512];
-    va_list args;
-    va_start(args, format);
-    std::vsnprintf(text, sizeof text, format, args);
-    va_end(args);
-    if (ok) {
-        ++Passed;
-        std::printf("  ok    line %d: %s\n", step.Line, text);
-    } else {
-        ++Failed;
-        std::printf("  FAIL  line %d: %s\n", step.Line, text);
-    }
-}
-
-void Player::Frame() {
-    double dt = 1.0 / Fps;
-    SimulatedTime = SimulatedTime + DWORD(1000 / Fps);
-    Time += dt;
-    Fly(dt);
-    LookupsThisFrame().clear();
-    PostAndWait(FrameWindow(), HostFrameMessage, 0, 0);
-    TraceRow row{Time,
-                 StepLine,
-                 Flight,
-                 Module != nullptr,
-                 ReadViewpoint(),
-                 int(LookupsThisFrame().size()),
-                 ReadEye(),
-                 ReadWalk(),
-                 Crouching()};
-    Trace.push_back(row);
-    int second = int(std::floor(Time + 1e-9));
-    if (second != LastLoggedSecond) {
-        LastLoggedSecond = second;
-        std::printf("%s\n", DescribeRow(row).c_str());
-    }
-}
-
-namespace {
-
-// A scenario's verbs (a step's first word) and, after "expect", its checks
-// (the second word), each with its handler:
+// player's core and the table of its verbs, by the list of them here. The
+// verbs themselves are in scenario_*.cpp by family (standin/player.h).
 //
 //   # comment                          anything after '#' (outside quotes)
 //   host main-window off               set-up: no "FS98MAIN" window
@@ -175,6 +115,19 @@ namespace {
 //   expect view-matrix set | untouched the scene's view matrix
 //   expect eye shakes                  the eye's pitch moved by more than 0.2 degrees
 //                                      over the frames since the previous check
+#include "standin/player.h"
+
+#include <cmath>
+#include <cstdarg>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+
+namespace standin::play {
+
+namespace {
+
+// The verbs listed above, each with its handler; after "expect", the checks.
 struct Verb {
     const char* Word;
     void (Player::*Play)(const Step&);
@@ -241,6 +194,56 @@ template <size_t N> const Verb* Find(const Verb (&table)[N], const std::string& 
         if (word == v.Word) return &v;
     return nullptr;
 }
+
+} // namespace
+
+std::string Word(const Step& step, size_t i) {
+    return i < step.Words.size() ? step.Words[i] : "";
+}
+double Number(const Step& step, size_t i) {
+    return std::strtod(Word(step, i).c_str(), nullptr);
+}
+
+void Player::Check(const Step& step, bool ok, const char* format, ...) {
+    char text[512];
+    va_list args;
+    va_start(args, format);
+    std::vsnprintf(text, sizeof text, format, args);
+    va_end(args);
+    if (ok) {
+        ++Passed;
+        std::printf("  ok    line %d: %s\n", step.Line, text);
+    } else {
+        ++Failed;
+        std::printf("  FAIL  line %d: %s\n", step.Line, text);
+    }
+}
+
+void Player::Frame() {
+    double dt = 1.0 / Fps;
+    SimulatedTime = SimulatedTime + DWORD(1000 / Fps);
+    Time += dt;
+    Fly(dt);
+    LookupsThisFrame().clear();
+    PostAndWait(FrameWindow(), HostFrameMessage, 0, 0);
+    TraceRow row{Time,
+                 StepLine,
+                 Flight,
+                 Module != nullptr,
+                 ReadViewpoint(),
+                 int(LookupsThisFrame().size()),
+                 ReadEye(),
+                 ReadWalk(),
+                 Crouching()};
+    Trace.push_back(row);
+    int second = int(std::floor(Time + 1e-9));
+    if (second != LastLoggedSecond) {
+        LastLoggedSecond = second;
+        std::printf("%s\n", DescribeRow(row).c_str());
+    }
+}
+
+namespace {
 
 std::vector<std::string> SplitWords(const std::string& line) {
     std::vector<std::string> words;
