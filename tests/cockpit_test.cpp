@@ -171,6 +171,20 @@ TEST(CockpitLatency, FollowsTheAircraftsTurnFadesAndStaysWithinTwenty) {
     k.Step(0.05);
     EXPECT_NEAR(k.Eye.LatencyOffset.Pitch, 0.0, 1e-9);
     EXPECT_NEAR(k.Eye.LatencyOffset.Bank, -1.0, 1e-9);
+    // Pitch and bank fade as the heading did, a step behind each other here,
+    // until the head has caught up with the aircraft.
+    k.Eye.EyeAngles.Heading = 0.0;
+    k.Sample.Pitch = 2.0;
+    k.Step(0.05);
+    EXPECT_NEAR(k.Eye.LatencyOffset.Pitch, -1.0, 1e-9);
+    for (double expected : {-0.9, -0.81, -0.729}) {
+        EXPECT_NEAR(k.Eye.LatencyOffset.Bank, expected, 1e-9);
+        k.Step(0.05);
+        EXPECT_NEAR(k.Eye.LatencyOffset.Pitch, expected, 1e-9);
+    }
+    k.Steps(60, 0.05);
+    EXPECT_NEAR(k.Eye.LatencyOffset.Pitch, 0.0, 0.01);
+    EXPECT_NEAR(k.Eye.LatencyOffset.Bank, 0.0, 0.01);
 }
 
 TEST(CockpitTurbulence, ShakesWithSpeedHoldsAtFactorZeroAndFadesInTheAir) {

@@ -95,13 +95,17 @@ TEST_F(FlyByTest, At360KmhTheLeadIsOneKilometreAndTheCameraWaitsOutEachPeriod) {
 TEST_F(FlyByTest, PitchLowersThePointByHalfTheLeadsDropAndUprightLeavesItBeside) {
     Settings.Duration = 0;
     Settings.RelAltitude = 30;
-    for (double pitch : {20.0, 90.0, -90.0}) {
-        Aircraft(35.0, -80.0, 1000.0, 60.0, pitch, 0.0);
+    // At 20 degrees the lead of 50 m drops 17.1 m, half of it 28.05 feet, and
+    // lies 46.98 m ahead; straight up or down the point stands beside the aircraft.
+    struct Case {
+        double Pitch, DropFeet, Ahead;
+    };
+    for (Case c :
+         {Case{20.0, 28.0528, 46.9846}, Case{90.0, 82.021, 0.0}, Case{-90.0, -82.021, 0.0}}) {
+        Aircraft(35.0, -80.0, 1000.0, 60.0, c.Pitch, 0.0);
         Tick(16);
-        double drop = 50 * std::sin(pitch * Degree) * 0.5 * 3.28084;
-        EXPECT_NEAR(FlyBy.CameraPosition.Altitude, Plane.Position.Altitude - drop + 30, 1e-6);
-        EXPECT_LT(oracle::Metres(Viewpoint(), FromAircraft(50 * std::cos(pitch * Degree), 5)), 0.01)
-            << pitch;
+        EXPECT_NEAR(FlyBy.CameraPosition.Altitude, Plane.Position.Altitude - c.DropFeet + 30, 1e-3);
+        EXPECT_LT(oracle::Metres(Viewpoint(), FromAircraft(c.Ahead, 5)), 0.01) << c.Pitch;
     }
 }
 
