@@ -44,9 +44,9 @@ void CockpitSteps(benchmark::State& state, Pilot doing) {
     host::ViewRecord live = CockpitView();
     pilot::HeldCommands held = {};
     held.HeadRight = doing == Pilot::HeadKey;
-    camera::RandomSequence random;
+    host::RandomSequence random;
     const double frame = 1.0 / 60.0;
-    pilot::CockpitSample sample = {2.0, 0.5, 90.0, 1.0, 60.0}; // rolling at 116 knots
+    host::CockpitSample sample = {2.0, 0.5, 90.0, 1.0, 60.0}; // rolling at 116 knots
     uint64_t allocations = 0, steps = 0;
     for (auto _ : state) {
         uint64_t before = bench::HeapAllocations();

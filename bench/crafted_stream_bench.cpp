@@ -126,20 +126,20 @@ std::vector<uint8_t> SelfCallingEvents(int32_t spheres) {
         std::memcpy(b.data() + at, &value, sizeof value);
     };
     for (int32_t i = 0; i < spheres; ++i) {
-        put(pilot::OpEventSphere), put(uint16_t(pilot::EventSphereRecordSize)), put(uint32_t(0));
-        put(uint16_t(pilot::EventSphereKindControl));
+        put(host::EventOpSphere), put(uint16_t(host::EventSphereSize)), put(uint32_t(0));
+        put(uint16_t(host::EventSphereKindControl));
         put(5.0f), put(0.0f), put(5.0f), put(0.5f); // beside the ray ahead
         put(uint32_t(0)), put(uint32_t(1)), put(uint32_t(0));
     }
     for (int call = 0; call < 2; ++call) {
         int32_t back = -int32_t(b.size());
-        put(pilot::OpNestedStream), put(back);
+        put(host::StreamOpCall), put(back);
     }
-    put(pilot::OpEndOfStream);
+    put(host::StreamOpEnd);
     return b;
 }
 
-int32_t Events(const pilot::Ray& ray) {
+int32_t Events(const geometry::Ray& ray) {
     uint64_t before = bench::HeapAllocations();
     host::CheckedReader reader;
     int32_t hit = pilot::HitEventSpheres(host::CheckedBytes(reader), EventBase, {0, 0, 0}, ray);
@@ -190,7 +190,7 @@ int main() {
     }
 
     std::printf("\n%-62s %12s\n", "the event walk (one mouse message) over", "budget us");
-    const pilot::Ray ahead{{0, 0, 0}, {0, 0, 1}};
+    const geometry::Ray ahead{{0, 0, 0}, {0, 0, 1}};
     for (int32_t spheres : {1, 4}) {
         groundscene::Image stream(EventBase);
         stream.Bytes = SelfCallingEvents(spheres);

@@ -38,7 +38,7 @@ RTCScene Build(const groundscene::Scene& scene) {
         g, RTC_BUFFER_TYPE_INDEX, 0, RTC_FORMAT_UINT3, 3 * sizeof(unsigned), n));
     for (size_t i = 0; i < n; ++i)
         for (int j = 0; j < 3; ++j) {
-            const camera::Vector3& p = scene.World[i].V[j];
+            const geometry::Vector3& p = scene.World[i].V[j];
             v[9 * i + 3 * j] = float(p.X), v[9 * i + 3 * j + 1] = float(p.Y);
             v[9 * i + 3 * j + 2] = float(p.Z);
             index[3 * i + j] = unsigned(3 * i + j);
@@ -66,7 +66,7 @@ double Cast(RTCScene s) {
     r.hit.geomID = RTC_INVALID_GEOMETRY_ID;
     r.hit.instID[0] = RTC_INVALID_GEOMETRY_ID;
     rtcIntersect1(s, &context, &r);
-    return r.hit.geomID == RTC_INVALID_GEOMETRY_ID ? walk::NoGroundHit : double(r.ray.tfar);
+    return r.hit.geomID == RTC_INVALID_GEOMETRY_ID ? walk::NoHit : double(r.ray.tfar);
 }
 
 template <class F> double TimedLoop(benchmark::State& state, F&& f) {

@@ -82,7 +82,7 @@ void RunTicks(benchmark::State& state) {
         Now += FrameMilliseconds;
         sim::SetTime(Now);
         Aircraft.NorthMetres += Aircraft.Speed / 3.6 * FrameMilliseconds / 1000.0;
-        addon::FrameTick(addon::Module);
+        addon::FrameTick(addon::Module, {Now, 0});
         placements += addon::Module.FlyBy.CameraPosition.Latitude != lastPoint;
         allocations += bench::HeapAllocations() - before;
     }
@@ -116,8 +116,8 @@ void BM_FrameTickPilotViewAndFlyBy(benchmark::State& state) {
     pilotHost.StandardLibraries();
     pilotHost.Views({1});
     addon::Module.Settings.InternalViewActive = 1;
-    addon::Module.Settings.ViewTurbOn = addon::Module.Settings.GroundTurbOn = 1;
-    addon::Module.Settings.ViewTurbRate = addon::Module.Settings.GroundTurbRate = 1.0;
+    addon::Module.Settings.HeadLatencyOn = addon::Module.Settings.GroundTurbOn = 1;
+    addon::Module.Settings.HeadLatencyRate = addon::Module.Settings.GroundTurbRate = 1.0;
     addon::Module.Pilot.Held.HeadRight = 1;
     RunTicks(state);
 }
@@ -133,7 +133,7 @@ void BM_KeyDispatch(benchmark::State& state) {
     pilotHost.StandardLibraries();
     pilotHost.Views({1});
     addon::Module.Settings.InternalViewActive = 1;
-    addon::FrameTick(addon::Module); // discovery has found the view list
+    addon::FrameTick(addon::Module, {0, 0}); // discovery has found the view list
     static constexpr char bindings[] =
         "[Keyboard] PilotForward=UP,DOUBLE PilotHeadRight=NUMPAD_6,DOUBLE";
     pilot::LoadKeyBindingText(bindings, sizeof bindings - 1, "Keyboard", addon::Module.Bindings);

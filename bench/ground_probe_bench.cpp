@@ -27,7 +27,7 @@
 
 namespace {
 
-using camera::Vector3;
+using geometry::Vector3;
 
 constexpr int32_t SceneSizes[] = {100, 1000, 10000, 100000};
 constexpr int Rounds = 11;                 // of each measurement; the least counts
@@ -72,7 +72,7 @@ uint64_t FloorScan(const Floor& f, uint32_t table) {
         if (!entry) break;
         uint32_t model = Word<uint32_t>(entry);
         const uint8_t* directory = f.At(model + host::SceneDirectoryTagAt, 8);
-        if (!directory || std::memcmp(directory, host::SceneDirectoryTag, 4) != 0) continue;
+        if (!directory || std::memcmp(directory, host::ModelDirectoryTag, 4) != 0) continue;
         int32_t entries = Word<int32_t>(directory + 4);
         uint32_t block = 0;
         for (int32_t k = 0; k < entries && block == 0; ++k) {
@@ -103,8 +103,8 @@ uint64_t FloorScan(const Floor& f, uint32_t table) {
 // straight from the simulated memory (the scene is well formed).
 struct WrittenWalk {
     const walk::GroundProbeRecord Probe = benchscene::WalkProbe();
-    const pilot::Ray Ray{Probe.RayOrigin, Probe.RayDirection};
-    double Nearest = walk::NoGroundHit;
+    const geometry::Ray Ray{Probe.RayOrigin, Probe.RayDirection};
+    double Nearest = walk::NoHit;
     int64_t Entered = 0, Tested = 0; // spheres entered, triangles tested
 
     template <class T> T Peek(uint32_t at) { return sim::PeekHost<T>(at); }
@@ -113,14 +113,14 @@ struct WrittenWalk {
         Vector3 base = inherited, current = inherited;
         for (;;) {
             uint16_t op = Peek<uint16_t>(at);
-            if (op == host::GeometryOpCall && depth < walk::GeometryCallDepthLimit) {
+            if (op == host::StreamOpCall && depth < walk::GeometryCallDepthLimit) {
                 Walk(at + uint32_t(Peek<int32_t>(at + 2)), current, depth + 1);
-                at += host::GeometryCallSize;
+                at += host::StreamCallSize;
             } else if (op == host::GeometryOpReferencePoint) {
                 auto p = Peek<host::GeometryReferencePoint>(at);
                 base = walk::RelativePosition(
-                    {p.Latitude, p.Longitude, p.Altitude + walk::ProbeEarthRadius},
-                    {Probe.Latitude, Probe.Longitude, Probe.Altitude + walk::ProbeEarthRadius});
+                    {p.Latitude, p.Longitude, p.Altitude + host::EarthRadius},
+                    {Probe.Latitude, Probe.Longitude, Probe.Altitude + host::EarthRadius});
                 at += host::GeometryReferencePointSize;
             } else if (op == host::GeometryOpSphere) {
                 auto s = Peek<host::GeometrySphere>(at);

@@ -1,5 +1,7 @@
 #include "camera/flyby.h"
 
+#include "host/units.h"
+
 #include <cmath>
 
 namespace camera {
@@ -12,7 +14,7 @@ constexpr double SecondsPerHour = 3600.0;
 constexpr int32_t PlacementRight = 0, PlacementLeft = 1, PlacementRandom = 2;
 constexpr int32_t LastLeftDraw = 16384; // draws up to this choose the left side
 
-void ChooseSide(FlyByState& state, int32_t placement, RandomSequence& random) {
+void ChooseSide(FlyByState& state, int32_t placement, host::RandomSequence& random) {
     switch (placement) {
     case PlacementRight:
         state.CameraSide = 1;
@@ -21,7 +23,7 @@ void ChooseSide(FlyByState& state, int32_t placement, RandomSequence& random) {
         state.CameraSide = -1;
         break;
     case PlacementRandom:
-        state.CameraSide = NextRandom(random) <= LastLeftDraw ? -1 : 1;
+        state.CameraSide = host::NextRandom(random) <= LastLeftDraw ? -1 : 1;
         break;
     default:
         break; // an unknown placement keeps the last side
@@ -39,21 +41,9 @@ bool CanPlaceFrom(const AircraftState& a) {
            std::isfinite(a.Speed);
 }
 
-AircraftState AircraftFromSample(const host::AircraftSample& s) {
-    AircraftState a;
-    a.Position.Latitude = (s.Latitude / host::MetresPerDegreeLatitude) * DegreesToRadians;
-    a.Position.Longitude = (s.Longitude / host::LongitudeUnitsPerDegreeRoot /
-                            host::LongitudeUnitsPerDegreeRoot * 360.0) *
-                           DegreesToRadians;
-    a.Position.Altitude = s.Altitude * FeetPerMetre;
-    a.Pitch = s.Pitch;
-    a.Heading = s.Heading;
-    a.Speed = s.Speed;
-    return a;
-}
-
 FlyByOutput FlyByStep(FlyByState& state, const FlyBySettings& settings,
-                      const AircraftState& aircraft, float frameStep, RandomSequence& random) {
+                      const AircraftState& aircraft, float frameStep,
+                      host::RandomSequence& random) {
     FlyByOutput out{false, {}};
     state.Countdown -= frameStep;
     // A value the host gives as not a number or infinite would put the camera
@@ -83,14 +73,14 @@ FlyByOutput FlyByStep(FlyByState& state, const FlyBySettings& settings,
 GeoPosition PlaceFlyByCamera(FlyByState& state, const FlyBySettings& settings,
                              const AircraftState& aircraft) {
     double lead = state.LeadDistance;
-    Vector3 v = {lead / SideFractionOfLead * state.CameraSide, 0.0, lead};
+    geometry::Vector3 v = {lead / SideFractionOfLead * state.CameraSide, 0.0, lead};
     if (settings.Travelling) v.X = 0.0; // travelling steps aside by itself
-    RotateAboutX(v, aircraft.Pitch * DegreesToRadians);
-    RotateAboutY(v, aircraft.Heading * DegreesToRadians);
+    geometry::RotateAboutX(v, aircraft.Pitch * host::RadiansPerDegree);
+    geometry::RotateAboutY(v, aircraft.Heading * host::RadiansPerDegree);
     GeoPosition p = OffsetPosition(aircraft.Position, v);
     // Half the climb of the pitched lead, so a nose-down aircraft looks down
     // onto a lower point.
-    p.Altitude = v.Y * 0.5 * FeetPerMetre + aircraft.Position.Altitude + settings.RelAltitude;
+    p.Altitude = v.Y * 0.5 * host::FeetPerMetre + aircraft.Position.Altitude + settings.RelAltitude;
     state.CameraPosition = p;
     state.CameraHeading = aircraft.Heading;
     return p;
@@ -100,13 +90,13 @@ GeoPosition TravelFlyByCamera(const FlyByState& state, const FlyBySettings& sett
                               const AircraftState& aircraft) {
     int32_t minDistance = settings.MinDistance;
     double d = GreatCircleDistance(state.CameraPosition, aircraft.Position);
-    Vector3 w = {0.0, 0.0, 0.0};
+    geometry::Vector3 w = {0.0, 0.0, 0.0};
     // The magnitude decides when to step, the signed value how far: a negative
     // distance steps to the other side. Widened first, so that the most
     // negative setting has a magnitude too.
     if (std::fabs(double(minDistance)) >= d) w.X = (minDistance - d) * state.CameraSide;
     // At right angles to the path the aircraft had when the point was chosen.
-    RotateAboutY(w, state.CameraHeading * DegreesToRadians);
+    geometry::RotateAboutY(w, state.CameraHeading * host::RadiansPerDegree);
     GeoPosition p = OffsetPosition(state.CameraPosition, w);
     p.Altitude = state.CameraPosition.Altitude;
     return p;

@@ -6,15 +6,11 @@
 #pragma once
 
 #include "camera/geo.h"
-#include "camera/random.h"
-#include "host/lookup.h"
+#include "host/random.h"
 
 #include <cstdint>
 
 namespace camera {
-
-constexpr double DegreesToRadians = 0.01745329251944;
-constexpr double FeetPerMetre = 3.28084;
 
 // The aircraft as the fly-by uses it.
 struct AircraftState {
@@ -23,10 +19,6 @@ struct AircraftState {
     double Heading;       // degrees
     double Speed;         // km/h
 };
-
-// The host's units turned into the fly-by's, in the order and with the
-// constants the host's own reckoning uses.
-AircraftState AircraftFromSample(const host::AircraftSample& sample);
 
 struct FlyBySettings {
     int32_t Duration;    // seconds between points
@@ -59,7 +51,7 @@ bool CanPlaceFrom(const AircraftState& aircraft);
 // nothing; a viewpoint it asks to write is finite, its latitude within
 // [-pi/2, pi/2].
 FlyByOutput FlyByStep(FlyByState& state, const FlyBySettings& settings,
-                      const AircraftState& aircraft, float frameStep, RandomSequence& random);
+                      const AircraftState& aircraft, float frameStep, host::RandomSequence& random);
 
 // The new camera point from the aircraft's position and attitude.
 GeoPosition PlaceFlyByCamera(FlyByState& state, const FlyBySettings& settings,

@@ -25,7 +25,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     sim::Reset();
     float f[6];
     std::memcpy(f, data, sizeof f);
-    pilot::Ray ray{{f[0], f[1], f[2]}, {f[3], f[4], f[5]}};
+    geometry::Ray ray{{f[0], f[1], f[2]}, {f[3], f[4], f[5]}};
     double length =
         std::sqrt(ray.Direction.X * ray.Direction.X + ray.Direction.Y * ray.Direction.Y +
                   ray.Direction.Z * ray.Direction.Z);

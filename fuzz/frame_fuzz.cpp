@@ -35,8 +35,8 @@ using S = addon::ModuleSettings;
 int32_t S::*const kWholes[] = {
     &S::FlyByActive,          &S::FlyByDuration,   &S::FlyByRelAltitude,   &S::FlyByMinDistance,
     &S::FlyByCameraPlacement, &S::FlyByTravelling, &S::InternalViewActive, &S::ExternalViewActive,
-    &S::ViewTurbOn,           &S::GroundTurbOn};
-double S::*const kReals[] = {&S::ViewTurbRate, &S::GroundTurbRate, &S::RunningSpeed};
+    &S::HeadLatencyOn,        &S::GroundTurbOn};
+double S::*const kReals[] = {&S::HeadLatencyRate, &S::GroundTurbRate, &S::RunningSpeed};
 
 const uint32_t kMessages[] = {os::MsgKeyDown,     os::MsgKeyUp,       os::MsgSysKeyDown,
                               os::MsgSysKeyUp,    os::MsgMouseMove,   os::MsgLButtonDown,

@@ -42,7 +42,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     walk::GroundProbeRecord record{f[0], f[1], 0.0, {f[2], f[3], f[4]}, {f[5], f[6], f[7]}, 0.0};
     // A direction of length 1 where it can be made one, as the walk gives it;
     // any other stays as it is.
-    camera::Vector3& u = record.RayDirection;
+    geometry::Vector3& u = record.RayDirection;
     double length = std::sqrt(u.X * u.X + u.Y * u.Y + u.Z * u.Z);
     if (length > 0.0 && std::isfinite(length)) u = {u.X / length, u.Y / length, u.Z / length};
 
@@ -64,7 +64,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
 
     double first = Probe(Table, record);
     if (Probe(Table, record) != first) std::abort();
-    if (first != walk::NoGroundHit &&
+    if (first != walk::NoHit &&
         !(first >= walk::NearestHitLimit && first <= walk::FarthestHitLimit))
         std::abort();
     if (sim::HostFaults() != 0) std::abort();

@@ -26,7 +26,7 @@ struct Real {
     const char* Name;
     double addon::ModuleSettings::*Field;
 };
-constexpr Real kReals[] = {{"ViewTurbRate", &addon::ModuleSettings::ViewTurbRate},
+constexpr Real kReals[] = {{"ViewTurbRate", &addon::ModuleSettings::HeadLatencyRate},
                            {"GroundTurbRate", &addon::ModuleSettings::GroundTurbRate},
                            {"RunningSpeed", &addon::ModuleSettings::RunningSpeed}};
 
@@ -37,18 +37,13 @@ struct Stored {
     bool Flag;
 };
 using S = addon::ModuleSettings;
-constexpr Stored kStored[] = {{&S::FlyByActive, nullptr, true},
-                              {&S::FlyByDuration, nullptr, false},
-                              {&S::FlyByRelAltitude, nullptr, false},
-                              {&S::FlyByMinDistance, nullptr, false},
-                              {&S::FlyByCameraPlacement, nullptr, false},
-                              {&S::FlyByTravelling, nullptr, true},
-                              {&S::InternalViewActive, nullptr, true},
-                              {nullptr, &S::ViewTurbRate, false},
-                              {nullptr, &S::GroundTurbRate, false},
-                              {nullptr, &S::RunningSpeed, false},
-                              {&S::ViewTurbOn, nullptr, true},
-                              {&S::GroundTurbOn, nullptr, true}};
+constexpr Stored kStored[] = {
+    {&S::FlyByActive, nullptr, true},           {&S::FlyByDuration, nullptr, false},
+    {&S::FlyByRelAltitude, nullptr, false},     {&S::FlyByMinDistance, nullptr, false},
+    {&S::FlyByCameraPlacement, nullptr, false}, {&S::FlyByTravelling, nullptr, true},
+    {&S::InternalViewActive, nullptr, true},    {nullptr, &S::HeadLatencyRate, false},
+    {nullptr, &S::GroundTurbRate, false},       {nullptr, &S::RunningSpeed, false},
+    {&S::HeadLatencyOn, nullptr, true},         {&S::GroundTurbOn, nullptr, true}};
 
 struct LastRecord {
     bool Present = false;

@@ -1,5 +1,7 @@
 #include "host/byte_source.h"
 
+#include "platform/hostmem.h"
+
 namespace host {
 
 namespace {

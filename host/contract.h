@@ -4,8 +4,6 @@
 // The module, the stand-in host and the tests all take these from here.
 #pragma once
 
-#include "platform/hostmem.h"
-
 #include <cstddef>
 #include <cstdint>
 
@@ -20,7 +18,8 @@ extern "C" ImportEntry ImportTable[2];
 
 namespace host {
 
-using hostmem::Addr;
+// A 32-bit address in the host process (what the host-memory seam takes).
+using Addr = uint32_t;
 
 // ---- Module records ----------------------------------------------------------
 
@@ -59,9 +58,6 @@ constexpr uint32_t HostVarPitch = 0x4D;          // degrees, positive nose down
 constexpr uint32_t HostVarBank = 0x4F;           // degrees
 constexpr uint32_t HostVarHeading = 0x56;        // degrees
 constexpr uint32_t HostVarGroundSpeed = 0x340;   // metres per second
-
-constexpr double MetresPerDegreeLatitude = 111130.0;
-constexpr double LongitudeUnitsPerDegreeRoot = 16777216.0; // 2^24, applied twice: 2^48 per turn
 
 // ---- Fixed words -------------------------------------------------------------
 

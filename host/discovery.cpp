@@ -1,5 +1,7 @@
 #include "host/discovery.h"
 
+#include "platform/hostmem.h"
+
 namespace host {
 
 namespace {
@@ -57,9 +59,7 @@ int DiscoverHost(HostLibraries& h) {
         char name[NameCapacity];
         ReadHostText(hostmem::Load<uint32_t>(entry + ModuleEntryName), name, sizeof name);
         Addr base = hostmem::Load<uint32_t>(entry + ModuleEntryBase);
-        if (SameName(name, SkippedLibraryName)) {
-            // passed over
-        } else if (!h.G3dModuleBase && SameName(name, G3dLibraryName)) {
+        if (!h.G3dModuleBase && SameName(name, G3dLibraryName)) {
             Found(h.G3dModuleBase, base, h.SceneObjectTable, SceneObjectTableOffset,
                   h.HostViewMatrix, HostViewMatrixOffset);
         } else if (!h.GlobalModuleBase && SameName(name, GlobalLibraryName)) {

@@ -14,7 +14,6 @@ namespace host {
 
 constexpr char G3dLibraryName[] = "G3D.DLL";
 constexpr char GlobalLibraryName[] = "GLOBAL.DLL";
-constexpr char SkippedLibraryName[] = "_.DLL";
 
 // Module list entry: next entry, file name, (unused), base value, (unused).
 constexpr uint32_t ModuleEntrySize = 20;
@@ -52,7 +51,7 @@ struct HostLibraries {
 };
 
 // Reads both list heads and, while a library is still missing, walks the
-// module list for it (names without regard to case, "_.DLL" passed over, the
+// module list for it (names without regard to case, any other passed over, the
 // first one found kept for good). 0 when the module list cannot be read.
 int DiscoverHost(HostLibraries& libraries);
 

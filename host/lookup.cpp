@@ -1,5 +1,7 @@
 #include "host/lookup.h"
 
+#include "platform/hostmem.h"
+
 #include <cstring>
 
 ImportEntry ImportTable[2] = {{host::PanelsTableId, 0}, {0, 0}};
@@ -39,6 +41,28 @@ AircraftSample ReadAircraftSample(Addr lookupVar) {
     s.Bank = LookupValue(lookupVar, HostVarBank);
     s.Speed = LookupValue(lookupVar, HostVarSpeed);
     return s;
+}
+
+CockpitSample ReadCockpitSample(Addr lookupVar) {
+    CockpitSample s;
+    s.Pitch = LookupValue(lookupVar, HostVarPitch);
+    s.Bank = LookupValue(lookupVar, HostVarBank);
+    s.Heading = LookupValue(lookupVar, HostVarHeading);
+    s.OnGround = LookupValue(lookupVar, HostVarOnGround);
+    s.GroundSpeed = LookupValue(lookupVar, HostVarGroundSpeed);
+    return s;
+}
+
+WalkSample ReadWalkSample(Addr lookupVar) {
+    WalkSample w;
+    w.Latitude = LookupValue(lookupVar, HostVarLatitude);
+    w.Longitude = LookupValue(lookupVar, HostVarLongitude);
+    w.Altitude = LookupValue(lookupVar, HostVarAltitude);
+    w.Pitch = LookupValue(lookupVar, HostVarPitch);
+    w.Bank = LookupValue(lookupVar, HostVarBank);
+    w.Heading = LookupValue(lookupVar, HostVarHeading);
+    w.GroundAltitude = LookupValue(lookupVar, HostVarGroundAltitude);
+    return w;
 }
 
 } // namespace host

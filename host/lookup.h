@@ -3,6 +3,7 @@
 #pragma once
 
 #include "host/contract.h"
+#include "host/samples.h"
 
 namespace host {
 
@@ -18,19 +19,12 @@ Addr FindLookupVar();
 void LookupVar(Addr lookupVar, HostVarRecord& record, uint32_t token);
 double LookupValue(Addr lookupVar, uint32_t token);
 
-// The aircraft as the fly-by reads it, in the host's own units.
-struct AircraftSample {
-    double Latitude;  // metres north of the equator
-    double Longitude; // 2^48 units per turn
-    double Altitude;  // metres
-    double Heading;   // degrees
-    double Pitch;     // degrees, positive nose down
-    double Bank;      // degrees
-    double Speed;     // km/h
-};
-
 // Seven lookups, in the order latitude, longitude, altitude, heading, pitch,
 // bank, speed.
 AircraftSample ReadAircraftSample(Addr lookupVar);
+// Five: pitch, bank, heading, on ground, ground speed.
+CockpitSample ReadCockpitSample(Addr lookupVar);
+// Seven: latitude, longitude, altitude, pitch, bank, heading, ground altitude.
+WalkSample ReadWalkSample(Addr lookupVar);
 
 } // namespace host

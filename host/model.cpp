@@ -1,5 +1,7 @@
 #include "host/model.h"
 
+#include "platform/hostmem.h"
+
 #include "host/byte_source.h"
 
 #include <cstring>
@@ -35,16 +37,9 @@ Addr FindModelBlock(Addr global, const char (&tag)[5]) {
     int32_t count = hostmem::Load<int32_t>(model + ModelDirectoryCountAt);
     if (count > ModelDirectoryLimit) count = ModelDirectoryLimit;
     CheckedReader reader;
-    for (int32_t i = 0; i < count; ++i) {
-        Addr entry = model + ModelDataHeaderSize + uint32_t(i) * ModelDirectoryEntrySize;
-        struct {
-            char Tag[4];
-            int32_t Offset;
-        } e;
-        if (!ReadChecked(reader, entry, &e, sizeof e)) return 0;
-        if (std::memcmp(e.Tag, tag, 4) == 0 && e.Offset != 0) return entry + uint32_t(e.Offset);
-    }
-    return 0;
+    ByteSpan span;
+    return FindInDirectory(CheckedBytes(reader), span, model + ModelDataHeaderSize, count, tag)
+        .Block;
 }
 
 } // namespace host

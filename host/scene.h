@@ -5,6 +5,9 @@
 // stream's records unaligned: read them with memcpy into these layouts.
 #pragma once
 
+#include "host/model.h"
+#include "host/stream.h"
+
 #include <cstddef>
 #include <cstdint>
 
@@ -43,26 +46,18 @@ constexpr uint32_t SceneModelCheckSize = 200; // bytes of the model data checked
 constexpr uint32_t SceneDirectoryTagAt = 124;
 constexpr uint32_t SceneDirectoryCountAt = 128;
 constexpr uint32_t SceneDirectoryEntriesAt = 132;
-constexpr uint32_t SceneDirectoryEntrySize = 8; // four-byte tag, i32 offset from the entry
-constexpr char SceneDirectoryTag[4] = {'P', 'N', 'T', 'R'};
+// The directory's entries as every model's (host/model.h).
 constexpr char GeometryBlockTag[4] = {'B', 'L', 'C', 'K'};
 
 // ---- The geometry stream ----------------------------------------------------------------
 
-constexpr uint16_t GeometryOpCall = 0xF000;           // walk another stream, then go on
-constexpr uint16_t GeometryOpEnd = 0xF001;            // end of the stream
+// Calls and ends: host/stream.h.
 constexpr uint16_t GeometryOpReferencePoint = 0xF002; // what follows is placed at this point
 constexpr uint16_t GeometryOpOther = 0xF003;          // a record of another kind: the probe stops
 constexpr uint16_t GeometryOpSphere = 0xF004;         // bounding sphere: enter or skip
 constexpr uint16_t GeometryOpTriangles = 0xF005;      // triangle list
 
 #pragma pack(push, 1)
-
-struct GeometryCallRecord {
-    uint16_t Op;
-    int32_t Offset; // the called stream, from this record
-};
-static_assert(offsetof(GeometryCallRecord, Offset) == 2);
 
 // The first 14 of the record's 30 bytes: the rest are not the probe's.
 struct GeometryReferencePoint {
@@ -102,11 +97,9 @@ static_assert(offsetof(GeometryTriangle, Normal) == 36);
 
 #pragma pack(pop)
 
-constexpr uint32_t GeometryCallSize = 6;
 constexpr uint32_t GeometryReferencePointSize = 30;
 constexpr uint32_t GeometryTriangleListHeaderSize = 6;
 constexpr uint32_t GeometryTriangleSize = 48;
-static_assert(sizeof(GeometryCallRecord) == GeometryCallSize);
 static_assert(sizeof(GeometryReferencePoint) == 14);
 static_assert(sizeof(GeometrySphere) == 26);
 static_assert(sizeof(GeometryTriangleList) == GeometryTriangleListHeaderSize);

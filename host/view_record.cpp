@@ -1,5 +1,7 @@
 #include "host/view_record.h"
 
+#include "host/units.h"
+
 #include <cmath>
 
 namespace host {
@@ -13,23 +15,23 @@ uint32_t LowWord(double x) {
     return uint32_t(low);
 }
 
-FixedPoint Fixed(double x) {
+} // namespace
+
+FixedPoint EncodeFixedPoint(double x) {
     if (!std::isfinite(x)) return {0, 0}; // nothing undefined reaches the host
     double magnitude = std::fabs(x);
-    double fraction = (magnitude - std::trunc(magnitude)) * 4294967295.0;
-    // Past 2^31 the whole word wraps, as 2^32 longitude units make a turn.
+    double fraction = (magnitude - std::trunc(magnitude)) * FractionWordScale;
     return {uint32_t(fraction), int32_t(LowWord(x))};
 }
 
-} // namespace
-
 LatLonAlt EncodeLatLonAlt(double latitude, double longitude, double altitude) {
-    return {Fixed(latitude * LatLonMetresPerDegree), Fixed(longitude * LongitudeUnitsPerDegree),
-            Fixed(altitude)};
+    return {EncodeFixedPoint(latitude * EyeRecordMetresPerDegree),
+            EncodeFixedPoint(longitude * EyeRecordLongitudeUnitsPerDegree),
+            EncodeFixedPoint(altitude)};
 }
 
 uint32_t EncodeAngle(double degrees) {
-    double units = degrees / 360.0 * AngleUnitsPerTurn;
+    double units = degrees / DegreesPerTurn * AngleUnitsPerTurn;
     return std::isfinite(units) ? LowWord(units) : 0;
 }
 

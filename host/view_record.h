@@ -142,9 +142,11 @@ static_assert(sizeof(EyeAttitude) == 12);
 
 #pragma pack(pop)
 
-constexpr double LatLonMetresPerDegree = 111130.52399516014;
-constexpr double LongitudeUnitsPerDegree = 11930464.711111;
-constexpr double AngleUnitsPerTurn = 4294967295.0;
+// One fixed-point value: the whole word cut toward zero (its low 32 bits, so
+// past 2^31 it wraps, as 2^32 longitude units make a turn), the fraction of
+// the magnitude: -1.25 is whole -1, fraction 0.25. Not a number or infinity
+// gives zero words.
+FixedPoint EncodeFixedPoint(double x);
 
 // Whole words cut toward zero (their low 32 bits), fractions of the
 // magnitude: -1.25 metres is whole -1, fraction 0.25. Not a number or

@@ -1,19 +1,16 @@
 #include "host/viewpoint.h"
 
+#include "platform/hostmem.h"
+
+#include "host/access.h"
+#include "host/units.h"
+#include "host/view_record.h"
+
 #include <cmath>
 
 namespace host {
 
 namespace {
-
-// Cut toward zero to 64 bits. Not a number and values out of range give the
-// processor's own "integer indefinite", as the conversion instruction does,
-// instead of undefined behaviour.
-int64_t TruncateToInt64(double x) {
-    constexpr double Limit = 9223372036854775808.0; // 2^63
-    if (!(x > -Limit && x < Limit)) return INT64_MIN;
-    return int64_t(x);
-}
 
 uint16_t AltitudeWord(double altitudeFeet) {
     double metres = altitudeFeet * MetresPerFoot;
@@ -35,17 +32,11 @@ double FractionOfMagnitude(double x) {
 }
 
 ViewpointWords EncodeViewpoint(double latitude, double longitude, double altitudeFeet) {
-    double a = latitude / QuarterTurnRadians * MetresPerQuarterTurn;
-    double b = longitude / HalfTurnRadians * LongitudeUnitsPerHalfTurn;
-    ViewpointWords words;
     // Only the low 32 bits of the whole parts: 2^32 longitude units are a full
     // turn, so a longitude in [-2 pi, -pi) wraps onto the eastern half.
-    words.Latitude = int32_t(uint32_t(TruncateToInt64(a)));
-    words.LatitudeFraction = uint32_t(TruncateToInt64(FractionOfMagnitude(a) * FractionWordScale));
-    words.Longitude = int32_t(uint32_t(TruncateToInt64(b)));
-    words.LongitudeFraction = uint32_t(TruncateToInt64(FractionOfMagnitude(b) * FractionWordScale));
-    words.Altitude = AltitudeWord(altitudeFeet);
-    return words;
+    FixedPoint a = EncodeFixedPoint(latitude / HalfPi * MetresPerQuarterTurn);
+    FixedPoint b = EncodeFixedPoint(longitude / Pi * LongitudeUnitsPerHalfTurn);
+    return {a.Whole, a.Fraction, b.Whole, b.Fraction, AltitudeWord(altitudeFeet)};
 }
 
 DecodedViewpoint DecodeViewpoint(const ViewpointWords& w) {
@@ -65,11 +56,8 @@ ViewpointWords ReadViewpoint() {
 }
 
 int WriteViewpoint(const ViewpointWords& words) {
-    // A host without the block, or with it read-only, is left alone: writing
-    // there would be an access violation in the host's own thread.
-    if (!hostmem::IsReadable(ViewpointBlock, ViewpointBlockSize) ||
-        !hostmem::IsWritable(ViewpointBlock, ViewpointBlockSize))
-        return 0;
+    // All five words, or none: the gap between them is the host's.
+    if (!CanWrite(ViewpointBlock, ViewpointBlockSize)) return 0;
     hostmem::Store<int32_t>(HostEyeLatitude, words.Latitude);
     hostmem::Store<uint32_t>(HostEyeLatitudeFraction, words.LatitudeFraction);
     hostmem::Store<int32_t>(HostEyeLongitude, words.Longitude);

@@ -8,13 +8,9 @@
 
 namespace host {
 
-constexpr double HalfTurnRadians = 3.141592653589793;
-constexpr double QuarterTurnRadians = 1.5707963267948966;
 constexpr double MetresPerQuarterTurn = 10001700.0;        // 111130.0 per degree
 constexpr double LongitudeUnitsPerHalfTurn = 2147483648.0; // 2^32 per full turn
-constexpr double FractionWordScale = 4294967295.0;         // 2^32 - 1, not 2^32
-constexpr double MetresPerFoot = 0.3048;
-constexpr double HighestAltitudeWord = 65535.0; // metres: the word is unsigned 16 bits
+constexpr double HighestAltitudeWord = 65535.0;            // metres: the word is unsigned 16 bits
 
 // Whole words cut toward zero, fraction words from the magnitude, so -12.75
 // metres is whole -12 and fraction 0.75.

@@ -1,5 +1,5 @@
-#include "module/menu.h"
-#include "module/module.h"
+#include "module/dialogs.h"
+
 #include "module/resources/resource_ids.h"
 
 #include <cstdio>
@@ -23,20 +23,48 @@ uint16_t CommandId(os::Word wParam) {
 // One module dialog at a time: a second modal one inside it would store its
 // settings only for the outer one's OK to overwrite them. A command for a
 // dialog while one is open brings the open one to the front instead.
-void ShowModuleDialog(uintptr_t templateId, os::Hwnd owner, os::DialogProc proc) {
-    ModuleUi& ui = Module.Ui;
+void ShowModuleDialog(ModuleState& module, uintptr_t templateId, os::Hwnd owner,
+                      os::DialogProc proc) {
+    ModuleUi& ui = module.Ui;
     if (ui.DialogOpen) {
         if (ui.Dialog) os::SetForegroundWindow(ui.Dialog);
         return;
     }
     ui.DialogOpen = 1;
     ui.Dialog = nullptr;
-    os::DialogBoxParamA(Module.Host.Instance, templateId, owner, proc, 0);
+    os::DialogBoxParamA(module.Host.Instance, templateId, owner, proc,
+                        reinterpret_cast<os::Long>(&module));
     ui.DialogOpen = 0;
     ui.Dialog = nullptr;
 }
 
+// The module record the dialog was opened with: handed over with
+// WM_INITDIALOG and kept in the dialog's own word; null before that.
+ModuleState* ModuleOf(os::Hwnd dialog, uint32_t message, os::Long lParam) {
+    if (message == os::MsgInitDialog) {
+        os::SetWindowLongA(dialog, os::DialogUserData, lParam);
+        auto* module = reinterpret_cast<ModuleState*>(lParam);
+        if (module) module->Ui.Dialog = dialog;
+        return module;
+    }
+    return reinterpret_cast<ModuleState*>(os::GetWindowLongA(dialog, os::DialogUserData));
+}
+
+// Windows may fail to keep the record in the dialog's word, or to give it
+// back. Without it the dialog's closing buttons still end it (as cancelled:
+// there is nothing to store into), or the host's window would stay disabled
+// behind it for good.
+os::Long CloseWithoutRecord(os::Hwnd dialog, uint32_t message, os::Word wParam) {
+    if (message != os::MsgCommand) return kNotHandled;
+    uint16_t id = CommandId(wParam);
+    if (id != ID_OK && id != ID_CANCEL && id != ID_CLOSE) return kNotHandled;
+    os::EndDialog(dialog, kResultCancelled);
+    return kHandled;
+}
+
 // ---- Showing settings -------------------------------------------------------
+
+constexpr int kNoteCapacity = 400; // a path of 299 characters and what is said of it
 
 // "%.2f" of the largest double: 309 digits, sign, point and two decimals.
 constexpr int kRealTextCapacity = 320;
@@ -94,10 +122,10 @@ void FillConfiguration(const ModuleSettings& s, os::Hwnd dialog) {
     for (int32_t side = 0; side < 3; ++side)
         ShowCheck(dialog, kPlacementButtons[side], s.FlyByCameraPlacement == side);
     ShowCheck(dialog, ID_TRAVELLING, s.FlyByTravelling);
-    ShowReal(dialog, ID_VIEW_TURB_RATE, s.ViewTurbRate);
+    ShowReal(dialog, ID_HEAD_LATENCY_RATE, s.HeadLatencyRate);
     ShowReal(dialog, ID_GROUND_TURB_RATE, s.GroundTurbRate);
     ShowReal(dialog, ID_RUNNING_SPEED, s.RunningSpeed);
-    ShowCheck(dialog, ID_VIEW_TURB_ON, s.ViewTurbOn);
+    ShowCheck(dialog, ID_HEAD_LATENCY_ON, s.HeadLatencyOn);
     ShowCheck(dialog, ID_GROUND_TURB_ON, s.GroundTurbOn);
     ShowReal(dialog, ID_MOUSE_LOOK_RATE, s.MouseLookRate);
     ShowCheck(dialog, ID_MOUSE_LOOK_INVERT, s.MouseLookInvert);
@@ -111,10 +139,10 @@ void StoreConfiguration(ModuleSettings& s, os::Hwnd dialog) {
     for (int32_t side = 0; side < 3; ++side)
         if (ReadCheck(dialog, kPlacementButtons[side])) s.FlyByCameraPlacement = side;
     s.FlyByTravelling = ReadCheck(dialog, ID_TRAVELLING);
-    s.ViewTurbRate = WithinRange(ReadReal(dialog, ID_VIEW_TURB_RATE), MaxViewTurbRate);
+    s.HeadLatencyRate = WithinRange(ReadReal(dialog, ID_HEAD_LATENCY_RATE), MaxHeadLatencyRate);
     s.GroundTurbRate = WithinRange(ReadReal(dialog, ID_GROUND_TURB_RATE), MaxGroundTurbRate);
     s.RunningSpeed = WithinRange(ReadReal(dialog, ID_RUNNING_SPEED), MaxRunningSpeed);
-    s.ViewTurbOn = ReadCheck(dialog, ID_VIEW_TURB_ON);
+    s.HeadLatencyOn = ReadCheck(dialog, ID_HEAD_LATENCY_ON);
     s.GroundTurbOn = ReadCheck(dialog, ID_GROUND_TURB_ON);
     s.MouseLookRate = UsableMouseLookRate(ReadReal(dialog, ID_MOUSE_LOOK_RATE));
     s.MouseLookInvert = ReadCheck(dialog, ID_MOUSE_LOOK_INVERT);
@@ -123,16 +151,17 @@ void StoreConfiguration(ModuleSettings& s, os::Hwnd dialog) {
 } // namespace
 
 os::Long OV_CALLBACK ConfigurationDialogProc(os::Hwnd dialog, uint32_t message, os::Word wParam,
-                                             os::Long) {
+                                             os::Long lParam) {
+    ModuleState* module = ModuleOf(dialog, message, lParam);
+    if (!module) return CloseWithoutRecord(dialog, message, wParam);
     if (message == os::MsgInitDialog) {
-        Module.Ui.Dialog = dialog;
-        FillConfiguration(Module.Settings, dialog);
+        FillConfiguration(module->Settings, dialog);
         return kFocusLeftToSystem;
     }
     if (message != os::MsgCommand) return kNotHandled;
     switch (CommandId(wParam)) {
     case ID_OK:
-        StoreConfiguration(Module.Settings, dialog);
+        StoreConfiguration(module->Settings, dialog);
         os::EndDialog(dialog, kResultDone);
         break;
     case ID_CANCEL: // also Escape and the caption's close button
@@ -147,16 +176,37 @@ os::Long OV_CALLBACK ConfigurationDialogProc(os::Hwnd dialog, uint32_t message, 
     return kHandled;
 }
 
-void OpenConfigurationDialog(os::Hwnd owner) {
-    ShowModuleDialog(DIALOG_CONFIGURATION, owner, &ConfigurationDialogProc);
+void OpenConfigurationDialog(ModuleState& module, os::Hwnd owner) {
+    ShowModuleDialog(module, DIALOG_CONFIGURATION, owner, &ConfigurationDialogProc);
 }
 
 // ---- About box --------------------------------------------------------------
 
-os::Long OV_CALLBACK AboutBoxProc(os::Hwnd dialog, uint32_t message, os::Word wParam, os::Long) {
+// The note says which key binding file the module read at start-up, and how
+// many bindings it found there, or why none.
+void ShowKeyBindingLoad(os::Hwnd dialog, const HostLink& host) {
+    const KeyBindingLoad& load = host.KeyBindings;
+    char text[kNoteCapacity];
+    const char* path = host.KeyBindingPath;
+    if (load.Read == BindingFileRead::NotOpened)
+        std::snprintf(text, sizeof text, "%s: not found or not readable, no key bindings", path);
+    else if (!load.SectionFound)
+        std::snprintf(text, sizeof text, "%s: no [Keyboard] section, no key bindings", path);
+    else
+        std::snprintf(text, sizeof text, "%s: %d key binding%s%s", path, int(load.Count),
+                      load.Count == 1 ? "" : "s",
+                      load.Read == BindingFileRead::ReadError ? " (a read error cut it short)"
+                                                              : "");
+    os::SetDlgItemTextA(dialog, ID_ABOUT_NOTE, text);
+}
+
+os::Long OV_CALLBACK AboutBoxProc(os::Hwnd dialog, uint32_t message, os::Word wParam,
+                                  os::Long lParam) {
+    ModuleState* module = ModuleOf(dialog, message, lParam);
+    if (!module) return CloseWithoutRecord(dialog, message, wParam);
     if (message == os::MsgInitDialog) {
-        Module.Ui.Dialog = dialog;
-        return kFocusLeftToSystem; // nothing to fill in
+        ShowKeyBindingLoad(dialog, module->Host);
+        return kFocusLeftToSystem;
     }
     if (message != os::MsgCommand) return kNotHandled;
     switch (CommandId(wParam)) {
@@ -172,8 +222,8 @@ os::Long OV_CALLBACK AboutBoxProc(os::Hwnd dialog, uint32_t message, os::Word wP
     return kHandled;
 }
 
-void OpenAboutBox(os::Hwnd owner) {
-    ShowModuleDialog(DIALOG_ABOUT, owner, &AboutBoxProc);
+void OpenAboutBox(ModuleState& module, os::Hwnd owner) {
+    ShowModuleDialog(module, DIALOG_ABOUT, owner, &AboutBoxProc);
 }
 
 } // namespace addon

@@ -10,13 +10,25 @@
 // the pilot view first, and each writes only its own host words, once.
 #pragma once
 
+#include "host/lookup.h"
 #include "module/module.h"
 
 namespace addon {
 
-void FrameTick(ModuleState& module);
+// What the hook layer knows of a frame message when it comes: the time (ms,
+// as timeGetTime gives it) and whether Shift is down now.
+struct FrameEvent {
+    uint32_t Now;
+    int32_t ShiftDown;
+};
+
+void FrameTick(ModuleState& module, const FrameEvent& frame);
 
 // The fly-by's settings as the fly-by takes them.
 camera::FlyBySettings FlyBySettingsOf(const ModuleSettings& s);
+
+// The aircraft in the fly-by's units from the host's, in the order and with
+// the constants the host's own reckoning uses.
+camera::AircraftState AircraftFromSample(const host::AircraftSample& sample);
 
 } // namespace addon

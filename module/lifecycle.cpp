@@ -27,10 +27,11 @@ void InstallHooks(HostLink& host) {
 // The "Keyboard" section of the key binding file, read in chunks through the
 // loader; a file that cannot be opened leaves the table as it is, and a read
 // error ends the file where it stands: what was read is kept.
-int LoadKeyBindingFile(const char* path, pilot::KeyBindingTable& table) {
+KeyBindingLoad LoadKeyBindingFile(const char* path, pilot::KeyBindingTable& table) {
     pilot::BindingLoader loader;
     pilot::BeginBindings(loader, KeyBindingSection, table, nullptr);
-    return ReadKeyBindingFile(path, loader) != BindingFileRead::NotOpened;
+    BindingFileRead read = ReadKeyBindingFile(path, loader);
+    return {read, loader.SectionsOpened > 0, table.Count};
 }
 
 // A hook left behind would call into the library after it is gone, at the
@@ -49,11 +50,10 @@ int ModuleAttach(ModuleState& module) {
     host.MainWindow = os::FindWindowA(host::MainWindowClass, nullptr);
     if (!host.MainWindow) os::MessageBoxA(nullptr, WindowNotFoundText, nullptr, os::MbOk);
     host.UiThreadId = os::GetCurrentThreadId();
-    host.ViewpointWordsSet = 1;
     InstallHooks(host);
-    module.Pilot = pilot::PilotViewState{};
+    module.Pilot = PilotView{};
     FormKeyBindingPath(host.KeyBindingPath, sizeof host.KeyBindingPath, host.HostFolder);
-    LoadKeyBindingFile(host.KeyBindingPath, module.Bindings);
+    host.KeyBindings = LoadKeyBindingFile(host.KeyBindingPath, module.Bindings);
     module.Input.BindsSwitches = pilot::BindsSwitches(module.Bindings);
     return 1;
 }

@@ -4,6 +4,7 @@
 #include "module/router.h"
 #include "module/text.h"
 
+#include <cstdio>
 #include <cstring>
 
 namespace addon {
@@ -32,40 +33,18 @@ constexpr MenuEntry kEntries[] = {
 
 constexpr size_t kEntryTextCapacity = 96;
 
-// "Shift+Ctrl+Numpad 8": the modifiers, then the key's name as the binding
-// file spells it, each word capitalised.
-void AppendKeyText(char* text, size_t capacity, const pilot::KeyBinding& binding) {
-    size_t length = std::strlen(text);
-    auto append = [&](const char* part) {
-        for (; *part != '\0' && length + 1 < capacity; ++part) text[length++] = *part;
-        text[length] = '\0';
-    };
-    append("\t");
-    if (binding.Modifiers & pilot::ModifierShift) append("Shift+");
-    if (binding.Modifiers & pilot::ModifierControl) append("Ctrl+");
-    if (binding.Modifiers & pilot::ModifierAlt) append("Alt+");
-    pilot::KeyNameText name = pilot::NameKeyCode(binding.Code);
-    bool wordStart = true;
-    for (const char* c = name.Text; *c != '\0'; ++c) {
-        char out = *c == '_' ? ' ' : *c;
-        if (!wordStart && out >= 'A' && out <= 'Z') out = char(out - 'A' + 'a');
-        wordStart = out == ' ';
-        const char one[2] = {out, '\0'};
-        append(one);
-    }
-}
-
 // The entry's text, with the first key bound to its command, if any.
 void EntryText(const MenuEntry& e, const pilot::KeyBindingTable& bindings,
                char (&text)[kEntryTextCapacity]) {
     CopyText(text, sizeof text, e.Text);
     if (e.Key == pilot::CommandId::None) return;
-    int32_t count =
-        bindings.Count < pilot::KeyBindingCapacity ? bindings.Count : pilot::KeyBindingCapacity;
-    for (int32_t i = 0; i < count; ++i) {
+    for (int32_t i = 0, count = pilot::BindingsInUse(bindings); i < count; ++i) {
         const pilot::KeyBinding& b = bindings.Entries[i];
-        if (b.Id != e.Key || pilot::NameKeyCode(b.Code).Text[0] == '\0') continue;
-        AppendKeyText(text, sizeof text, b);
+        const pilot::KeyDisplayText key = pilot::DisplayKey(b);
+        if (b.Id != e.Key || key.Text[0] == '\0') continue;
+        // As Windows menus show their shortcuts: after a tab.
+        size_t length = std::strlen(text);
+        std::snprintf(text + length, sizeof text - length, "\t%s", key.Text);
         return;
     }
 }
@@ -76,24 +55,41 @@ bool IsSeparator(os::Hmenu menu, int position) {
            (state & os::MenuSeparator) != 0;
 }
 
-// A host that keeps its menu would show one more copy at every opening, and
-// keep every old popup. One that rebuilt its menu destroyed the old popup
-// with it: its handle is then no longer in the menu, and is left alone. The
-// popup is known by its handle and its first command, so that a host popup
-// that got the old handle's value is never taken for it.
-void RemovePreviousPopup(os::Hmenu hostMenu, os::Hmenu& previous) {
-    if (!previous) return;
-    for (int i = os::GetMenuItemCount(hostMenu) - 1; i >= 0; --i) {
-        if (os::GetSubMenu(hostMenu, i) != previous ||
-            os::GetMenuItemID(previous, 0) != kEntries[0].Id)
+enum class Removal { Done, NotFound, Failed };
+
+// One attempt at taking the popup out of the host's menu and destroying it.
+// The popup is known by its handle and its first command, so that a host
+// popup that got an old handle's value is never taken for it.
+Removal TryRemovePopup(os::Hmenu hostMenu, os::Hmenu popup) {
+    int count = os::GetMenuItemCount(hostMenu);
+    if (count < 0) return Removal::Failed;
+    for (int i = count - 1; i >= 0; --i) {
+        if (os::GetSubMenu(hostMenu, i) != popup || os::GetMenuItemID(popup, 0) != kEntries[0].Id)
             continue;
-        os::RemoveMenu(hostMenu, uint32_t(i), os::MenuByPosition);
+        if (!os::RemoveMenu(hostMenu, uint32_t(i), os::MenuByPosition)) return Removal::Failed;
         if (i > 0 && IsSeparator(hostMenu, i - 1))
             os::RemoveMenu(hostMenu, uint32_t(i - 1), os::MenuByPosition);
-        os::DestroyMenu(previous);
-        break;
+        // Out of the menu it can no longer be found: destroyed now or never.
+        return os::DestroyMenu(popup) || os::DestroyMenu(popup) ? Removal::Done : Removal::Failed;
     }
-    previous = nullptr;
+    return Removal::NotFound;
+}
+
+// A host that keeps its menu would show one more copy at every opening, and
+// keep every old popup. One that rebuilt its menu destroyed the old popup
+// with it: its handle is then no longer in the menu, and is forgotten. A call
+// that fails on the way gets a second attempt, so that it neither leaves the
+// popup behind nor hides it; previous stays set while it is still there.
+void RemovePreviousPopup(os::Hmenu hostMenu, os::Hmenu& previous) {
+    if (!previous) return;
+    Removal first = TryRemovePopup(hostMenu, previous);
+    if (first == Removal::Done) {
+        previous = nullptr;
+        return;
+    }
+    Removal second = TryRemovePopup(hostMenu, previous);
+    if (second == Removal::Done || (first == Removal::NotFound && second == Removal::NotFound))
+        previous = nullptr;
 }
 
 // The host's fourth menu, where the module's popup goes; null when there is none.
@@ -106,7 +102,11 @@ os::Hmenu HostMenu(os::Hwnd mainWindow) {
 } // namespace
 
 void RemoveModuleMenu(os::Hmenu& popup, os::Hwnd mainWindow) {
-    if (os::Hmenu hostMenu = HostMenu(mainWindow)) RemovePreviousPopup(hostMenu, popup);
+    if (!popup) return;
+    // The last chance: a popup left in the host's menu would outlive the library.
+    os::Hmenu hostMenu = HostMenu(mainWindow);
+    if (!hostMenu) hostMenu = HostMenu(mainWindow);
+    if (hostMenu) RemovePreviousPopup(hostMenu, popup);
     popup = nullptr;
 }
 
@@ -117,25 +117,31 @@ void AddModuleMenu(const ModuleSettings& settings, const pilot::KeyBindingTable&
     os::Hmenu hostMenu = HostMenu(mainWindow);
     if (!hostMenu) return;
     RemovePreviousPopup(hostMenu, modulePopup);
+    if (modulePopup) return; // still there: shown as it is rather than twice
     os::Hmenu popup = os::CreatePopupMenu();
     if (!popup) return;
 
+    // A popup without all its entries (without the first it would not be
+    // known again) is not shown; the next opening builds it afresh.
+    bool whole = true;
     for (const MenuEntry& e : kEntries) {
         if (!e.Text) {
-            os::AppendMenuA(popup, os::MenuSeparator, 0, nullptr);
+            whole = os::AppendMenuA(popup, os::MenuSeparator, 0, nullptr) && whole;
             continue;
         }
         bool checked = e.CheckedBy && settings.*e.CheckedBy != 0;
         char text[kEntryTextCapacity];
         EntryText(e, bindings, text);
-        os::AppendMenuA(popup, os::MenuString | (checked ? os::MenuChecked : 0), e.Id, text);
+        whole =
+            os::AppendMenuA(popup, os::MenuString | (checked ? os::MenuChecked : 0), e.Id, text) &&
+            whole;
     }
-    os::AppendMenuA(hostMenu, os::MenuSeparator, 0, nullptr);
-    if (os::AppendMenuA(hostMenu, os::MenuPopup, reinterpret_cast<uintptr_t>(popup),
-                        ModuleMenuCaption))
+    if (whole) os::AppendMenuA(hostMenu, os::MenuSeparator, 0, nullptr);
+    if (whole && os::AppendMenuA(hostMenu, os::MenuPopup, reinterpret_cast<uintptr_t>(popup),
+                                 ModuleMenuCaption))
         modulePopup = popup;
-    else
-        os::DestroyMenu(popup); // belongs to no menu
+    else if (!os::DestroyMenu(popup)) // belongs to no menu: one more try
+        os::DestroyMenu(popup);
 }
 
 } // namespace addon

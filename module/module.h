@@ -7,27 +7,37 @@
 #pragma once
 
 #include "camera/flyby.h"
-#include "camera/random.h"
 #include "host/discovery.h"
+#include "host/random.h"
+#include "module/binding_file.h"
 #include "module/settings.h"
+#include "pilot/cockpit.h"
 #include "pilot/key_bindings.h"
-#include "pilot/pilot_state.h"
+#include "pilot/mouse.h"
 #include "platform/os.h"
+#include "walk/outside.h"
 
 #include <cstdint>
 
 namespace addon {
+
+// What became of the key binding file at start-up, for the About box.
+struct KeyBindingLoad {
+    BindingFileRead Read;
+    int32_t SectionFound; // the file has a "[Keyboard]" header
+    int32_t Count;        // bindings loaded
+};
 
 // What the module knows of the host process and Windows.
 struct HostLink {
     os::Hinstance Instance; // this library's, for its dialogs
     char HostFolder[256];
     char KeyBindingPath[300];
+    KeyBindingLoad KeyBindings;
     os::Hwnd MainWindow; // "FS98MAIN", null when there is none
     uint32_t UiThreadId; // both hooks watch this thread only
     os::Hhook CallWndHook;
     os::Hhook GetMessageHook;
-    int32_t ViewpointWordsSet; // the fly-by writes nothing before start-up
 };
 
 // The frame's clock.
@@ -58,6 +68,24 @@ struct InputRouting {
     int32_t BindsSwitches;
 };
 
+// The pilot view's clock: seconds of the current pilot frame and since the last.
+struct PilotClock {
+    double Seconds;
+    double TimeStep;
+    uint32_t PreviousTime; // milliseconds, as the frame gave them
+};
+
+// The internal pilot view: each part owned by its feature, the clock by the
+// module. Zero at load, never cleared as a whole again, so it survives
+// switching the view off and on.
+struct PilotView {
+    PilotClock Clock;
+    pilot::CockpitEye Eye;
+    pilot::HeldCommands Held;
+    pilot::MouseLook Mouse;
+    walk::Walker Walker;
+};
+
 struct ModuleState {
     HostLink Host;
     ModuleSettings Settings;
@@ -66,9 +94,9 @@ struct ModuleState {
     FrameClock Clock;
     camera::AircraftState Aircraft; // refreshed only while the fly-by is on
     camera::FlyByState FlyBy;
-    camera::RandomSequence Random; // shared by the fly-by and the ground turbulence
+    host::RandomSequence Random;   // shared by the fly-by and the ground turbulence
     host::HostLibraries Libraries; // what the pilot view found in the host process
-    pilot::PilotViewState Pilot;
+    PilotView Pilot;
     pilot::KeyBindingTable Bindings;
 };
 

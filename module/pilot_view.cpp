@@ -1,5 +1,6 @@
 #include "module/pilot_view.h"
 
+#include "host/access.h"
 #include "host/byte_source.h"
 #include "host/discovery.h"
 #include "host/lookup.h"
@@ -18,16 +19,6 @@ namespace {
 
 constexpr double LongestPilotStep = 1.0; // seconds
 
-pilot::CockpitSample ReadCockpitSample(host::Addr lookupVar) {
-    pilot::CockpitSample s;
-    s.Pitch = host::LookupValue(lookupVar, host::HostVarPitch);
-    s.Bank = host::LookupValue(lookupVar, host::HostVarBank);
-    s.Heading = host::LookupValue(lookupVar, host::HostVarHeading);
-    s.OnGround = host::LookupValue(lookupVar, host::HostVarOnGround);
-    s.GroundSpeed = host::LookupValue(lookupVar, host::HostVarGroundSpeed);
-    return s;
-}
-
 bool IsPilotViewKind(int32_t kind) {
     return kind == host::ViewKindCockpit || kind == host::ViewKindOutside;
 }
@@ -40,8 +31,8 @@ void ShowPointer(const ModuleState& module, os::Hwnd window, host::Addr record, 
     os::Rect client{};
     if (!os::GetClientRect(window, &client)) return;
     host::ViewRecord view;
-    hostmem::Read(record, &view, sizeof view);
-    pilot::Ray ray;
+    if (!host::ReadRecord(record, view)) return;
+    geometry::Ray ray;
     if (!pilot::ComputePickRay(view, client.Right - client.Left, client.Bottom - client.Top, x, y,
                                ray))
         return;
@@ -51,44 +42,21 @@ void ShowPointer(const ModuleState& module, os::Hwnd window, host::Addr record, 
     os::SetCursor(os::LoadCursorA(nullptr, hand ? os::CursorHand : os::CursorArrow));
 }
 
-walk::WalkSample ReadWalkSample(host::Addr lookupVar) {
-    walk::WalkSample w;
-    w.Latitude = host::LookupValue(lookupVar, host::HostVarLatitude);
-    w.Longitude = host::LookupValue(lookupVar, host::HostVarLongitude);
-    w.Altitude = host::LookupValue(lookupVar, host::HostVarAltitude);
-    w.Pitch = host::LookupValue(lookupVar, host::HostVarPitch);
-    w.Bank = host::LookupValue(lookupVar, host::HostVarBank);
-    w.Heading = host::LookupValue(lookupVar, host::HostVarHeading);
-    w.GroundAltitude = host::LookupValue(lookupVar, host::HostVarGroundAltitude);
-    return w;
-}
-
-bool Finite(const walk::WalkSample& w) {
+bool Finite(const host::WalkSample& w) {
     return std::isfinite(w.Latitude) && std::isfinite(w.Longitude) && std::isfinite(w.Heading) &&
            std::isfinite(w.GroundAltitude);
-}
-
-// Writes size bytes of from at address when the host has them there and
-// writable; 1 when written.
-int WriteIfWritable(host::Addr address, const void* from, uint32_t size) {
-    if (address == 0 || !hostmem::IsReadable(address, size) || !hostmem::IsWritable(address, size))
-        return 0;
-    hostmem::Write(address, from, size);
-    return 1;
 }
 
 // The camera block of the view record and its sub-block, as the walk shows them.
 void WriteCameraBlocks(const walk::WalkerView& w, host::Addr blockAddress) {
     host::CameraBlock block;
-    if (blockAddress == 0 || !hostmem::IsReadable(blockAddress, sizeof block)) return;
-    hostmem::Read(blockAddress, &block, sizeof block);
+    if (!host::ReadRecord(blockAddress, block)) return;
     walk::ApplyToCameraBlock(w, block);
-    WriteIfWritable(blockAddress, &block, sizeof block);
+    host::WriteRecord(blockAddress, block);
     host::CameraSubBlock sub;
-    if (block.SubBlock == 0 || !hostmem::IsReadable(block.SubBlock, sizeof sub)) return;
-    hostmem::Read(block.SubBlock, &sub, sizeof sub);
+    if (!host::ReadRecord(block.SubBlock, sub)) return;
     walk::ApplyToCameraSubBlock(w, sub);
-    WriteIfWritable(block.SubBlock, &sub, sizeof sub);
+    host::WriteRecord(block.SubBlock, sub);
 }
 
 double ProbeGround(const ModuleState& module, const walk::GeoPoint& at) {
@@ -101,86 +69,128 @@ double ProbeGround(const ModuleState& module, const walk::GeoPoint& at) {
     return probe.NearestDistance;
 }
 
-} // namespace
-
-void EndWalk(ModuleState& module) {
-    pilot::PilotViewState& p = module.Pilot;
-    if (!p.ExternalViewEngaged) return;
-    // A record that cannot be written now could not be written by the walk
-    // either: there is nothing left to give back.
-    WriteIfWritable(p.WalkRecord, &p.SavedViewRecord, sizeof p.SavedViewRecord);
-    p.ExternalViewEngaged = 0;
-    p.WalkRecord = 0;
+// The held keys as the walk reads them.
+walk::WalkerMoves MovesOf(const pilot::HeldCommands& held, bool running) {
+    return {held.Forward,   held.Backward, held.StepRight, held.StepLeft,
+            held.HeadRight, held.HeadLeft, held.HeadUp,    held.HeadDown,
+            held.Up,        held.Down,     running};
 }
 
-int32_t OutsideWalkUpdate(ModuleState& module, const host::ActiveView& view) {
-    pilot::PilotViewState& p = module.Pilot;
-    if (p.ExternalViewEngaged && view.Record != p.WalkRecord) {
+// The live cockpit record, when the eye may drive it: the active view is the
+// cockpit and the host has its lookup (without it the pilot view is idle).
+bool ReadCockpitRecord(const host::ActiveView& view, host::ViewRecord& live) {
+    if (view.Kind != host::ViewKindCockpit || host::FindLookupVar() == 0) return false;
+    return host::ReadRecord(view.Record, live);
+}
+
+} // namespace
+
+PilotSettings PilotSettingsOf(const ModuleSettings& s) {
+    return {s.HeadLatencyOn ? WithinRange(s.HeadLatencyRate, MaxHeadLatencyRate) : 0.0,
+            s.GroundTurbOn ? WithinRange(s.GroundTurbRate, MaxGroundTurbRate) : 0.0,
+            WithinRange(s.RunningSpeed, MaxRunningSpeed), s.ExternalViewActive != 0};
+}
+
+void EndWalk(ModuleState& module) {
+    walk::Walker& w = module.Pilot.Walker;
+    if (!w.Engaged) return;
+    // A record that cannot be written now could not be written by the walk
+    // either: there is nothing left to give back.
+    host::WriteRecord(w.Record, w.SavedViewRecord);
+    w.Engaged = 0;
+    w.Record = 0;
+}
+
+int32_t OutsideWalkUpdate(ModuleState& module, const host::ActiveView& view,
+                          const PilotSettings& settings, bool shiftDown) {
+    PilotView& p = module.Pilot;
+    walk::Walker& walker = p.Walker;
+    if (walker.Engaged && view.Record != walker.Record) {
         // The host shows another view: the walk's record goes back as the
         // host had it, the walk ends, and the other record is the host's.
         EndWalk(module);
-        module.Settings.ExternalViewActive = p.ExternalView = 0;
+        module.Settings.ExternalViewActive = 0;
         return view.Record != 0;
     }
     if (view.Record == 0) return 0;
-    walk::FloorEyeHeight(p);
-    if (!p.ExternalView) {
+    walk::FloorEyeHeight(walker);
+    if (!settings.Outside) {
         EndWalk(module); // back inside: the host's view as it was, every byte of it
         return 1;
     }
-    if (!p.ExternalViewEngaged) {
+    if (!walker.Engaged) {
         host::Addr lookupVar = host::FindLookupVar();
         if (lookupVar == 0) return 1; // nowhere to start from
-        walk::WalkSample sample = ReadWalkSample(lookupVar);
+        host::WalkSample sample = host::ReadWalkSample(lookupVar);
         if (!Finite(sample)) return 1; // try again with the next frame's values
-        hostmem::Read(view.Record, &p.SavedViewRecord, sizeof p.SavedViewRecord);
-        p.ExternalViewEngaged = 1;
-        p.WalkRecord = view.Record;
-        walk::EngageWalker(p, sample);
+        if (!host::ReadRecord(view.Record, walker.SavedViewRecord)) return 1;
+        walker.Engaged = 1;
+        walker.Record = view.Record;
+        walk::EngageWalker(walker, sample);
     }
-    host::ViewRecord shown = p.SavedViewRecord; // restored, then the walk's own fields
-    // Down now: the low bit (pressed since the last call) must not run a frame.
-    bool running = os::GetAsyncKeyState(os::VkShift) < 0;
-    walk::GeoPoint at = walk::MoveWalker(p, running);
-    walk::SettleWalker(p, at, ProbeGround(module, at));
-    walk::WalkerView w = walk::ComposeWalkerView(p, shown);
+    host::ViewRecord shown = walker.SavedViewRecord; // restored, then the walk's own fields
+    const double dt = p.Clock.TimeStep;
+    walker.Zoom = pilot::ZoomedByKeys(walker.Zoom, p.Held, dt);
+    walk::GeoPoint at = walk::MoveWalker(walker, MovesOf(p.Held, shiftDown), settings.RunSpeed,
+                                         p.Clock.Seconds, dt);
+    walk::SettleWalker(walker, at, ProbeGround(module, at), dt);
+    walk::WalkerView w = walk::ComposeWalkerView(walker, p.Held.Crouch != 0, shown);
 
     const host::HostLibraries& libraries = module.Libraries;
     if (libraries.GlobalModuleBase) {
-        WriteIfWritable(libraries.EyePositionRecord, &w.Eye, sizeof w.Eye);
-        WriteIfWritable(libraries.EyeAttitudeRecord, &w.Attitude, sizeof w.Attitude);
+        host::WriteRecord(libraries.EyePositionRecord, w.Eye);
+        host::WriteRecord(libraries.EyeAttitudeRecord, w.Attitude);
     }
     walk::ApplyToViewRecord(w, shown);
-    WriteIfWritable(view.Record, &shown, sizeof shown);
+    host::WriteRecord(view.Record, shown);
     WriteCameraBlocks(w, shown.CameraBlock);
-    if (libraries.G3dModuleBase)
-        WriteIfWritable(libraries.HostViewMatrix, &w.ViewMatrix, sizeof w.ViewMatrix);
+    if (libraries.G3dModuleBase) host::WriteRecord(libraries.HostViewMatrix, w.ViewMatrix);
     return 1;
 }
 
-int32_t PointerMoved(ModuleState& module, os::Hwnd window, int32_t x, int32_t y) {
+int32_t PointerMoved(ModuleState& module, os::Hwnd window, const pilot::InputEvent& event) {
     host::ActiveView view = host::FindActiveView(module.Libraries.ViewList);
     if (!IsPilotViewKind(view.Kind)) return 0;
-    pilot::PilotViewState& p = module.Pilot;
-    if (!p.MouseLook) {
-        ShowPointer(module, window, view.Record, x, y);
+    PilotView& p = module.Pilot;
+    if (!p.Mouse.On) {
+        ShowPointer(module, window, view.Record, event.PointerX, event.PointerY);
         return 0; // the motion reaches the host too
     }
-    os::Point at{};
-    os::GetCursorPos(&at); // the screen position, not the message's
     const ModuleSettings& s = module.Settings;
-    pilot::MouseOutcome out = pilot::MouseLookMove(
-        p, at.X, at.Y, {UsableMouseLookRate(s.MouseLookRate), s.MouseLookInvert});
-    if (out.RunEyeStep) RunCockpitLook(module, view);
-    return out.Consumed;
+    // The pointer's place on the screen, not in the message: it turns the head
+    // even where the pointer leaves the window.
+    pilot::LookTurn turn =
+        pilot::MouseLookMove(p.Mouse, event.ScreenX, event.ScreenY, p.Eye.Zoom,
+                             {UsableMouseLookRate(s.MouseLookRate), s.MouseLookInvert});
+    if (!turn.Turned) return 1;
+    if (s.ExternalViewActive) {
+        p.Walker.Attitude.Heading += turn.Heading;
+        p.Walker.Head.Pitch += turn.Pitch;
+    } else {
+        pilot::TurnEye(p.Eye, turn.Heading, turn.Pitch);
+    }
+    RunCockpitLook(module, view);
+    return 1;
 }
 
 int32_t WheelTurned(ModuleState& module, int32_t delta) {
     host::ActiveView view = host::FindActiveView(module.Libraries.ViewList);
     if (!IsPilotViewKind(view.Kind)) return 0;
-    pilot::MouseOutcome out = pilot::MouseWheelTurn(module.Pilot, delta);
-    if (out.RunEyeStep) RunCockpitLook(module, view);
-    return out.Consumed;
+    PilotView& p = module.Pilot;
+    if (module.Settings.ExternalViewActive) {
+        p.Walker.Zoom = pilot::ZoomAfterWheel(p.Walker.Zoom, delta);
+        return 1;
+    }
+    pilot::SetEyeZoom(p.Eye, pilot::ZoomAfterWheel(p.Eye.Zoom, delta));
+    RunCockpitLook(module, view);
+    return 1;
+}
+
+void ResetZoom(ModuleState& module) {
+    if (module.Settings.ExternalViewActive)
+        module.Pilot.Walker.Zoom = 1.0;
+    else
+        pilot::SetEyeZoom(module.Pilot.Eye, 1.0);
 }
 
 void SaveEye(ModuleState& module, int32_t slot) {
@@ -215,55 +225,36 @@ int32_t ActiveViewKind(const ModuleState& module) {
     return host::FindActiveView(module.Libraries.ViewList).Kind;
 }
 
-namespace {
-
-// The live cockpit record, when the eye may drive it: the active view is the
-// cockpit and the host has its lookup (without it the pilot view is idle).
-bool ReadCockpitRecord(const host::ActiveView& view, host::ViewRecord& live) {
-    if (view.Record == 0 || view.Kind != host::ViewKindCockpit) return false;
-    if (host::FindLookupVar() == 0) return false;
-    hostmem::Read(view.Record, &live, sizeof live);
-    return true;
-}
-
-int32_t WriteCockpitRecord(const host::ActiveView& view, const host::ViewRecord& copy) {
-    if (!hostmem::IsWritable(view.Record, sizeof copy)) return 0;
-    hostmem::Write(view.Record, &copy, sizeof copy);
-    return 1;
-}
-
-} // namespace
-
 int32_t RunCockpitLook(ModuleState& module, const host::ActiveView& view) {
     host::ViewRecord live;
     if (!ReadCockpitRecord(view, live)) return 0;
     pilot::CockpitEye& eye = module.Pilot.Eye;
     pilot::InCockpitLook(eye, live);
-    return WriteCockpitRecord(view, eye.ViewCopy);
+    return host::WriteRecord(view.Record, eye.ViewCopy);
 }
 
-int32_t RunCockpitStep(ModuleState& module, const host::ActiveView& view, int32_t reread) {
+int32_t RunCockpitStep(ModuleState& module, const host::ActiveView& view,
+                       const PilotSettings& settings) {
     host::ViewRecord live;
     if (!ReadCockpitRecord(view, live)) return 0;
-    pilot::CockpitSample sample = ReadCockpitSample(host::FindLookupVar());
-    pilot::PilotViewState& p = module.Pilot;
-    if (!pilot::InCockpitStep(p.Eye, p.Held, live, sample, p.LatencyFactor, p.TurbulenceFactor,
-                              p.TimeStep, reread, module.Random))
+    host::CockpitSample sample = host::ReadCockpitSample(host::FindLookupVar());
+    PilotView& p = module.Pilot;
+    if (!pilot::InCockpitStep(p.Eye, p.Held, live, sample, settings.LatencyFactor,
+                              settings.TurbulenceFactor, p.Clock.TimeStep, 1, module.Random))
         return 0;
-    return WriteCockpitRecord(view, p.Eye.ViewCopy);
+    return host::WriteRecord(view.Record, p.Eye.ViewCopy);
 }
 
-void PilotFrameUpdate(ModuleState& module) {
-    pilot::PilotViewState& p = module.Pilot;
+void PilotFrameUpdate(ModuleState& module, const PilotSettings& settings, const FrameEvent& frame) {
+    PilotClock& clock = module.Pilot.Clock;
     host::DiscoverHost(module.Libraries);
-    uint32_t now = os::timeGetTime();
-    p.TimeStep = ElapsedSeconds(p.PreviousTime, now, LongestPilotStep);
-    p.Clock = double(now) / 1000.0;
+    clock.TimeStep = ElapsedSeconds(clock.PreviousTime, frame.Now, LongestPilotStep);
+    clock.Seconds = double(frame.Now) / 1000.0;
     // One lookup of the active view serves both steps: the eye step writes
     // the record's words, never the view list or the record's kind.
     host::ActiveView view = host::FindActiveView(module.Libraries.ViewList);
-    RunCockpitStep(module, view, 1);
-    OutsideWalkUpdate(module, view);
+    RunCockpitStep(module, view, settings);
+    OutsideWalkUpdate(module, view, settings, frame.ShiftDown != 0);
 }
 
 } // namespace addon

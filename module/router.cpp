@@ -1,6 +1,7 @@
 #include "module/router.h"
 
 #include "host/contract.h"
+#include "module/dialogs.h"
 #include "module/frame.h"
 #include "module/menu.h"
 #include "module/pilot_view.h"
@@ -25,7 +26,7 @@ int RunMenuCommand(ModuleState& module, os::Hwnd window, uint16_t id) {
         Toggle(s.FlyByActive);
         return 1;
     case CommandConfigure:
-        OpenConfigurationDialog(window);
+        OpenConfigurationDialog(module, window);
         return 1;
     case CommandInternalView:
         Toggle(s.InternalViewActive);
@@ -34,7 +35,7 @@ int RunMenuCommand(ModuleState& module, os::Hwnd window, uint16_t id) {
         Toggle(s.ExternalViewActive);
         return 1;
     case CommandAbout:
-        OpenAboutBox(window);
+        OpenAboutBox(module, window);
         return 1;
     default:
         return 0;
@@ -97,13 +98,14 @@ bool IsButtonMessage(uint32_t message) {
 // (written at once) or glided to one.
 void ApplyInput(ModuleState& module, const pilot::InputResult& result) {
     ModuleSettings& s = module.Settings;
-    if (result.Toggles & pilot::ToggleHeadLatency) Toggle(s.ViewTurbOn);
+    if (result.Toggles & pilot::ToggleHeadLatency) Toggle(s.HeadLatencyOn);
     if (result.Toggles & pilot::ToggleGroundTurbulence) Toggle(s.GroundTurbOn);
     if (result.Toggles & pilot::ToggleExternalView) Toggle(s.ExternalViewActive);
     if (result.Toggles & pilot::ToggleFlyBy) Toggle(s.FlyByActive);
     if (result.Toggles & pilot::ToggleInternalView) Toggle(s.InternalViewActive);
     if (result.SaveSlot) SaveEye(module, result.SaveSlot);
     if (result.RecallSlot) RecallEye(module, result.RecallSlot);
+    if (result.ZoomReset) ResetZoom(module);
 }
 
 // The host lost the keyboard: to another program, or to a window of its own
@@ -112,6 +114,14 @@ bool KeyboardLost(const ModuleState& module, os::Hwnd window, uint32_t message, 
     if (message == os::MsgActivateApp) return first == 0;
     return message == os::MsgActivate && (first & 0xFFFF) == 0 && window != nullptr &&
            window == module.Host.MainWindow;
+}
+
+// The frame as the module sees it: the time, and Shift for a pilot walking
+// outside (down now: a tap between two frames must not run one).
+FrameEvent MakeFrameEvent(const ModuleState& module) {
+    const ModuleSettings& s = module.Settings;
+    bool walking = s.InternalViewActive && s.ExternalViewActive;
+    return {os::timeGetTime(), walking && os::GetAsyncKeyState(os::VkShift) < 0};
 }
 
 // After an Alt binding ran, the release of Alt itself must not reach the host
@@ -135,13 +145,15 @@ int RoutePilotInput(ModuleState& module, os::Hwnd window, uint32_t message, os::
     if (switchesOnly && !IsKeyMessage(message) && !IsButtonMessage(message)) return 0;
     pilot::InputEvent event;
     if (!MakeInputEvent(window, message, first, second, event)) return 0;
-    if (event.Kind == pilot::InputKind::PointerMove)
-        return PointerMoved(module, window, event.PointerX, event.PointerY);
+    if (event.Kind == pilot::InputKind::PointerMove) return PointerMoved(module, window, event);
     if (event.Kind == pilot::InputKind::Wheel) return WheelTurned(module, event.WheelDelta);
+    const pilot::PilotControls controls = ControlsOf(module.Pilot);
     pilot::InputResult result =
-        switchesOnly ? pilot::SwitchInput(module.Pilot, module.Bindings, event)
-                     : pilot::PilotInput(module.Pilot, module.Bindings, event,
-                                         ActiveViewKind(module), module.Clock.Ticked != 0);
+        switchesOnly
+            ? pilot::SwitchInput(controls, module.Bindings, event)
+            : pilot::PilotInput(controls, module.Bindings, event,
+                                {ActiveViewKind(module), module.Settings.ExternalViewActive != 0,
+                                 module.Clock.Ticked != 0});
     ApplyInput(module, result);
     if (IsKeyMessage(message) && AltReleaseAfterBinding(module.Input, event, result.Consumed))
         return MessageAsNoKey;
@@ -175,6 +187,10 @@ bool MakeInputEvent(os::Hwnd window, uint32_t message, os::Word first, os::Long 
         event.Kind = pilot::InputKind::PointerMove;
         event.PointerX = int32_t(uint32_t(second) & 0xFFFF);
         event.PointerY = int32_t((uint32_t(second) >> 16) & 0xFFFF);
+        os::Point screen{};
+        os::GetCursorPos(&screen); // where the pointer is now, not where the message says
+        event.ScreenX = screen.X;
+        event.ScreenY = screen.Y;
         return true;
     }
     if (message == os::MsgMouseWheel) {
@@ -192,9 +208,10 @@ bool MakeInputEvent(os::Hwnd window, uint32_t message, os::Word first, os::Long 
 
 int DispatchHostMessage(ModuleState& module, os::Hwnd window, uint32_t message, os::Word first,
                         os::Long second) {
-    if (message == host::HostFrameMessage) FrameTick(module); // never consumed
+    if (message == host::HostFrameMessage)
+        FrameTick(module, MakeFrameEvent(module)); // never consumed
     if (KeyboardLost(module, window, message, first)) {
-        pilot::ReleaseEverything(module.Pilot, module.Bindings); // never consumed
+        pilot::ReleaseEverything(ControlsOf(module.Pilot), module.Bindings); // never consumed
         module.Input.AltBindingRan = 0;
     }
     if (IsPilotInputMessage(message)) {

@@ -27,10 +27,10 @@ constexpr StoredSetting kStored[] = {
     {"FlyByCameraPlacement", &ModuleSettings::FlyByCameraPlacement, nullptr, false},
     {"FlyByTravelling", &ModuleSettings::FlyByTravelling, nullptr, true},
     {"InternalViewActive", &ModuleSettings::InternalViewActive, nullptr, true},
-    {"ViewTurbRate", nullptr, &ModuleSettings::ViewTurbRate, false},
+    {"ViewTurbRate", nullptr, &ModuleSettings::HeadLatencyRate, false},
     {"GroundTurbRate", nullptr, &ModuleSettings::GroundTurbRate, false},
     {"RunningSpeed", nullptr, &ModuleSettings::RunningSpeed, false},
-    {"ViewTurbOn", &ModuleSettings::ViewTurbOn, nullptr, true},
+    {"ViewTurbOn", &ModuleSettings::HeadLatencyOn, nullptr, true},
     {"GroundTurbOn", &ModuleSettings::GroundTurbOn, nullptr, true},
     {"MouseLookRate", nullptr, &ModuleSettings::MouseLookRate, false},
     {"MouseLookInvert", &ModuleSettings::MouseLookInvert, nullptr, true},
@@ -161,7 +161,7 @@ ModuleSettings DefaultSettings() {
     d.FlyByMinDistance = 50;
     d.FlyByCameraPlacement = 0;
     d.FlyByTravelling = 0;
-    d.ViewTurbRate = 0.0;
+    d.HeadLatencyRate = 0.0;
     d.GroundTurbRate = 0.0;
     d.RunningSpeed = 5.0;
     d.MouseLookRate = DefaultMouseLookRate;
@@ -193,7 +193,7 @@ void LoadSettings(ModuleSettings& settings) {
     settings = DefaultSettings();
     settings.InternalViewActive = loaded.InternalViewActive;
     settings.ExternalViewActive = loaded.ExternalViewActive;
-    settings.ViewTurbOn = loaded.ViewTurbOn;
+    settings.HeadLatencyOn = loaded.HeadLatencyOn;
     settings.GroundTurbOn = loaded.GroundTurbOn;
     for (const StoredSetting& s : kStored) {
         RegistryValue value = SettingValue(s.Name);

@@ -26,9 +26,9 @@ struct ModuleSettings {
     int32_t FlyByTravelling;
     int32_t InternalViewActive;
     int32_t ExternalViewActive; // never stored: off at every start
-    int32_t ViewTurbOn;
+    int32_t HeadLatencyOn;      // stored as "ViewTurbOn", the name the registry has always used
     int32_t GroundTurbOn;
-    double ViewTurbRate;
+    double HeadLatencyRate; // stored as "ViewTurbRate"
     double GroundTurbRate;
     double RunningSpeed; // metres per second
     // The module's own, beyond the first set; their defaults change nothing.
@@ -42,7 +42,7 @@ struct ModuleSettings {
 // registry by hand) is kept, shown and saved as it is, but never used beyond
 // them: a rate of -5 would tilt the eye without end, a running speed of
 // 1e308 would put infinity into the host's records.
-constexpr double MaxViewTurbRate = 5.0;
+constexpr double MaxHeadLatencyRate = 5.0;
 constexpr double MaxGroundTurbRate = 5.0;
 constexpr double MaxRunningSpeed = 100.0; // metres per second
 

@@ -5,7 +5,12 @@
 
 namespace pilot {
 
-using camera::Vector3;
+using geometry::Attitude;
+using geometry::Matrix4;
+using geometry::Vector3;
+using host::DegreesPerRadian;
+using host::DegreesPerTurn;
+using host::RadiansPerDegree;
 
 namespace {
 
@@ -53,15 +58,9 @@ double OrientationAngle(double eye, double latency, double turbulence) {
     return Finite(sum) ? sum : eye;
 }
 
-Matrix4 Identity() {
-    Matrix4 m = {};
-    for (int i = 0; i < 4; ++i) m.M[i][i] = 1.0f;
-    return m;
-}
-
 // The eye moves along its own heading.
 void MoveEye(CockpitEye& eye, Vector3 step) {
-    camera::RotateAboutY(step, eye.EyeAngles.Heading * RadiansPerDegree);
+    geometry::RotateAboutY(step, eye.EyeAngles.Heading * RadiansPerDegree);
     eye.EyePosition.X += step.X;
     eye.EyePosition.Y += step.Y;
     eye.EyePosition.Z += step.Z;
@@ -80,13 +79,13 @@ bool ViewDiffers(const host::ViewRecord& copy, const host::ViewRecord& live) {
 }
 
 void DrawTurbulence(CockpitEye& eye, double groundSpeed, double factor,
-                    camera::RandomSequence& random) {
+                    host::RandomSequence& random) {
     double f = groundSpeed * NauticalMilesPerMetre * SecondsPerHour / FullTurbulenceKnots;
     if (f < 0.0) f = 0.0;
     if (f > 1.0) f = 1.0;
     double a = f * factor;
     double r[7];
-    for (double& each : r) each = NextRandom(random) / double(camera::RandMax);
+    for (double& each : r) each = NextRandom(random) / double(host::RandMax);
     eye.TurbulenceTimer = r[0] * (1.0 - a);
     if (eye.TurbulenceTimer < MinTurbulenceInterval) eye.TurbulenceTimer = MinTurbulenceInterval;
     eye.TurbulenceTarget = {
@@ -103,8 +102,8 @@ void DrawTurbulence(CockpitEye& eye, double groundSpeed, double factor,
     }
 }
 
-void GroundTurbulence(CockpitEye& eye, const CockpitSample& sample, double factor, double dt,
-                      camera::RandomSequence& random) {
+void GroundTurbulence(CockpitEye& eye, const host::CockpitSample& sample, double factor, double dt,
+                      host::RandomSequence& random) {
     if (!Finite(sample.OnGround)) return;
     if (sample.OnGround == 0.0) {
         // Airborne: whatever shaking is left dies away.
@@ -126,7 +125,7 @@ void FeedLatency(CockpitEye& eye, double factor) {
                  AngleDifference(now.Heading, before.Heading) * factor * HeadingLatencyGain,
                  AngleDifference(now.Bank, before.Bank) * factor};
     // Pitch and bank change as seen from where the head faces.
-    camera::RotateAboutY(q, -eye.EyeAngles.Heading * RadiansPerDegree);
+    geometry::RotateAboutY(q, -eye.EyeAngles.Heading * RadiansPerDegree);
     Attitude& latency = eye.LatencyOffset;
     latency.Pitch -= q.X;
     latency.Heading -= q.Y;
@@ -250,60 +249,20 @@ Attitude ViewAngles(const host::ViewRecord& record) {
     Vector3 a = {record.Rotation[2].Column[0], record.Rotation[2].Column[1],
                  record.Rotation[2].Column[2]};
     Vector3 b = {2.0 * a.X, 2.0 * a.Y, 2.0 * a.Z};
-    double heading = WrapAngle(camera::AzimuthOf(a, b) * DegreesPerRadian);
-    camera::RotateAboutY(a, -heading * RadiansPerDegree);
-    camera::RotateAboutY(b, -heading * RadiansPerDegree);
-    double pitch = WrapAngle(camera::ElevationOf(a, b) * DegreesPerRadian);
+    double heading = WrapAngle(geometry::AzimuthOf(a, b) * DegreesPerRadian);
+    geometry::RotateAboutY(a, -heading * RadiansPerDegree);
+    geometry::RotateAboutY(b, -heading * RadiansPerDegree);
+    double pitch = WrapAngle(geometry::ElevationOf(a, b) * DegreesPerRadian);
     return {pitch, heading, 0.0};
 }
 
 // ============================================================================
-// Rotations
+// The eye's rotation
 // ============================================================================
 
-Matrix4 RotX(double angle) {
-    float c = float(std::cos(angle)), s = float(std::sin(angle));
-    Matrix4 m = Identity();
-    m.M[1][1] = c;
-    m.M[1][2] = s;
-    m.M[2][1] = -s;
-    m.M[2][2] = c;
-    return m;
-}
-
-Matrix4 RotY(double angle) {
-    float c = float(std::cos(angle)), s = float(std::sin(angle));
-    Matrix4 m = Identity();
-    m.M[0][0] = c;
-    m.M[0][2] = -s;
-    m.M[2][0] = s;
-    m.M[2][2] = c;
-    return m;
-}
-
-Matrix4 RotZ(double angle) {
-    float c = float(std::cos(angle)), s = float(std::sin(angle));
-    Matrix4 m = Identity();
-    m.M[0][0] = c;
-    m.M[0][1] = s;
-    m.M[1][0] = -s;
-    m.M[1][1] = c;
-    return m;
-}
-
-Matrix4 Multiply(const Matrix4& a, const Matrix4& b) {
-    Matrix4 m;
-    for (int r = 0; r < 4; ++r)
-        for (int c = 0; c < 4; ++c) {
-            float sum = 0.0f;
-            for (int k = 0; k < 4; ++k) sum += a.M[r][k] * b.M[k][c];
-            m.M[r][c] = sum;
-        }
-    return m;
-}
-
 Matrix4 EyeRotation(double pitch, double heading, double bank) {
-    return Multiply(RotZ(bank), Multiply(RotX(pitch), RotY(heading)));
+    using geometry::Multiply;
+    return Multiply(geometry::RotZ(bank), Multiply(geometry::RotX(pitch), geometry::RotY(heading)));
 }
 
 // ============================================================================
@@ -331,6 +290,22 @@ int16_t ClampedWord(double x, int16_t keep) {
 
 EyePose PoseOf(const CockpitEye& eye) {
     return {eye.EyePosition, eye.EyeAngles.Heading, eye.EyeAngles.Pitch, eye.Zoom};
+}
+
+void TurnEye(CockpitEye& eye, double heading, double pitch) {
+    eye.EyeAngles.Heading += heading;
+    eye.EyeAngles.Pitch += pitch;
+    eye.Glide.Active = 0;
+}
+
+void SetEyeZoom(CockpitEye& eye, double zoom) {
+    eye.Zoom = zoom;
+    eye.Glide.Active = 0;
+}
+
+double ZoomedByKeys(double zoom, const HeldCommands& held, double dt) {
+    if (held.ZoomIn == held.ZoomOut) return zoom;
+    return LimitedZoom(zoom * std::pow(ZoomKeyFactorPerSecond, held.ZoomIn ? dt : -dt));
 }
 
 double LimitedZoom(double zoom) {
@@ -390,8 +365,9 @@ void ComposeView(CockpitEye& eye, const host::ViewRecord& live) {
 } // namespace
 
 int32_t InCockpitStep(CockpitEye& eye, const HeldCommands& held, const host::ViewRecord& live,
-                      const CockpitSample& sample, double latencyFactor, double turbulenceFactor,
-                      double timeStep, int32_t reread, camera::RandomSequence& random) {
+                      const host::CockpitSample& sample, double latencyFactor,
+                      double turbulenceFactor, double timeStep, int32_t reread,
+                      host::RandomSequence& random) {
     const double dt = Finite(timeStep) ? timeStep : 0.0;
     if (!Finite(latencyFactor)) latencyFactor = 0.0;
     if (!Finite(turbulenceFactor)) turbulenceFactor = 0.0;
@@ -406,10 +382,7 @@ int32_t InCockpitStep(CockpitEye& eye, const HeldCommands& held, const host::Vie
     if (held.HeadLeft) eye.EyeAngles.Heading -= HeadTurnRate * dt;
     if (held.HeadUp) eye.EyeAngles.Pitch -= HeadTurnRate * dt;
     if (held.HeadDown) eye.EyeAngles.Pitch += HeadTurnRate * dt;
-    if (held.ZoomIn || held.ZoomOut) {
-        double factor = std::pow(ZoomKeyFactorPerSecond, held.ZoomIn ? dt : -dt);
-        if (held.ZoomIn != held.ZoomOut) eye.Zoom = LimitedZoom(eye.Zoom * factor);
-    }
+    eye.Zoom = ZoomedByKeys(eye.Zoom, held, dt);
     // The pilot is moving: a host change of this frame is overwritten, and a
     // glide stops where it is.
     if (held.Forward || held.Backward || held.StepRight || held.StepLeft || held.HeadRight ||

@@ -5,18 +5,15 @@
 // caller to write back. Pure: the caller reads the host and writes the copy.
 #pragma once
 
-#include "camera/geo.h"
-#include "camera/random.h"
+#include "geometry/geometry.h"
+#include "host/random.h"
+#include "host/samples.h"
+#include "host/units.h"
 #include "host/view_record.h"
 
 #include <cstdint>
 
 namespace pilot {
-
-// Pitch (positive looks down), heading (positive turns right), bank; degrees.
-struct Attitude {
-    double Pitch, Heading, Bank;
-};
 
 // The pilot's movement commands, each 0 or 1 (1 while its key is held).
 struct HeldCommands {
@@ -28,8 +25,8 @@ struct HeldCommands {
 
 // Where the eye is and which way it looks: what a saved view keeps.
 struct EyePose {
-    camera::Vector3 Position; // view units
-    double Heading, Pitch;    // degrees
+    geometry::Vector3 Position; // view units
+    double Heading, Pitch;      // degrees
     double Zoom;
 };
 
@@ -42,37 +39,28 @@ struct EyeGlide {
 
 // Everything the eye keeps from one step to the next; all zero at load.
 struct CockpitEye {
-    host::ViewRecord ViewCopy;   // the host's view as last taken over, then edited
-    int32_t ViewCopyFilled;      // 0 until ViewCopy was first taken from the host
-    camera::Vector3 EyePosition; // x right, y up, z forward, view units
-    Attitude EyeAngles;          // never wrapped: the heading accumulates turns
-    Attitude PreviousEyeAngles;  // EyeAngles as written by the previous step
-    Attitude AircraftAttitude;
-    Attitude PreviousAttitude; // all 0.0: there was no previous step
-    Attitude LatencyOffset;    // each within -LatencyLimit..LatencyLimit
-    Attitude TurbulenceOffset;
-    Attitude TurbulenceTarget;
-    Attitude TurbulenceSpeed; // degrees per second
+    host::ViewRecord ViewCopy;            // the host's view as last taken over, then edited
+    int32_t ViewCopyFilled;               // 0 until ViewCopy was first taken from the host
+    geometry::Vector3 EyePosition;        // x right, y up, z forward, view units
+    geometry::Attitude EyeAngles;         // never wrapped: the heading accumulates turns
+    geometry::Attitude PreviousEyeAngles; // EyeAngles as written by the previous step
+    geometry::Attitude AircraftAttitude;
+    geometry::Attitude PreviousAttitude; // all 0.0: there was no previous step
+    geometry::Attitude LatencyOffset;    // each within -LatencyLimit..LatencyLimit
+    geometry::Attitude TurbulenceOffset;
+    geometry::Attitude TurbulenceTarget;
+    geometry::Attitude TurbulenceSpeed; // degrees per second
     double Zoom;
     double TurbulenceTimer; // seconds until new turbulence targets
     EyeGlide Glide;
     EyePose HostPose; // the eye as the host had it when the view was last taken over
 };
 
-// The host variables of one step, in the order the caller looks them up:
-// pitch 0x4D, bank 0x4F, heading 0x56 (degrees), on ground 0x3C (0.0 when
-// airborne), ground speed 0x340 (metres per second).
-struct CockpitSample {
-    double Pitch, Bank, Heading, OnGround, GroundSpeed;
-};
-
 // ---- Constants of the host contract, used exactly as the host's -----------
 
-constexpr double RadiansPerDegree = 0.01745329251944;  // not pi/180 to full precision
-constexpr double DegreesPerRadian = 57.29577951471995; // nor 180/pi
-constexpr double HeadTurnRate = 35.0;                  // degrees per second; the eye moves 1 unit/s
-constexpr double LatencyDecay = 0.9;                   // per step, not per second
-constexpr double LatencyLimit = 20.0;                  // degrees
+constexpr double HeadTurnRate = 35.0; // degrees per second; the eye moves 1 unit/s
+constexpr double LatencyDecay = 0.9;  // per step, not per second
+constexpr double LatencyLimit = 20.0; // degrees
 constexpr double HeadingLatencyGain = -3.0;
 constexpr double NauticalMilesPerMetre = 0.00054;
 constexpr double SecondsPerHour = 3600.0;
@@ -86,7 +74,6 @@ constexpr double ViewDirectionStep = 45.0;    // degrees per unit of the directi
 constexpr double EyeWordScale = 256.0;        // eye words per view unit
 constexpr double ZoomWordScale = 64.0;
 constexpr double HeadingWordsPerTurn = 65536.0;
-constexpr double DegreesPerTurn = 360.0;
 
 // ---- The module's own: glides and keyboard zoom ---------------------------------
 
@@ -109,22 +96,12 @@ double WrapAngle(double a);
 // Moves value toward target by speed x dt without passing it.
 void Approach(double& value, double target, double speed, double dt);
 // Pitch and heading (wrapped into 0..360) of a view record's rotation; bank 0.
-Attitude ViewAngles(const host::ViewRecord& record);
+geometry::Attitude ViewAngles(const host::ViewRecord& record);
 
-// ---- Single-precision rotations: row vectors, p' = p x M ---------------------
+// ---- The eye's rotation, row vectors: p' = p x M -----------------------------------
 
-struct Matrix4 {
-    float M[4][4];
-};
-
-// Angles in radians; cosine and sine are taken in double and rounded to float.
-Matrix4 RotX(double angle);
-Matrix4 RotY(double angle);
-Matrix4 RotZ(double angle);
-// (a x b)[r][c] = sum over k of a[r][k] x b[k][c], in float.
-Matrix4 Multiply(const Matrix4& a, const Matrix4& b);
 // RotZ(bank) x (RotX(pitch) x RotY(heading)), radians.
-Matrix4 EyeRotation(double pitch, double heading, double bank);
+geometry::Matrix4 EyeRotation(double pitch, double heading, double bank);
 
 // ---- 16-bit words ------------------------------------------------------------
 
@@ -137,6 +114,13 @@ int16_t ClampedWord(double x, int16_t keep);
 // ---- Poses and glides -------------------------------------------------------------
 
 EyePose PoseOf(const CockpitEye& eye);
+// The pilot turns the eye (degrees) or sets its zoom, by the mouse or a key:
+// a glide stops where it is.
+void TurnEye(CockpitEye& eye, double heading, double pitch);
+void SetEyeZoom(CockpitEye& eye, double zoom);
+// A zoom after dt seconds of the zoom keys held: 1 to 8 in two seconds,
+// within the host's 0.25..8; both or neither held leave it.
+double ZoomedByKeys(double zoom, const HeldCommands& held, double dt);
 // Zoom within LeastZoom..MostZoom; not a number gives 1.
 double LimitedZoom(double zoom);
 // The eye starts gliding to pose, the short way round in heading and pitch;
@@ -171,8 +155,9 @@ void StartGlide(CockpitEye& eye, const EyePose& pose);
 // - the eye offset and heading words wrap to 16 bits (as the heading must:
 //   it accumulates turns), the zoom word is clamped.
 int32_t InCockpitStep(CockpitEye& eye, const HeldCommands& held, const host::ViewRecord& live,
-                      const CockpitSample& sample, double latencyFactor, double turbulenceFactor,
-                      double timeStep, int32_t reread, camera::RandomSequence& random);
+                      const host::CockpitSample& sample, double latencyFactor,
+                      double turbulenceFactor, double timeStep, int32_t reread,
+                      host::RandomSequence& random);
 
 // The eye turned or zoomed by the mouse, between frames: the view record shows
 // the eye's angles and zoom as they are now, with the latency and turbulence

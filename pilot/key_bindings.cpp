@@ -209,8 +209,7 @@ void ParseBinding(BindingLoader& loader) {
         return;
     }
     KeyBindingTable& table = *loader.Table;
-    int32_t capacity = table.Capacity < KeyBindingCapacity ? table.Capacity : KeyBindingCapacity;
-    if (table.Count < 0 || table.Count >= capacity) {
+    if (table.Count < 0 || table.Count >= KeyBindingCapacity) {
         Tell(loader, BindingNote::TableFull);
         return;
     }
@@ -232,6 +231,7 @@ void EndWord(BindingLoader& loader) {
     const bool header = !loader.Overlong && IsHeader(word, length, loader.Section);
     if (!loader.InSection) {
         loader.InSection = header;
+        loader.SectionsOpened += header;
         Tell(loader, header ? BindingNote::SectionOpened : BindingNote::OutsideSection);
     } else if (loader.HasBracket) {
         loader.InSection = 0;
@@ -397,6 +397,7 @@ void BeginBindings(BindingLoader& loader, const char* section, KeyBindingTable& 
     loader.HighSurrogate = 0;
     loader.AfterCr = 0;
     loader.InSection = 0;
+    loader.SectionsOpened = 0;
     loader.Line = 1;
     loader.WordLine = 1;
     loader.Overlong = 0;
@@ -457,6 +458,34 @@ KeyNameText NameKeyCode(int32_t code) {
                           !(code >= 'a' && code <= 'z');
     if (loadable) name.Text[0] = char(code);
     return name;
+}
+
+KeyDisplayText DisplayKey(const KeyBinding& binding) {
+    KeyDisplayText out{};
+    const KeyNameText name = NameKeyCode(binding.Code);
+    if (name.Text[0] == '\0') return out;
+    size_t length = 0;
+    auto append = [&](const char* part) {
+        for (; *part != '\0' && length + 1 < sizeof out.Text; ++part) out.Text[length++] = *part;
+    };
+    if (binding.Modifiers & ModifierControl) append("Ctrl+");
+    if (binding.Modifiers & ModifierShift) append("Shift+");
+    if (binding.Modifiers & ModifierAlt) append("Alt+");
+    static constexpr const char* Buttons[] = {"Left mouse button", "Right mouse button",
+                                              "Middle mouse button"};
+    if (binding.Code >= CodeMouseButtonLeft && binding.Code <= CodeMouseButtonMiddle) {
+        append(Buttons[binding.Code - CodeMouseButtonLeft]);
+        return out;
+    }
+    // The file's name, its words capitalised: NUMPAD_8 is "Numpad 8".
+    bool wordStart = true;
+    for (const char* c = name.Text; *c != '\0'; ++c) {
+        char one[2] = {*c == '_' ? ' ' : *c, '\0'};
+        if (!wordStart && one[0] >= 'A' && one[0] <= 'Z') one[0] = char(one[0] - 'A' + 'a');
+        wordStart = one[0] == ' ';
+        append(one);
+    }
+    return out;
 }
 
 size_t FormatBinding(const KeyBinding& entry, char (&text)[BindingTextCapacity]) {

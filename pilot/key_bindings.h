@@ -138,10 +138,17 @@ constexpr int32_t KeyBindingCapacity = 256;
 
 // No constructor: a module-wide table is filled in at compile time.
 struct KeyBindingTable {
-    int32_t Capacity = KeyBindingCapacity;
     int32_t Count = 0;
     KeyBinding Entries[KeyBindingCapacity] = {};
 };
+
+// The entries that hold bindings: Count held to the table, so that a count
+// gone wrong never reads past it.
+inline int32_t BindingsInUse(const KeyBindingTable& table) {
+    return table.Count < 0                    ? 0
+           : table.Count > KeyBindingCapacity ? KeyBindingCapacity
+                                              : table.Count;
+}
 
 // The command a name runs: the command table's names compared exactly, then
 // the two extra commands, which match any name containing them (head latency
@@ -229,6 +236,7 @@ struct BindingLoader {
     uint16_t HighSurrogate; // UTF-16: the first half of a pair, or 0
     int32_t AfterCr;        // the last character was CR: an LF now ends no other line
     int32_t InSection;
+    int32_t SectionsOpened; // how often the section's header opened it
     int32_t Line;
     int32_t WordLine;
     int32_t Overlong;   // the current word ran past the buffer
@@ -258,6 +266,14 @@ struct KeyNameText {
 // The key-name table's name of code, else the code's single character; an
 // empty text when no key item loads as code.
 KeyNameText NameKeyCode(int32_t code);
+
+// A binding's key as people read it: "Ctrl+Shift+W", "Numpad 8", "Page Up",
+// "Right mouse button"; empty when no key item loads as its code. The menu
+// shows it, and the manual's key tables are checked against it.
+struct KeyDisplayText {
+    char Text[48];
+};
+KeyDisplayText DisplayKey(const KeyBinding& binding);
 
 constexpr size_t BindingTextCapacity = 80;
 

@@ -5,10 +5,11 @@
 // size, the active view and the host's bytes, and sets the pointer shape.
 #pragma once
 
-#include "camera/geo.h"
+#include "geometry/geometry.h"
 #include "host/byte_source.h"
+#include "host/model.h"
 #include "host/view_record.h"
-#include "pilot/pilot_state.h"
+#include "pilot/cockpit.h"
 
 #include <cstdint>
 
@@ -19,10 +20,10 @@ constexpr double ZoomPerNotch = 0.1;
 constexpr double WheelNotch = 120.0;
 constexpr double PickRayDepth = 1.2; // times the zoom: the far point's distance
 
-// What the caller does after a mouse event.
-struct MouseOutcome {
-    int32_t Consumed;   // the host must not see the message
-    int32_t RunEyeStep; // run the in-cockpit step without re-reading the host's view
+// Mouse look's own state, beside the cockpit eye it turns.
+struct MouseLook {
+    int32_t On;
+    int32_t LastX, LastY; // the pointer's last screen position; both 0: no sample yet
 };
 
 // How mouse look turns the head: degrees per pixel at zoom 1, and the
@@ -32,51 +33,41 @@ struct MouseLookFeel {
     int32_t InvertVertical;
 };
 
-// Mouse look, with the pointer's screen position (x, y): inside the aircraft
-// it turns the eye (a glide stops where it is), outside the walker and the
-// head's pitch.
-MouseOutcome MouseLookMove(PilotViewState& state, int32_t x, int32_t y, const MouseLookFeel& feel);
+// How far the head turns for the pointer now at screen position (x, y), in
+// degrees; the caller turns the cockpit eye (TurnEye) or, outside, the
+// walker and the head's pitch. The first sample only records where the
+// pointer is (Turned 0), and (0, 0) counts as no sample. zoom is the
+// cockpit's: the turn is smaller zoomed in, as at zoom 1 before there is one.
+struct LookTurn {
+    int32_t Turned;
+    double Heading, Pitch;
+};
+LookTurn MouseLookMove(MouseLook& look, int32_t x, int32_t y, double zoom,
+                       const MouseLookFeel& feel);
 
-// One wheel turn of delta (120 a notch, away from the user positive): the
-// cockpit's zoom inside, the walker's outside, each within 0.25..8.
-MouseOutcome MouseWheelTurn(PilotViewState& state, int32_t delta);
+// A zoom after a wheel turn of delta (120 a notch, away from the user
+// positive): a tenth a notch, within the host's 0.25..8.
+double ZoomAfterWheel(double zoom, int32_t delta);
 
 // ---- The pick ray -------------------------------------------------------------
-
-struct Ray {
-    camera::Vector3 Origin;
-    camera::Vector3 Direction; // length 1
-};
 
 // The ray from the view's eye through the pointer at (x, y) of a client area
 // width by height; false (no ray) when the area is empty.
 bool ComputePickRay(const host::ViewRecord& view, int32_t width, int32_t height, int32_t x,
-                    int32_t y, Ray& ray);
-
-struct SphereHit {
-    bool Hit;
-    double Near, Far; // distances along the ray
-};
-SphereHit RaySphere(const Ray& ray, const camera::Vector3& centre, double squaredRadius);
+                    int32_t y, geometry::Ray& ray);
 
 // ---- The event stream -----------------------------------------------------------
 
-constexpr uint16_t OpNestedStream = 0xF000;
-constexpr uint16_t OpEndOfStream = 0xF001;
-constexpr uint16_t OpEventSphere = 0xF003;
-constexpr uint32_t NestedStreamRecordSize = 6;
-constexpr uint32_t EventSphereRecordSize = 38;
 constexpr int32_t StreamDepthLimit = 16; // nested streams within each other
 // Records in one whole walk: the budget of one mouse message. Far above a
 // cockpit's controls; a stream made to call itself spends it in a few tenths
 // of a millisecond, and then the walk finds no hit.
 constexpr int32_t StreamRecordLimit = 65536;
-constexpr uint16_t EventSphereKindControl = 1;
 
 // 1 when the ray passes through a control's sphere (kind 1, any of its three
 // button codes set). A record that cannot be read, does not move the walk
 // forward, or lies past the limits ends its walk.
-int32_t HitEventSpheres(const host::ByteSource& bytes, uint32_t stream, const camera::Vector3& base,
-                        const Ray& ray);
+int32_t HitEventSpheres(const host::ByteSource& bytes, uint32_t stream,
+                        const geometry::Vector3& base, const geometry::Ray& ray);
 
 } // namespace pilot

@@ -84,9 +84,9 @@ int32_t RunSettingToggle(const KeyBinding& entry, bool settingTogglesOffered, In
 }
 
 // The cockpit eye's own commands: only while the cockpit is shown from inside.
-int32_t RunEyeCommand(PilotViewState& state, CommandId id, int32_t activeViewKind,
+int32_t RunEyeCommand(const PilotControls& c, CommandId id, const InputContext& context,
                       InputResult& result) {
-    if (activeViewKind != host::ViewKindCockpit || state.ExternalView) return 0;
+    if (context.ActiveViewKind != host::ViewKindCockpit || context.Outside) return 0;
     if (int32_t slot = SlotOf(id, CommandId::SaveView1)) {
         result.SaveSlot = slot;
         return 1;
@@ -95,46 +95,38 @@ int32_t RunEyeCommand(PilotViewState& state, CommandId id, int32_t activeViewKin
         result.RecallSlot = slot;
         return 1;
     }
-    if (id == CommandId::PilotResetView && state.Eye.ViewCopyFilled) {
-        StartGlide(state.Eye, state.Eye.HostPose);
+    if (id == CommandId::PilotResetView && c.Eye.ViewCopyFilled) {
+        StartGlide(c.Eye, c.Eye.HostPose);
         return 1;
     }
     return 0;
 }
 
 // The command table; 1 when it handled the entry's command.
-int32_t RunCommand(PilotViewState& state, const KeyBinding& entry, int32_t activeViewKind,
+int32_t RunCommand(const PilotControls& c, const KeyBinding& entry, const InputContext& context,
                    InputResult& result) {
     // While another kind of view is shown none of the table's commands works.
-    if (!IsPilotView(activeViewKind)) return 0;
-    if (int32_t* held = HeldFlag(state.Held, entry.Id)) {
+    if (!IsPilotView(context.ActiveViewKind)) return 0;
+    if (int32_t* held = HeldFlag(c.Held, entry.Id)) {
         Flip(*held);
         return 1;
     }
     switch (entry.Id) {
     case CommandId::ToggleMouseLook:
-        if (state.MouseLook) {
-            state.MouseLook = state.LastCursorX = state.LastCursorY = 0;
+        if (c.Mouse.On) {
+            c.Mouse = MouseLook{};
         } else {
-            state.MouseLook = 1;
+            c.Mouse.On = 1;
         }
         return 1;
     case CommandId::TogglePilot:
-        // The module's own setting flips, so that the next tick keeps it and
-        // the menu's check mark follows; the view sees it at once.
-        Flip(state.ExternalView);
-        result.Toggles ^= ToggleExternalView;
+        result.Toggles ^= ToggleExternalView; // the module's setting: the menu's tick follows
         return 1;
     case CommandId::PilotZoomReset:
-        if (state.ExternalView) {
-            state.WalkerZoom = 1.0;
-        } else {
-            state.Eye.Zoom = 1.0;
-            state.Eye.Glide.Active = 0;
-        }
+        result.ZoomReset = 1;
         return 1;
     default:
-        return RunEyeCommand(state, entry.Id, activeViewKind, result);
+        return RunEyeCommand(c, entry.Id, context, result);
     }
 }
 
@@ -148,42 +140,33 @@ bool HoldsCommand(const KeyBinding& entry) {
            (HeldFlag(any, entry.Id) != nullptr || entry.Id == CommandId::ToggleMouseLook);
 }
 
-void Hold(PilotViewState& state, CommandId id, int32_t on) {
-    if (int32_t* held = HeldFlag(state.Held, id)) {
+void Hold(const PilotControls& c, CommandId id, int32_t on) {
+    if (int32_t* held = HeldFlag(c.Held, id)) {
         *held = on;
     } else if (on) {
-        state.MouseLook = 1;
+        c.Mouse.On = 1;
     } else {
-        state.MouseLook = state.LastCursorX = state.LastCursorY = 0;
+        c.Mouse = MouseLook{};
     }
 }
 
-int32_t UsedEntries(const KeyBindingTable& bindings) {
-    int32_t count = bindings.Count;
-    if (count > bindings.Capacity) count = bindings.Capacity;
-    if (count > KeyBindingCapacity) count = KeyBindingCapacity;
-    return count < 0 ? 0 : count;
-}
-
 struct Dispatch {
-    PilotViewState& State;
-    int32_t ActiveViewKind;
-    bool SettingTogglesOffered;
+    const PilotControls& Controls;
+    const InputContext& Context;
     InputResult& Result;
 };
 
 int32_t Press(const Dispatch& d, KeyBinding& entry) {
-    if (entry.Pressed) return 1; // the keyboard's auto-repeat: swallowed
     int32_t r = 0;
     if (HoldsCommand(entry)) {
         // While another kind of view is shown none of the table's commands works.
-        if (IsPilotView(d.ActiveViewKind)) {
-            Hold(d.State, entry.Id, 1);
+        if (IsPilotView(d.Context.ActiveViewKind)) {
+            Hold(d.Controls, entry.Id, 1);
             r = 1;
         }
     } else {
-        r = RunCommand(d.State, entry, d.ActiveViewKind, d.Result);
-        if (!r) r = RunSettingToggle(entry, d.SettingTogglesOffered, d.Result);
+        r = RunCommand(d.Controls, entry, d.Context, d.Result);
+        if (!r) r = RunSettingToggle(entry, d.Context.SettingTogglesOffered, d.Result);
     }
     if (r) entry.Pressed = 1;
     return r;
@@ -194,9 +177,9 @@ int32_t Release(const Dispatch& d, KeyBinding& entry) {
     if (!entry.Pressed) return 0;
     entry.Pressed = 0;
     if (HoldsCommand(entry))
-        Hold(d.State, entry.Id, 0); // in any view: a held command must end
-    else if (entry.OnRelease && !RunCommand(d.State, entry, d.ActiveViewKind, d.Result))
-        RunSettingToggle(entry, d.SettingTogglesOffered, d.Result);
+        Hold(d.Controls, entry.Id, 0); // in any view: a held command must end
+    else if (entry.OnRelease && !RunCommand(d.Controls, entry, d.Context, d.Result))
+        RunSettingToggle(entry, d.Context.SettingTogglesOffered, d.Result);
     return 1;
 }
 
@@ -208,7 +191,15 @@ template <class Passes>
 int32_t MatchBindings(const Dispatch& d, KeyBindingTable& bindings, const InputEvent& event,
                       Passes passes) {
     int32_t handled = 0;
-    for (int32_t i = 0, count = UsedEntries(bindings); i < count; ++i) {
+    // A key down again while a binding holds its press is the keyboard's
+    // auto-repeat, whatever modifiers were added since (Shift taken to run):
+    // no new press, and not the host's.
+    if (event.Kind == InputKind::Press)
+        for (int32_t i = 0, count = BindingsInUse(bindings); i < count; ++i) {
+            const KeyBinding& entry = bindings.Entries[i];
+            if (entry.Code == event.Code && entry.Pressed && passes(entry)) return 1;
+        }
+    for (int32_t i = 0, count = BindingsInUse(bindings); i < count; ++i) {
         KeyBinding& entry = bindings.Entries[i];
         if (entry.Code != event.Code || !passes(entry)) continue;
         if (event.Kind == InputKind::Press) {
@@ -226,49 +217,51 @@ bool IsKeyOrButton(const InputEvent& event) {
 
 } // namespace
 
-InputResult PilotInput(PilotViewState& state, KeyBindingTable& bindings, const InputEvent& event,
-                       int32_t activeViewKind, bool settingTogglesOffered) {
+InputResult PilotInput(const PilotControls& controls, KeyBindingTable& bindings,
+                       const InputEvent& event, const InputContext& context) {
     InputResult result{};
     // The pointer and the wheel are not key bindings (see pilot/mouse.h).
     if (!IsKeyOrButton(event)) return result;
-    Dispatch d{state, activeViewKind, settingTogglesOffered, result};
+    Dispatch d{controls, context, result};
     result.Consumed = MatchBindings(d, bindings, event, [](const KeyBinding&) { return true; });
     return result;
 }
 
-InputResult SwitchInput(PilotViewState& state, KeyBindingTable& bindings, const InputEvent& event) {
+InputResult SwitchInput(const PilotControls& controls, KeyBindingTable& bindings,
+                        const InputEvent& event) {
     InputResult result{};
     if (!IsKeyOrButton(event)) return result;
-    Dispatch d{state, 0, false, result};
+    const InputContext none{0, false, false};
+    Dispatch d{controls, none, result};
     result.Consumed =
         MatchBindings(d, bindings, event, [](const KeyBinding& e) { return IsSwitch(e.Id); });
     return result;
 }
 
 bool BindsSwitches(const KeyBindingTable& bindings) {
-    for (int32_t i = 0, count = UsedEntries(bindings); i < count; ++i)
+    for (int32_t i = 0, count = BindingsInUse(bindings); i < count; ++i)
         if (IsSwitch(bindings.Entries[i].Id)) return true;
     return false;
 }
 
-void EndHeldMovements(PilotViewState& state, KeyBindingTable& bindings) {
-    for (int32_t i = 0, count = UsedEntries(bindings); i < count; ++i) {
+void EndHeldMovements(const PilotControls& controls, KeyBindingTable& bindings) {
+    for (int32_t i = 0, count = BindingsInUse(bindings); i < count; ++i) {
         KeyBinding& entry = bindings.Entries[i];
         if (!entry.Pressed || !HoldsCommand(entry)) continue;
-        Hold(state, entry.Id, 0);
+        Hold(controls, entry.Id, 0);
         entry.Pressed = 0;
     }
-    state.Held = HeldCommands{};
+    controls.Held = HeldCommands{};
 }
 
-void ReleaseEverything(PilotViewState& state, KeyBindingTable& bindings) {
-    for (int32_t i = 0, count = UsedEntries(bindings); i < count; ++i) {
+void ReleaseEverything(const PilotControls& controls, KeyBindingTable& bindings) {
+    for (int32_t i = 0, count = BindingsInUse(bindings); i < count; ++i) {
         KeyBinding& entry = bindings.Entries[i];
         // Mouse look held by a button ends; the toggles run nothing.
-        if (entry.Pressed && HoldsCommand(entry)) Hold(state, entry.Id, 0);
+        if (entry.Pressed && HoldsCommand(entry)) Hold(controls, entry.Id, 0);
         entry.Pressed = 0;
     }
-    state.Held = HeldCommands{};
+    controls.Held = HeldCommands{};
 }
 
 } // namespace pilot

@@ -27,7 +27,6 @@ const uint8_t* InPlace(Addr address, uint32_t size);
 // a prefetch of memory it cannot reach.
 void Prefetch(Addr address, uint32_t size);
 void Write(Addr address, const void* in, uint32_t size);
-void Copy(Addr destination, Addr source, uint32_t size);
 
 // Calls a host function that takes one argument and removes it itself
 // (__stdcall); the argument points into the module's own memory.
@@ -62,10 +61,6 @@ inline void Prefetch(Addr address, uint32_t size) {
 }
 inline void Write(Addr address, const void* in, uint32_t size) {
     std::memcpy(reinterpret_cast<void*>(uintptr_t(address)), in, size);
-}
-inline void Copy(Addr destination, Addr source, uint32_t size) {
-    std::memmove(reinterpret_cast<void*>(uintptr_t(destination)),
-                 reinterpret_cast<const void*>(uintptr_t(source)), size);
 }
 inline void CallStdcall1(Addr function, void* argument) {
     reinterpret_cast<void(__attribute__((stdcall))*)(void*)>(uintptr_t(function))(argument);

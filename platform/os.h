@@ -161,6 +161,10 @@ int DestroyMenu(Hmenu menu);
 Long DialogBoxParamA(Hinstance instance, uintptr_t templateId, Hwnd owner, DialogProc proc,
                      Long param);
 int EndDialog(Hwnd dialog, Long result);
+// A dialog's own word (DWL_USER): where its procedure keeps what it was opened with.
+constexpr int DialogUserData = 8;
+Long SetWindowLongA(Hwnd window, int index, Long value);
+Long GetWindowLongA(Hwnd window, int index);
 int SetDlgItemTextA(Hwnd dialog, int itemId, const char* text);
 uint32_t GetDlgItemTextA(Hwnd dialog, int itemId, char* text, int capacity);
 int CheckDlgButton(Hwnd dialog, int buttonId, uint32_t check);

@@ -4,6 +4,7 @@
 #include "standin/standin.h"
 
 #include "host/contract.h"
+#include "host/units.h"
 
 #include <cmath>
 #include <cstring>

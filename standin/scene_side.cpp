@@ -6,6 +6,7 @@
 #include "standin/standin.h"
 
 #include "host/discovery.h"
+#include "host/units.h"
 #include "standin/scene.h"
 
 #include <cmath>
@@ -24,7 +25,7 @@ static_assert(kMetresPerDegree == scene::MetresPerDegree);
 // The walk reads the host's metres north with a degree of its own (and writes
 // its eye back in the same metres): the scene's latitudes are given in it.
 double WalkLatitude(double hostDegrees) {
-    return hostDegrees * kMetresPerDegree / host::LatLonMetresPerDegree;
+    return hostDegrees * kMetresPerDegree / host::EyeRecordMetresPerDegree;
 }
 
 constexpr int kObjectCount = scene::ObjectCount;
@@ -131,7 +132,7 @@ WalkReading ReadWalk() {
         return p.Whole < 0 ? p.Whole - f : p.Whole + f;
     };
     r.Latitude = value(eye.Latitude) / kMetresPerDegree; // in the host's degrees
-    r.WalkLatitude = value(eye.Latitude) / host::LatLonMetresPerDegree;
+    r.WalkLatitude = value(eye.Latitude) / host::EyeRecordMetresPerDegree;
     r.Longitude = value(eye.Longitude) / 11930464.711111;
     r.Altitude = value(eye.Altitude);
     r.Written = eye.Latitude.Whole != 0 || eye.Latitude.Fraction != 0;

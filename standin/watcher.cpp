@@ -59,7 +59,8 @@ BOOL CALLBACK VisitWindow(HWND window, LPARAM) {
     return TRUE;
 }
 
-DWORD WINAPI Watch(void*) {
+DWORD WINAPI Watch(void* started) {
+    SetEvent(started);
     while (!StopWatching) {
         EnterCriticalSection(&Lock);
         Answered.erase(
@@ -76,7 +77,14 @@ DWORD WINAPI Watch(void*) {
 
 void StartMessageBoxWatcher() {
     InitializeCriticalSection(&Lock);
-    Watcher = CreateThread(nullptr, 0, Watch, nullptr, 0, nullptr);
+    // Running before the module loads: a new thread first takes the loader
+    // lock to start up, and the module shows its start-up boxes from its
+    // entry point, under that lock. A watcher still starting then waits for
+    // the box to close, and the box for the watcher.
+    HANDLE started = CreateEventA(nullptr, TRUE, FALSE, nullptr);
+    Watcher = CreateThread(nullptr, 0, Watch, started, 0, nullptr);
+    WaitForSingleObject(started, 10000);
+    CloseHandle(started);
 }
 
 void StopMessageBoxWatcher() {

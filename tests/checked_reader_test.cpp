@@ -99,7 +99,7 @@ TEST_F(CheckedReaderTest, AProbeOverHostMemoryGivesThePlainBytesAnswerAndFaultsN
     ASSERT_EQ(walk::GroundProbe(host::CheckedBytes(reader), scene.Table, host), 1);
     groundscene::PlainBytes bytes{&scene.Bytes, {}};
     ASSERT_EQ(walk::GroundProbe(bytes.Source(), scene.Table, plain), 1);
-    EXPECT_LT(host.NearestDistance, walk::NoGroundHit);
+    EXPECT_LT(host.NearestDistance, walk::NoHit);
     EXPECT_EQ(host.NearestDistance, plain.NearestDistance);
 }
 

@@ -8,6 +8,8 @@
 #include <vector>
 
 using namespace pilot;
+using geometry::Attitude;
+using geometry::Matrix4;
 
 namespace {
 
@@ -35,8 +37,8 @@ struct Cockpit {
     CockpitEye Eye{};
     host::ViewRecord Live = HostView();
     HeldCommands Held{};
-    CockpitSample Sample{0.0, 0.0, 0.0, 0.0, 0.0};
-    camera::RandomSequence Random;
+    host::CockpitSample Sample{0.0, 0.0, 0.0, 0.0, 0.0};
+    host::RandomSequence Random;
     double Latency = 0.0, Turbulence = 0.0;
 
     void Step(double dt, int32_t reread = 1) {
@@ -169,23 +171,37 @@ TEST(CockpitLatency, FollowsTheAircraftsTurnFadesAndStaysWithinTwenty) {
     k.Step(0.05);
     EXPECT_NEAR(k.Eye.LatencyOffset.Pitch, 0.0, 1e-9);
     EXPECT_NEAR(k.Eye.LatencyOffset.Bank, -1.0, 1e-9);
+    // Pitch and bank fade as the heading did, a step behind each other here,
+    // until the head has caught up with the aircraft.
+    k.Eye.EyeAngles.Heading = 0.0;
+    k.Sample.Pitch = 2.0;
+    k.Step(0.05);
+    EXPECT_NEAR(k.Eye.LatencyOffset.Pitch, -1.0, 1e-9);
+    for (double expected : {-0.9, -0.81, -0.729}) {
+        EXPECT_NEAR(k.Eye.LatencyOffset.Bank, expected, 1e-9);
+        k.Step(0.05);
+        EXPECT_NEAR(k.Eye.LatencyOffset.Pitch, expected, 1e-9);
+    }
+    k.Steps(60, 0.05);
+    EXPECT_NEAR(k.Eye.LatencyOffset.Pitch, 0.0, 0.01);
+    EXPECT_NEAR(k.Eye.LatencyOffset.Bank, 0.0, 0.01);
 }
 
 TEST(CockpitTurbulence, ShakesWithSpeedHoldsAtFactorZeroAndFadesInTheAir) {
     Cockpit k;
     k.Turbulence = 1.0;
     k.Sample.OnGround = 1.0;
-    camera::RandomSequence expected;
+    host::RandomSequence expected;
     k.Step(0.05); // at rest: seven draws, nothing to shake with
-    double r1 = camera::NextRandom(expected) / 32767.0;
-    for (int i = 0; i < 6; ++i) camera::NextRandom(expected);
+    double r1 = host::NextRandom(expected) / 32767.0;
+    for (int i = 0; i < 6; ++i) host::NextRandom(expected);
     EXPECT_EQ(k.Random.State, expected.State);
     EXPECT_EQ(k.Eye.TurbulenceTimer, std::fmax(r1, 0.1));
     EXPECT_TRUE(k.Eye.TurbulenceTarget.Pitch == 0 && k.Eye.TurbulenceSpeed.Bank == 0);
     k.Sample.GroundSpeed = 60.0; // 116 knots: full effect
     for (int i = 0; i < 5; ++i) {
         int32_t r[7];
-        for (int32_t& each : r) each = camera::NextRandom(expected);
+        for (int32_t& each : r) each = host::NextRandom(expected);
         k.Step(0.15);
         EXPECT_EQ(k.Eye.TurbulenceTimer, 0.1);
         EXPECT_DOUBLE_EQ(k.Eye.TurbulenceTarget.Pitch, (r[1] / 32767.0 * 200 - 100) / 20);
@@ -374,7 +390,7 @@ TEST(CockpitHostile, HugeInfiniteAndNotANumberInputsLeaveTheHostFiniteWords) {
     k.Turbulence = 1.0;
     k.Sample = {0.0, 0.0, 0.0, 1.0, NaN};
     k.Steps(5, 0.2);
-    EXPECT_EQ(k.Random.State, camera::RandStateAtLoad);
+    EXPECT_EQ(k.Random.State, host::RandStateAtLoad);
 }
 
 } // namespace

@@ -1,4 +1,4 @@
-#include "module/menu.h"
+#include "module/dialogs.h"
 
 #include "module/resources/resource_ids.h"
 #include "module/router.h"
@@ -60,15 +60,18 @@ TEST_F(ConfigurationTest, OpensAsTheModulesDialogOwnedByTheMainWindowShowingTheS
     module.Settings.FlyByDuration = 25;
     module.Settings.FlyByRelAltitude = -300;
     module.Settings.FlyByMinDistance = 75;
-    module.Settings.ViewTurbRate = 1.5;
+    module.Settings.HeadLatencyRate = 1.5;
     module.Settings.GroundTurbRate = 0.25;
     module.Settings.RunningSpeed = 5.0;
     std::string texts;
     Configure([&](os::Hwnd d) {
-        for (int box : {ID_FLYBY_DURATION, ID_RELATIVE_ALTITUDE, ID_MIN_DISTANCE, ID_VIEW_TURB_RATE,
-                        ID_GROUND_TURB_RATE, ID_RUNNING_SPEED})
+        for (int box : {ID_FLYBY_DURATION, ID_RELATIVE_ALTITUDE, ID_MIN_DISTANCE,
+                        ID_HEAD_LATENCY_RATE, ID_GROUND_TURB_RATE, ID_RUNNING_SPEED})
             texts += sim::ItemText(d, box) + "|";
-        EXPECT_EQ(ConfigurationDialogProc(d, os::MsgInitDialog, 0, 0), 0) << "sets no focus";
+        EXPECT_EQ(
+            ConfigurationDialogProc(d, os::MsgInitDialog, 0, reinterpret_cast<os::Long>(&module)),
+            0)
+            << "sets no focus";
         EXPECT_EQ(sim::ClickButton(d, ID_TRAVELLING), 1) << "notifications are accepted";
         EXPECT_EQ(sim::ClickButton(d, 0x03000000 | ID_MIN_DISTANCE), 1);
         EXPECT_FALSE(sim::DialogEnded(d));
@@ -99,8 +102,8 @@ double StoredFrom(int box) {
         return Module.Settings.FlyByRelAltitude;
     case ID_MIN_DISTANCE:
         return Module.Settings.FlyByMinDistance;
-    case ID_VIEW_TURB_RATE:
-        return Module.Settings.ViewTurbRate;
+    case ID_HEAD_LATENCY_RATE:
+        return Module.Settings.HeadLatencyRate;
     case ID_GROUND_TURB_RATE:
         return Module.Settings.GroundTurbRate;
     case ID_RUNNING_SPEED:
@@ -123,9 +126,9 @@ TEST_F(ConfigurationTest, OkStoresEachBoxWithinItsLimits) {
         {ID_MIN_DISTANCE, "abc", 0},
         {ID_MIN_DISTANCE, "-2147483648", 2147483647}, // no magnitude overflow
         {ID_MIN_DISTANCE, "-99999999999", 2147483647},
-        {ID_VIEW_TURB_RATE, "7", 5.0},
-        {ID_VIEW_TURB_RATE, "-1", 0.0},
-        {ID_VIEW_TURB_RATE, "2.5", 2.5},
+        {ID_HEAD_LATENCY_RATE, "7", 5.0},
+        {ID_HEAD_LATENCY_RATE, "-1", 0.0},
+        {ID_HEAD_LATENCY_RATE, "2.5", 2.5},
         {ID_GROUND_TURB_RATE, "4", 4.0},
         {ID_GROUND_TURB_RATE, "9", 5.0},
         {ID_GROUND_TURB_RATE, "-0.5", 0.0},
@@ -179,10 +182,11 @@ TEST_F(ConfigurationTest, DefaultsShowsEveryFieldAtItsDefaultAndOkStillDecides) 
     std::vector<std::string> texts;
     Configure([&](os::Hwnd d) {
         sim::ClickButton(d, ID_DEFAULTS);
-        for (int box : {ID_FLYBY_DURATION, ID_RELATIVE_ALTITUDE, ID_MIN_DISTANCE, ID_VIEW_TURB_RATE,
-                        ID_GROUND_TURB_RATE, ID_RUNNING_SPEED, ID_MOUSE_LOOK_RATE})
+        for (int box :
+             {ID_FLYBY_DURATION, ID_RELATIVE_ALTITUDE, ID_MIN_DISTANCE, ID_HEAD_LATENCY_RATE,
+              ID_GROUND_TURB_RATE, ID_RUNNING_SPEED, ID_MOUSE_LOOK_RATE})
             texts.push_back(sim::ItemText(d, box));
-        for (int button : {ID_ALWAYS_RIGHT, ID_TRAVELLING, ID_VIEW_TURB_ON, ID_GROUND_TURB_ON,
+        for (int button : {ID_ALWAYS_RIGHT, ID_TRAVELLING, ID_HEAD_LATENCY_ON, ID_GROUND_TURB_ON,
                            ID_MOUSE_LOOK_INVERT})
             texts.push_back(sim::IsChecked(d, button) ? "on" : "off");
         sim::ClickButton(d, ID_CANCEL);
@@ -248,27 +252,30 @@ TEST_F(ConfigurationTest, RadioButtonsShowAndSetThePlacement) {
 
 TEST_F(ConfigurationTest, CheckBoxesShowAndSetTheirFlags) {
     module.Settings.FlyByTravelling = 0;
-    module.Settings.ViewTurbOn = 0;
+    module.Settings.HeadLatencyOn = 0;
     module.Settings.GroundTurbOn = 7; // any non-zero stored value shows checked
     Configure([](os::Hwnd d) {
         EXPECT_FALSE(sim::IsChecked(d, ID_TRAVELLING));
-        EXPECT_FALSE(sim::IsChecked(d, ID_VIEW_TURB_ON));
+        EXPECT_FALSE(sim::IsChecked(d, ID_HEAD_LATENCY_ON));
         EXPECT_TRUE(sim::IsChecked(d, ID_GROUND_TURB_ON));
         sim::SetChecked(d, ID_TRAVELLING, true);
-        sim::SetChecked(d, ID_VIEW_TURB_ON, true);
+        sim::SetChecked(d, ID_HEAD_LATENCY_ON, true);
         sim::ClickButton(d, ID_OK);
     });
     EXPECT_EQ(module.Settings.FlyByTravelling, 1);
-    EXPECT_EQ(module.Settings.ViewTurbOn, 1);
+    EXPECT_EQ(module.Settings.HeadLatencyOn, 1);
     EXPECT_EQ(module.Settings.GroundTurbOn, 1);
 }
 
 // ---- The About box -------------------------------------------------------------
 
-TEST_F(DialogTest, AboutBoxShowsNothingAndClosesWithCloseOrEscape) {
+TEST_F(DialogTest, AboutBoxTellsTheBindingFileAndClosesWithCloseOrEscape) {
     ModuleSettings before = module.Settings;
     sim::SetDialogDriver([](os::Hwnd d, uintptr_t) {
-        EXPECT_EQ(sim::ItemText(d, ID_ABOUT_NOTE), "");
+        // No binding file in the simulated host folder: the box says so.
+        const std::string note = sim::ItemText(d, ID_ABOUT_NOTE);
+        EXPECT_NE(note.find("\\OrbivuePro.cfg: not found"), std::string::npos) << note;
+        EXPECT_NE(note.find("no key bindings"), std::string::npos) << note;
         EXPECT_EQ(sim::ClickButton(d, 0x01000000 | ID_ABOUT_NOTE), 1);
         EXPECT_FALSE(sim::DialogEnded(d));
         EXPECT_EQ(sim::ClickButton(d, ID_CLOSE), 1);

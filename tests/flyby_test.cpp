@@ -1,4 +1,5 @@
 #include "camera/flyby.h"
+#include "module/frame.h"
 
 #include "geo_oracle.h"
 
@@ -22,15 +23,15 @@ protected:
     FlyByState FlyBy{};
     FlyBySettings Settings{10, 0, 50, 0, 0};
     AircraftState Plane{};
-    RandomSequence Random;
+    host::RandomSequence Random;
     GeoPosition Written{};
     int Writes = 0;
 
     // The aircraft as the host gives it: metres north, 2^48 units per turn, km/h.
     void Aircraft(double latDeg, double lonDeg, double altMetres, double heading, double pitch,
                   double speed) {
-        Plane = AircraftFromSample({latDeg * 111130.0, lonDeg / 360.0 * 281474976710656.0,
-                                    altMetres, heading, pitch, 0.0, speed});
+        Plane = addon::AircraftFromSample({latDeg * 111130.0, lonDeg / 360.0 * 281474976710656.0,
+                                           altMetres, heading, pitch, 0.0, speed});
     }
     void Tick(uint32_t milliseconds) {
         FlyByOutput out =
@@ -94,13 +95,17 @@ TEST_F(FlyByTest, At360KmhTheLeadIsOneKilometreAndTheCameraWaitsOutEachPeriod) {
 TEST_F(FlyByTest, PitchLowersThePointByHalfTheLeadsDropAndUprightLeavesItBeside) {
     Settings.Duration = 0;
     Settings.RelAltitude = 30;
-    for (double pitch : {20.0, 90.0, -90.0}) {
-        Aircraft(35.0, -80.0, 1000.0, 60.0, pitch, 0.0);
+    // At 20 degrees the lead of 50 m drops 17.1 m, half of it 28.05 feet, and
+    // lies 46.98 m ahead; straight up or down the point stands beside the aircraft.
+    struct Case {
+        double Pitch, DropFeet, Ahead;
+    };
+    for (Case c :
+         {Case{20.0, 28.0528, 46.9846}, Case{90.0, 82.021, 0.0}, Case{-90.0, -82.021, 0.0}}) {
+        Aircraft(35.0, -80.0, 1000.0, 60.0, c.Pitch, 0.0);
         Tick(16);
-        double drop = 50 * std::sin(pitch * Degree) * 0.5 * 3.28084;
-        EXPECT_NEAR(FlyBy.CameraPosition.Altitude, Plane.Position.Altitude - drop + 30, 1e-6);
-        EXPECT_LT(oracle::Metres(Viewpoint(), FromAircraft(50 * std::cos(pitch * Degree), 5)), 0.01)
-            << pitch;
+        EXPECT_NEAR(FlyBy.CameraPosition.Altitude, Plane.Position.Altitude - c.DropFeet + 30, 1e-3);
+        EXPECT_LT(oracle::Metres(Viewpoint(), FromAircraft(c.Ahead, 5)), 0.01) << c.Pitch;
     }
 }
 
@@ -195,9 +200,9 @@ TEST_F(FlyByTest, FiniteValuesThatOverflowTheReckoningWriteNothing) {
 
 // The state from which the next draw gives result r.
 uint32_t StateBeforeDraw(int32_t r) {
-    uint32_t inverse = RandMultiplier; // Newton's iteration for the inverse mod 2^32
-    for (int i = 0; i < 5; ++i) inverse *= 2 - RandMultiplier * inverse;
-    return ((uint32_t(r) << 16) - RandIncrement) * inverse;
+    uint32_t inverse = host::RandMultiplier; // Newton's iteration for the inverse mod 2^32
+    for (int i = 0; i < 5; ++i) inverse *= 2 - host::RandMultiplier * inverse;
+    return ((uint32_t(r) << 16) - host::RandIncrement) * inverse;
 }
 
 TEST_F(FlyByTest, RandomSideDrawsOncePerPointAndGoesLeftUpTo16384) {
@@ -233,7 +238,7 @@ TEST_F(FlyByTest, FixedPlacementsDoNotDrawAndAnUnknownOneKeepsTheSide) {
     Settings.Placement = 0;
     Tick(16);
     EXPECT_EQ(FlyBy.CameraSide, 1);
-    EXPECT_EQ(Random.State, RandStateAtLoad);
+    EXPECT_EQ(Random.State, host::RandStateAtLoad);
 }
 
 // ---- Travelling ------------------------------------------------------------

@@ -1,6 +1,7 @@
 #include "module/frame.h"
 
 #include "host/viewpoint.h"
+#include "module/pilot_view.h"
 
 #include "module_test.h"
 
@@ -18,10 +19,7 @@ protected:
         StartedModuleTest::SetUp();
         host.ProvideFixedWords();
     }
-    void TickAt(uint32_t milliseconds) {
-        sim::SetTime(milliseconds);
-        FrameTick(module);
-    }
+    void TickAt(uint32_t milliseconds) { FrameTick(module, {milliseconds, 0}); }
 };
 
 TEST_F(FrameTickTest, FirstTickMeasuresFromZeroAndTheStepIsCappedAtOneSecond) {
@@ -69,36 +67,38 @@ TEST_F(FrameTickTest, ExternalViewExistsOnlyInsideTheInternalView) {
     module.Settings.ExternalViewActive = 1;
     TickAt(100);
     EXPECT_EQ(module.Settings.ExternalViewActive, 0);
-    EXPECT_EQ(module.Pilot.ExternalView, 0) << "no hand-over while the view is off";
 
     module.Settings.InternalViewActive = 1;
     module.Settings.ExternalViewActive = 1;
     TickAt(200);
     EXPECT_EQ(module.Settings.ExternalViewActive, 1);
-    EXPECT_EQ(module.Pilot.ExternalView, 1);
 }
 
-TEST_F(FrameTickTest, HandOverGivesTheRatesOnlyWhileSwitchedOn) {
-    module.Settings.InternalViewActive = 1;
-    module.Settings.ViewTurbRate = 3.0;
-    module.Settings.GroundTurbRate = 2.5;
-    module.Settings.GroundTurbOn = 1;
-    module.Settings.RunningSpeed = 6.5;
-    TickAt(10);
-    EXPECT_EQ(module.Pilot.LatencyFactor, 0.0);
-    EXPECT_EQ(module.Pilot.TurbulenceFactor, 2.5);
-    EXPECT_EQ(module.Pilot.RunSpeed, 6.5);
-
-    module.Settings.ViewTurbOn = 1;
-    EXPECT_EQ(module.Pilot.LatencyFactor, 0.0) << "reaches the view at the next tick";
-    TickAt(20);
-    EXPECT_EQ(module.Pilot.LatencyFactor, 3.0);
-    EXPECT_EQ(module.Settings.ViewTurbRate, 3.0);
-
-    module.Settings.InternalViewActive = 0;
-    module.Settings.RunningSpeed = 1.0;
-    TickAt(30);
-    EXPECT_EQ(module.Pilot.RunSpeed, 6.5) << "nothing handed over while the view is off";
+TEST(PilotSettings, RatesCountOnlyWhileSwitchedOnAndEachWithinItsRange) {
+    addon::ModuleSettings s{};
+    s.HeadLatencyRate = 3.0;
+    s.GroundTurbRate = 2.5;
+    s.GroundTurbOn = 1;
+    s.RunningSpeed = 6.5;
+    addon::PilotSettings p = addon::PilotSettingsOf(s);
+    EXPECT_EQ(p.LatencyFactor, 0.0) << "latency is off";
+    EXPECT_EQ(p.TurbulenceFactor, 2.5);
+    EXPECT_EQ(p.RunSpeed, 6.5);
+    EXPECT_FALSE(p.Outside);
+    s.HeadLatencyOn = 1;
+    s.ExternalViewActive = 1;
+    EXPECT_EQ(addon::PilotSettingsOf(s).LatencyFactor, 3.0);
+    EXPECT_TRUE(addon::PilotSettingsOf(s).Outside);
+    // Stored by hand beyond the dialog's ranges: used within them.
+    s.HeadLatencyRate = 7.5;
+    s.GroundTurbRate = -5.0;
+    s.RunningSpeed = 1e308;
+    p = addon::PilotSettingsOf(s);
+    EXPECT_EQ(p.LatencyFactor, 5.0);
+    EXPECT_EQ(p.TurbulenceFactor, 0.0);
+    EXPECT_EQ(p.RunSpeed, addon::MaxRunningSpeed);
+    s.HeadLatencyRate = std::nan("");
+    EXPECT_EQ(addon::PilotSettingsOf(s).LatencyFactor, 0.0);
 }
 
 TEST_F(FrameTickTest, FlyByReadsSevenVariablesInOrderAndConvertsThem) {
@@ -169,16 +169,11 @@ TEST_F(FrameTickTest, SwitchedOffTheCountdownAndTheViewpointStayAsTheyWere) {
     EXPECT_EQ(module.FlyBy.Countdown, 7.75f) << "time while off does not count";
 }
 
-TEST_F(FrameTickTest, ThePlacedViewpointIsWrittenEncodedAndOnlyOnceStarted) {
+TEST_F(FrameTickTest, ThePlacedViewpointIsWrittenEncoded) {
     host.ProvidePanelsTable();
     host.Values[host::HostVarLatitude] = -33.0 * 111130.0;
     host.Values[host::HostVarLongitude] = -70.0 / 360.0 * 281474976710656.0;
     host.Values[host::HostVarAltitude] = 300.0;
-    module.Host.ViewpointWordsSet = 0; // as before start-up
-    TickAt(100);
-    EXPECT_EQ(host::ReadViewpoint().Latitude, 0);
-    module.FlyBy.Countdown = 0.0f;
-    module.Host.ViewpointWordsSet = 1;
     TickAt(200);
     host::DecodedViewpoint v = host::DecodeViewpoint(host::ReadViewpoint());
     // 50 m ahead (north) of the aircraft and 5 m to its right (east).

@@ -12,14 +12,14 @@
 #include <random>
 
 using namespace walk;
-using camera::Vector3;
+using geometry::Vector3;
 using groundscene::Image;
 using groundscene::MakeTriangle;
 using groundscene::PlainBytes;
 
 namespace {
 
-const pilot::Ray Down{{0.2, 10.0, 0.2}, {0.0, -1.0, 0.0}};
+const geometry::Ray Down{{0.2, 10.0, 0.2}, {0.0, -1.0, 0.0}};
 
 // ---- Relative position -------------------------------------------------------------
 
@@ -29,9 +29,9 @@ TEST(ProbeRelativePosition, AgreesWithThePointsOwnEastUpAndNorth) {
         metres(-3000, 3000);
     for (int i = 0; i < 500; ++i) {
         double qf = latitude(rng), ql = longitude(rng);
-        double qr = ProbeEarthRadius + metres(rng) / 10;
+        double qr = host::EarthRadius + metres(rng) / 10;
         double pf = qf + metres(rng) / 111000, pl = ql + metres(rng) / 111000;
-        double pr = ProbeEarthRadius + metres(rng) / 10;
+        double pr = host::EarthRadius + metres(rng) / 10;
         Vector3 got = RelativePosition({pf, pl, pr}, {qf, ql, qr});
         Vector3 want = groundscene::LocalOffset(pf, pl, pr, qf, ql, qr);
         // The host's not quite exact quarter turn tilts a few kilometres by
@@ -44,12 +44,13 @@ TEST(ProbeRelativePosition, AgreesWithThePointsOwnEastUpAndNorth) {
 
 TEST(ProbeRelativePosition, AboveIsUpAndOneDegreeNorthIsAlongZ) {
     Vector3 up =
-        RelativePosition({47.0, 8.0, ProbeEarthRadius + 120}, {47.0, 8.0, ProbeEarthRadius});
+        RelativePosition({47.0, 8.0, host::EarthRadius + 120}, {47.0, 8.0, host::EarthRadius});
     EXPECT_NEAR(up.X, 0.0, 1e-6);
     EXPECT_NEAR(up.Y, 120.0, 1e-6);
     EXPECT_NEAR(up.Z, 0.0, 1e-6);
-    Vector3 north = RelativePosition({1.0, 30.0, ProbeEarthRadius}, {0.0, 30.0, ProbeEarthRadius});
-    double chord = 2 * ProbeEarthRadius * std::sin(0.5 * M_PI / 180);
+    Vector3 north =
+        RelativePosition({1.0, 30.0, host::EarthRadius}, {0.0, 30.0, host::EarthRadius});
+    double chord = 2 * host::EarthRadius * std::sin(0.5 * M_PI / 180);
     EXPECT_NEAR(north.X, 0.0, 1e-6);
     EXPECT_NEAR(std::hypot(north.Y, north.Z), chord, 1e-3);
     EXPECT_LT(north.Y, 0.0) << "the earth curves away below the horizon";
@@ -63,12 +64,12 @@ TEST(ProbeRayTriangle, HitsFromAboveAndBelowInEitherWinding) {
     EXPECT_DOUBLE_EQ(RayTriangle(Down, a, b, c, up), 8.0);
     EXPECT_DOUBLE_EQ(RayTriangle(Down, a, c, b, up), 8.0) << "the other winding";
     EXPECT_DOUBLE_EQ(RayTriangle(Down, a, b, c, {0, -1, 0}), 8.0) << "the normal's sign";
-    pilot::Ray rising{{0.2, -3.0, 0.2}, {0.0, 1.0, 0.0}};
+    geometry::Ray rising{{0.2, -3.0, 0.2}, {0.0, 1.0, 0.0}};
     EXPECT_DOUBLE_EQ(RayTriangle(rising, a, c, b, up), 5.0);
-    pilot::Ray beside{{1.2, 10.0, 0.2}, {0.0, -1.0, 0.0}};
-    EXPECT_EQ(RayTriangle(beside, a, b, c, up), NoGroundHit);
+    geometry::Ray beside{{1.2, 10.0, 0.2}, {0.0, -1.0, 0.0}};
+    EXPECT_EQ(RayTriangle(beside, a, b, c, up), NoHit);
     // A slanted wall hit from the side, its normal along Z.
-    pilot::Ray north{{0.3, 0.3, -5.0}, {0.0, 0.0, 1.0}};
+    geometry::Ray north{{0.3, 0.3, -5.0}, {0.0, 0.0, 1.0}};
     EXPECT_DOUBLE_EQ(RayTriangle(north, {0, 0, 2}, {1, 0, 2}, {0, 1, 2}, {0, 0, 1}), 7.0);
 }
 
@@ -76,21 +77,21 @@ TEST(ProbeRayTriangle, EdgesAndCornersCountAsInside) {
     Vector3 a{0, 0, 0}, b{2, 0, 0}, c{0, 0, 2}, up{0, 1, 0};
     for (Vector3 o : {Vector3{1, 5, 1}, Vector3{1, 5, 0}, Vector3{0, 5, 1.5}, Vector3{0, 5, 0},
                       Vector3{2, 5, 0}, Vector3{0, 5, 2}}) {
-        pilot::Ray ray{o, {0, -1, 0}};
+        geometry::Ray ray{o, {0, -1, 0}};
         EXPECT_EQ(RayTriangle(ray, a, b, c, up), 5.0) << o.X << " " << o.Z;
         EXPECT_EQ(RayTriangle(ray, c, b, a, up), 5.0) << o.X << " " << o.Z;
     }
-    pilot::Ray outside{{1.0000001, 5, 1}, {0, -1, 0}};
-    EXPECT_EQ(RayTriangle(outside, a, b, c, up), NoGroundHit);
+    geometry::Ray outside{{1.0000001, 5, 1}, {0, -1, 0}};
+    EXPECT_EQ(RayTriangle(outside, a, b, c, up), NoHit);
 }
 
 TEST(ProbeRayTriangle, EdgeOnIsNeverHit) {
     // The ray runs in the triangle's plane, straight through it.
     Vector3 a{-1, 0, 0}, b{1, 0, 0}, c{0, 5, 0};
-    pilot::Ray ray{{0, 10, 0}, {0, -1, 0}};
-    EXPECT_EQ(RayTriangle(ray, a, b, c, {0, 0, 1}), NoGroundHit);
-    EXPECT_EQ(RayTriangle(ray, a, b, c, {0, 0.99e-10, 1}), NoGroundHit) << "|N.u| below 1e-10";
-    EXPECT_NE(RayTriangle(ray, a, b, c, {0, 1.01e-10, 1}), NoGroundHit) << "just above it";
+    geometry::Ray ray{{0, 10, 0}, {0, -1, 0}};
+    EXPECT_EQ(RayTriangle(ray, a, b, c, {0, 0, 1}), NoHit);
+    EXPECT_EQ(RayTriangle(ray, a, b, c, {0, 0.99e-10, 1}), NoHit) << "|N.u| below 1e-10";
+    EXPECT_NE(RayTriangle(ray, a, b, c, {0, 1.01e-10, 1}), NoHit) << "just above it";
 }
 
 TEST(ProbeRayTriangle, NothingAtOrBehindTheOriginNorBeyondTheFarLimit) {
@@ -98,26 +99,26 @@ TEST(ProbeRayTriangle, NothingAtOrBehindTheOriginNorBeyondTheFarLimit) {
     auto from = [&](double height) {
         return RayTriangle({{0.25, height, 0.25}, {0, -1, 0}}, a, b, c, up);
     };
-    EXPECT_EQ(from(0.0), NoGroundHit) << "at the origin";
-    EXPECT_EQ(from(-1.0), NoGroundHit) << "behind";
-    EXPECT_EQ(from(0.5e-10), NoGroundHit) << "t below 1e-10";
+    EXPECT_EQ(from(0.0), NoHit) << "at the origin";
+    EXPECT_EQ(from(-1.0), NoHit) << "behind";
+    EXPECT_EQ(from(0.5e-10), NoHit) << "t below 1e-10";
     EXPECT_EQ(from(2e-10), 2e-10);
     EXPECT_EQ(from(1e10), 1e10) << "t of exactly 1e10 is still a hit";
-    EXPECT_EQ(from(2e10), NoGroundHit) << "t above 1e10";
+    EXPECT_EQ(from(2e10), NoHit) << "t above 1e10";
 }
 
 TEST(ProbeRayTriangle, TiesOfTheNormalsAxesKeepTheEarlierAxis) {
     // A flat triangle with a stored normal that disagrees with it: the axis
     // the normal picks decides the plane of the inside test, so the tie shows.
     Vector3 a{0, 0, 0}, b{1, 0, 0}, c{0, 0, 1};
-    EXPECT_EQ(RayTriangle(Down, a, b, c, {0.5, 0.5, 0}), NoGroundHit) << "X kept: seen edge-on";
+    EXPECT_EQ(RayTriangle(Down, a, b, c, {0.5, 0.5, 0}), NoHit) << "X kept: seen edge-on";
     EXPECT_NEAR(RayTriangle(Down, a, b, c, {0.5, 0.5000001, 0}), 10.2, 1e-5) << "Y wins";
     EXPECT_NEAR(RayTriangle(Down, a, b, c, {0, 0.5, 0.5}), 10.2, 1e-12) << "Y kept";
-    EXPECT_EQ(RayTriangle(Down, a, b, c, {0, 0.5, 0.5000001}), NoGroundHit) << "Z wins";
+    EXPECT_EQ(RayTriangle(Down, a, b, c, {0, 0.5, 0.5000001}), NoHit) << "Z wins";
 }
 
 TEST(ProbeBoundingSphere, TheRadiusIsEnlargedBySquareRootTwo) {
-    pilot::Ray down{{0, 1000, 0}, {0, -1, 0}};
+    geometry::Ray down{{0, 1000, 0}, {0, -1, 0}};
     EXPECT_TRUE(RayEntersBoundingSphere(down, {1.3 * 4, 0, 0}, 4.0));
     EXPECT_TRUE(RayEntersBoundingSphere(down, {0, 0, -1.41 * 4}, 4.0));
     EXPECT_FALSE(RayEntersBoundingSphere(down, {0, 0, 1.5 * 4}, 4.0));
@@ -172,7 +173,7 @@ TEST(GroundProbe, OfStackedSurfacesTheHigherWinsInEitherOrder) {
     high.Im.Triangles({Roof(0, 10, 0), Roof(0, -5, 0)});
     high.Im.End();
     EXPECT_EQ(high.Probe(), 100000 - 20.0);
-    EXPECT_EQ(high.Probe(5, 5), NoGroundHit) << "beside both";
+    EXPECT_EQ(high.Probe(5, 5), NoHit) << "beside both";
 }
 
 TEST(GroundProbe, AReferencePointPlacesTheSpheresThatFollow) {
@@ -182,9 +183,10 @@ TEST(GroundProbe, AReferencePointPlacesTheSpheresThatFollow) {
     o.Im.Sphere({0, 0, 0}, 3.0f);
     o.Im.Triangles({Roof(0, 4, 0)});
     o.Im.End();
-    Vector3 b = RelativePosition({0.0, double(0.001f), ProbeEarthRadius}, {0, 0, ProbeEarthRadius});
+    Vector3 b =
+        RelativePosition({0.0, double(0.001f), host::EarthRadius}, {0, 0, host::EarthRadius});
     EXPECT_NEAR(o.Probe(b.X, b.Z), 100000 - 4 - b.Y, 1e-6);
-    EXPECT_EQ(o.Probe(0, 0), NoGroundHit);
+    EXPECT_EQ(o.Probe(0, 0), NoHit);
 }
 
 TEST(GroundProbe, AfterAReferencePointWithoutASphereTheInheritedOffsetHolds) {
@@ -204,7 +206,7 @@ TEST(GroundProbe, AfterAReferencePointWithoutASphereTheInheritedOffsetHolds) {
     called.Im.Triangles({Roof(0, 5, 0)});
     called.Im.End();
     EXPECT_EQ(called.Probe(30, 0), 100000 - 5.0);
-    EXPECT_EQ(called.Probe(0, 0), NoGroundHit);
+    EXPECT_EQ(called.Probe(0, 0), NoHit);
 }
 
 TEST(GroundProbe, ALaterReferencePointLeavesTheOffsetOfTheSphereBeforeIt) {
@@ -217,7 +219,8 @@ TEST(GroundProbe, ALaterReferencePointLeavesTheOffsetOfTheSphereBeforeIt) {
     o.Im.ReferencePoint(0.0f, 0.0f, 50.0f);
     o.Im.Triangles({Roof(0, 3, 0, 5000)});
     o.Im.End();
-    Vector3 b = RelativePosition({0.0, double(0.01f), ProbeEarthRadius}, {0, 0, ProbeEarthRadius});
+    Vector3 b =
+        RelativePosition({0.0, double(0.01f), host::EarthRadius}, {0, 0, host::EarthRadius});
     EXPECT_NEAR(o.Probe(), 100000 - 3 - b.Y, 1e-6);
 }
 
@@ -230,7 +233,7 @@ TEST(GroundProbe, ASphereAdmitsTheRayAtOnePointThreeRadiiAndNotAtOnePointFive) {
         // the sphere decides.
         o.Im.Triangles({MakeTriangle({-1 - c, 1, -1}, {1 - c, 1, -1}, {-c, 1, 1})});
         o.Im.SkipTo(s, o.Im.End());
-        EXPECT_EQ(o.Probe() < NoGroundHit, hit) << offset;
+        EXPECT_EQ(o.Probe() < NoHit, hit) << offset;
     }
 }
 
@@ -245,7 +248,7 @@ TEST(GroundProbe, AMissedSphereSkipsItsTrianglesAndANestedOneIsPlacedFromTheBase
     o.Im.SkipTo(outer, end);
     EXPECT_EQ(o.Probe(20, 0), 100000 - 3.0);
     EXPECT_EQ(o.Probe(0, 0), 100000 - 1.0) << "the inner sphere missed: its list skipped";
-    EXPECT_EQ(o.Probe(90, 0), NoGroundHit) << "the outer sphere missed: all skipped";
+    EXPECT_EQ(o.Probe(90, 0), NoHit) << "the outer sphere missed: all skipped";
 }
 
 TEST(GroundProbe, SpheresNearTheRaysReachGiveTheWrittenAnswerWhereverTheirPointLies) {
@@ -273,24 +276,24 @@ TEST(GroundProbe, SpheresNearTheRaysReachGiveTheWrittenAnswerWhereverTheirPointL
         o.Im.SkipTo(sphere, o.Im.End());
 
         Vector3 b = RelativePosition(
-            {latitude, longitude, altitude + ProbeEarthRadius},
-            {o.Record.Latitude, o.Record.Longitude, o.Record.Altitude + ProbeEarthRadius});
+            {latitude, longitude, altitude + host::EarthRadius},
+            {o.Record.Latitude, o.Record.Longitude, o.Record.Altitude + host::EarthRadius});
         Vector3 k{float(centre.X) + b.X, float(centre.Y) + b.Y, float(centre.Z) + b.Z};
         // Beside the centre by the enlarged radius, give or take a few metres.
         double side = std::sqrt(2.0) * radius + (-0.3 + 4 * unit(rng)), a = 2 * M_PI * unit(rng);
-        pilot::Ray ray{{k.X + side * std::cos(a), k.Y + 1000, k.Z + side * std::sin(a)},
-                       {0, -1, 0}};
+        geometry::Ray ray{{k.X + side * std::cos(a), k.Y + 1000, k.Z + side * std::sin(a)},
+                          {0, -1, 0}};
         Vector3 v[3];
         for (int j = 0; j < 3; ++j)
             v[j] = {roof.Vertex[j][0] + k.X, roof.Vertex[j][1] + k.Y, roof.Vertex[j][2] + k.Z};
         double want = RayEntersBoundingSphere(ray, k, radius)
                           ? RayTriangle(ray, v[0], v[1], v[2],
                                         {roof.Normal[0], roof.Normal[1], roof.Normal[2]})
-                          : NoGroundHit;
+                          : NoHit;
         o.Record.RayOrigin = ray.Origin;
         ASSERT_EQ(GroundProbe(o.Bytes.Source(), o.Table, o.Record), 1);
         ASSERT_EQ(o.Record.NearestDistance, want) << n << ": " << side - std::sqrt(2.0) * radius;
-        (want < NoGroundHit ? hits : misses) += 1;
+        (want < NoHit ? hits : misses) += 1;
     }
     EXPECT_GT(hits, 150);
     EXPECT_GT(misses, 1500);
@@ -304,30 +307,30 @@ TEST(GroundProbe, NoTableNoObjectsOrNoUsableBlockIsNoHit) {
     o.Im.End();
     GroundProbeRecord r = o.Record;
     EXPECT_EQ(GroundProbe(o.Bytes.Source(), 0, r), 0) << "no table";
-    EXPECT_EQ(r.NearestDistance, NoGroundHit);
+    EXPECT_EQ(r.NearestDistance, NoHit);
     r.NearestDistance = 5.0;
     EXPECT_EQ(GroundProbe(o.Bytes.Source(), 0x9000, r), 0) << "unreadable";
-    EXPECT_EQ(r.NearestDistance, NoGroundHit);
+    EXPECT_EQ(r.NearestDistance, NoHit);
     o.Bytes.Holes = {{o.Table + 15, 1}};
     EXPECT_EQ(GroundProbe(o.Bytes.Source(), o.Table, r), 0) << "its sixteen bytes checked";
     o.Bytes.Holes.clear();
 
     EXPECT_EQ(o.Probe(), 100000 - 1.0);
     o.Im.PutAt(o.Table, int32_t(0));
-    EXPECT_EQ(o.Probe(), NoGroundHit) << "no objects";
+    EXPECT_EQ(o.Probe(), NoHit) << "no objects";
     o.Im.PutAt(o.Table, int32_t(-3));
-    EXPECT_EQ(o.Probe(), NoGroundHit) << "a negative count";
+    EXPECT_EQ(o.Probe(), NoHit) << "a negative count";
     o.Im.PutAt(o.Table, int32_t(1));
     o.Im.SetEntry(o.Model, 0, "BLCK", 0, 0);
-    EXPECT_EQ(o.Probe(), NoGroundHit) << "a BLCK entry with offset 0 is passed over";
+    EXPECT_EQ(o.Probe(), NoHit) << "a BLCK entry with offset 0 is passed over";
     o.Im.SetEntry(o.Model, 0, "BLCk", o.Stream);
-    EXPECT_EQ(o.Probe(), NoGroundHit) << "no BLCK entry";
+    EXPECT_EQ(o.Probe(), NoHit) << "no BLCK entry";
     o.Im.SetEntry(o.Model, 0, "BLCK", o.Stream);
     o.Im.PutAt(o.Model + host::SceneDirectoryTagAt, 'Q');
-    EXPECT_EQ(o.Probe(), NoGroundHit) << "no PNTR directory";
+    EXPECT_EQ(o.Probe(), NoHit) << "no PNTR directory";
     o.Im.PutAt(o.Model + host::SceneDirectoryTagAt, 'P');
     o.Bytes.Holes = {{o.Model + 199, 1}};
-    EXPECT_EQ(o.Probe(), NoGroundHit) << "the model data's 200 bytes checked";
+    EXPECT_EQ(o.Probe(), NoHit) << "the model data's 200 bytes checked";
 }
 
 TEST(GroundProbe, TheFirstBlockEntryWithAnOffsetWinsAndTheDirectoryGoesOnPastItsHead) {
@@ -349,11 +352,11 @@ TEST(GroundProbe, TheFirstBlockEntryWithAnOffsetWinsAndTheDirectoryGoesOnPastIts
     EXPECT_EQ(r.NearestDistance, 100000 - 2.0);
     bytes.Holes = {{im.DirectoryEntry(model, 10), 8}};
     GroundProbe(bytes.Source(), table, r);
-    EXPECT_EQ(r.NearestDistance, NoGroundHit) << "an unreadable entry ends the search";
+    EXPECT_EQ(r.NearestDistance, NoHit) << "an unreadable entry ends the search";
     bytes.Holes.clear();
     im.PutAt(model + host::SceneDirectoryCountAt, int32_t(10));
     GroundProbe(bytes.Source(), table, r);
-    EXPECT_EQ(r.NearestDistance, NoGroundHit) << "only count entries are searched";
+    EXPECT_EQ(r.NearestDistance, NoHit) << "only count entries are searched";
 }
 
 // Three objects, each a roof under the ray: at heights 1, 2 and 3.
@@ -386,7 +389,7 @@ TEST(GroundProbe, AnUnreadableObjectIsPassedOverButAnUnreadableEntryEndsTheTable
     s.Im.PutAt(s.Entry(2) + 96, uint32_t(0x00900000)); // model data nowhere
     EXPECT_EQ(s.Probe(), 100000 - 2.0);
     s.Bytes.Holes = {{s.Entry(0) + 103, 1}}; // the first entry's 104 bytes are checked
-    EXPECT_EQ(s.Probe(), NoGroundHit) << "the first unreadable stretch ends the table";
+    EXPECT_EQ(s.Probe(), NoHit) << "the first unreadable stretch ends the table";
     s.Bytes.Holes = {{s.Entry(1), 1}};
     EXPECT_EQ(s.Probe(), 100000 - 1.0);
     s.Bytes.Holes.clear();
@@ -430,7 +433,7 @@ TEST(GroundProbeMends, CallsOfThemselvesOrInCyclesEnd) {
     tree.Im.Triangles({Roof(0, 4, 0)});
     tree.Im.Call(-int32_t(host::GeometryTriangleListHeaderSize + host::GeometryTriangleSize));
     tree.Im.Call(-int32_t(host::GeometryTriangleListHeaderSize + host::GeometryTriangleSize +
-                          host::GeometryCallSize));
+                          host::StreamCallSize));
     tree.Im.End();
     EXPECT_EQ(tree.Probe(), 100000 - 4.0);
 
@@ -448,12 +451,12 @@ TEST(GroundProbeMends, CallsNestDeeperThanTheLimitAreNotWalked) {
     for (int32_t depth : {GeometryCallDepthLimit, GeometryCallDepthLimit + 1}) {
         OneObject o;
         for (int32_t i = 0; i < depth; ++i) {
-            o.Im.Call(host::GeometryCallSize + 2); // the next call, one level deeper
+            o.Im.Call(host::StreamCallSize + 2); // the next call, one level deeper
             o.Im.End();
         }
         o.Im.Triangles({Roof(0, 2, 0)});
         o.Im.End();
-        EXPECT_EQ(o.Probe() < NoGroundHit, depth <= GeometryCallDepthLimit) << depth;
+        EXPECT_EQ(o.Probe() < NoHit, depth <= GeometryCallDepthLimit) << depth;
     }
 }
 
@@ -496,7 +499,7 @@ TEST(GroundProbeMends, ATriangleListRunningIntoUnreadableMemoryStopsThere) {
         o.Im.Triangles({Roof(0, 100, 0)});
         o.Im.End();
         o.Bytes.Holes = {{at + 6 + 35 * 48 + 47, 1}};
-        EXPECT_EQ(o.Probe(), NoGroundHit) << count;
+        EXPECT_EQ(o.Probe(), NoHit) << count;
         o.Bytes.Holes = {{at + 6 + 36 * 48, 1}};
         EXPECT_EQ(o.Probe(), 100000 - 36.0) << count;
     }
@@ -515,7 +518,7 @@ TEST(GroundProbeMends, ARecordsBudgetBoundsOneObjectsWalk) {
         for (int32_t i = 0; i < records; ++i) o.Im.Triangles({});
         o.Im.Triangles({Roof(0, 2, 0)});
         o.Im.End();
-        EXPECT_EQ(o.Probe() < NoGroundHit, records < GeometryRecordLimit) << records;
+        EXPECT_EQ(o.Probe() < NoHit, records < GeometryRecordLimit) << records;
     }
 }
 
@@ -523,14 +526,14 @@ TEST(GroundProbeMends, ACallerMayGiveTighterBounds) {
     for (int32_t bound : {2, 3}) { // three calls deep
         OneObject o;
         for (int32_t i = 0; i < 3; ++i) {
-            o.Im.Call(host::GeometryCallSize + 2);
+            o.Im.Call(host::StreamCallSize + 2);
             o.Im.End();
         }
         o.Im.Triangles({Roof(0, 2, 0)});
         o.Im.End();
         GeometryLimits limits;
         limits.CallDepth = bound;
-        EXPECT_EQ(o.Probe(0.0, 0.0, limits) < NoGroundHit, bound == 3) << "depth " << bound;
+        EXPECT_EQ(o.Probe(0.0, 0.0, limits) < NoHit, bound == 3) << "depth " << bound;
     }
     for (int32_t bound : {10, 11}) { // the roof's list is the eleventh record
         OneObject o;
@@ -539,7 +542,7 @@ TEST(GroundProbeMends, ACallerMayGiveTighterBounds) {
         o.Im.End();
         GeometryLimits limits;
         limits.Records = bound;
-        EXPECT_EQ(o.Probe(0.0, 0.0, limits) < NoGroundHit, bound == 11) << "records " << bound;
+        EXPECT_EQ(o.Probe(0.0, 0.0, limits) < NoHit, bound == 11) << "records " << bound;
     }
     for (int32_t bound : {39, 40}) { // the roof is the fortieth triangle
         OneObject o;
@@ -547,7 +550,7 @@ TEST(GroundProbeMends, ACallerMayGiveTighterBounds) {
         o.Im.End();
         GeometryLimits limits;
         limits.Triangles = bound;
-        EXPECT_EQ(o.Probe(0.0, 0.0, limits) < NoGroundHit, bound == 40) << "triangles " << bound;
+        EXPECT_EQ(o.Probe(0.0, 0.0, limits) < NoHit, bound == 40) << "triangles " << bound;
     }
     for (int32_t bound : {2, 3}) { // the geometry is the third directory entry
         OneObject o(3);
@@ -555,7 +558,7 @@ TEST(GroundProbeMends, ACallerMayGiveTighterBounds) {
         o.Im.End();
         GeometryLimits limits;
         limits.Directory = bound;
-        EXPECT_EQ(o.Probe(0.0, 0.0, limits) < NoGroundHit, bound == 3) << "entries " << bound;
+        EXPECT_EQ(o.Probe(0.0, 0.0, limits) < NoHit, bound == 3) << "entries " << bound;
     }
 }
 
@@ -667,7 +670,7 @@ TEST(GroundProbeBudget, CountsRecordsByTheirCostOverAllObjects) {
             o.Im.End();
             GeometryLimits limits;
             limits.ProbeRecords = budget;
-            EXPECT_EQ(o.Probe(limits) < NoGroundHit, budget > c.Cost) << c.What << " " << budget;
+            EXPECT_EQ(o.Probe(limits) < NoHit, budget > c.Cost) << c.What << " " << budget;
         }
     for (int32_t budget : {39, 40}) { // the roof is the fortieth triangle over both objects
         Objects o(2);
@@ -679,27 +682,27 @@ TEST(GroundProbeBudget, CountsRecordsByTheirCostOverAllObjects) {
         o.Im.End();
         GeometryLimits limits;
         limits.ProbeTriangles = budget;
-        EXPECT_EQ(o.Probe(limits) < NoGroundHit, budget == 40) << "triangles " << budget;
+        EXPECT_EQ(o.Probe(limits) < NoHit, budget == 40) << "triangles " << budget;
     }
 }
 
 // ---- Random scenes against an oracle that tests every triangle ---------------------------
 
-// Moeller and Trumbore's test, both sides, f64: the distance or NoGroundHit.
-double Oracle(const pilot::Ray& ray, const groundscene::WorldTriangle& t) {
+// Moeller and Trumbore's test, both sides, f64: the distance or NoHit.
+double Oracle(const geometry::Ray& ray, const groundscene::WorldTriangle& t) {
     using namespace groundscene;
     Vector3 e1 = Sub(t.V[1], t.V[0]), e2 = Sub(t.V[2], t.V[0]);
     Vector3 p = Cross(ray.Direction, e2);
     double det = Dot(e1, p);
-    if (std::fabs(det) < 1e-12) return NoGroundHit;
+    if (std::fabs(det) < 1e-12) return NoHit;
     Vector3 s = Sub(ray.Origin, t.V[0]);
     double u = Dot(s, p) / det;
-    if (u < 0 || u > 1) return NoGroundHit;
+    if (u < 0 || u > 1) return NoHit;
     Vector3 q = Cross(s, e1);
     double v = Dot(ray.Direction, q) / det;
-    if (v < 0 || u + v > 1) return NoGroundHit;
+    if (v < 0 || u + v > 1) return NoHit;
     double d = Dot(e2, q) / det;
-    return d > 1e-10 ? d : NoGroundHit;
+    return d > 1e-10 ? d : NoHit;
 }
 
 TEST(GroundProbeOracle, RandomScenesGiveTheNearestOfEveryTriangle) {
@@ -734,9 +737,9 @@ TEST(GroundProbeOracle, RandomScenesGiveTheNearestOfEveryTriangle) {
         if (n % 3 == 0) origin = {target.X, origin.Y, target.Z};
         Vector3 d = groundscene::Sub(target, origin);
         d = groundscene::Scale(d, 1 / std::sqrt(groundscene::Dot(d, d)));
-        pilot::Ray ray{origin, d};
+        geometry::Ray ray{origin, d};
 
-        double want = NoGroundHit;
+        double want = NoHit;
         for (const groundscene::WorldTriangle& t : scene.World)
             want = std::min(want, Oracle(ray, t));
         PlainBytes bytes{&scene.Bytes, {}};
@@ -750,7 +753,7 @@ TEST(GroundProbeOracle, RandomScenesGiveTheNearestOfEveryTriangle) {
         bytes.Exact = true;
         ASSERT_EQ(GroundProbe(bytes.Source(), scene.Table, exact), 1);
         ASSERT_EQ(exact.NearestDistance, r.NearestDistance) << "scene " << n;
-        hits += want < NoGroundHit;
+        hits += want < NoHit;
     }
     EXPECT_GT(hits, scenes / 2) << "the scenes must be hit often enough to tell";
 }

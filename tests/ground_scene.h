@@ -20,16 +20,14 @@
 
 namespace groundscene {
 
-using camera::Vector3;
+using geometry::Dot;
+using geometry::Vector3;
 
 inline Vector3 Add(const Vector3& a, const Vector3& b) {
     return {a.X + b.X, a.Y + b.Y, a.Z + b.Z};
 }
 inline Vector3 Sub(const Vector3& a, const Vector3& b) {
-    return {a.X - b.X, a.Y - b.Y, a.Z - b.Z};
-}
-inline double Dot(const Vector3& a, const Vector3& b) {
-    return a.X * b.X + a.Y * b.Y + a.Z * b.Z;
+    return geometry::Minus(a, b);
 }
 inline Vector3 Cross(const Vector3& a, const Vector3& b) {
     return {a.Y * b.Z - a.Z * b.Y, a.Z * b.X - a.X * b.Z, a.X * b.Y - a.Y * b.X};
@@ -78,7 +76,7 @@ struct Image {
 
     // ---- Geometry records ----
     uint32_t Call(int32_t offset) {
-        return Put(host::GeometryCallRecord{host::GeometryOpCall, offset});
+        return Put(host::StreamCallRecord{host::StreamOpCall, offset});
     }
     void CallTo(uint32_t call, uint32_t target) { PutAt(call + 2, int32_t(target - call)); }
     uint32_t ReferencePoint(float latitude, float longitude, float altitude) {
@@ -106,7 +104,7 @@ struct Image {
         for (const host::GeometryTriangle& t : list) Put(t);
         return at;
     }
-    uint32_t End() { return Put(host::GeometryOpEnd); }
+    uint32_t End() { return Put(host::StreamOpEnd); }
 
     // ---- Model data, entries and the table ----
     // Model data with a "PNTR" directory of count entries, all blank; at least
@@ -114,16 +112,16 @@ struct Image {
     uint32_t ModelData(int32_t count) {
         uint32_t at = Here();
         Fill(host::SceneDirectoryTagAt, 0x11);
-        for (char c : host::SceneDirectoryTag) Put(c);
+        for (char c : host::ModelDirectoryTag) Put(c);
         Put(count);
-        Fill(uint32_t(count) * host::SceneDirectoryEntrySize, 0);
+        Fill(uint32_t(count) * host::ModelDirectoryEntrySize, 0);
         if (Here() - at < host::SceneModelCheckSize)
             Fill(host::SceneModelCheckSize - (Here() - at), 0x22);
         return at;
     }
     uint32_t DirectoryEntry(uint32_t model, int32_t index) const {
         return model + host::SceneDirectoryEntriesAt +
-               uint32_t(index) * host::SceneDirectoryEntrySize;
+               uint32_t(index) * host::ModelDirectoryEntrySize;
     }
     // Entry index of the model's directory: tag, and the offset to target (or
     // exactly offset when target is 0).

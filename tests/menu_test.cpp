@@ -50,7 +50,7 @@ TEST_F(MenuTest, EntriesShowTheFirstKeyBoundToTheirCommand) {
     sim::Get(mainWindow, os::MsgInitMenu);
     auto items = sim::MenuItems(BarEntry(3)[1].Popup);
     ASSERT_EQ(items.size(), 6u);
-    EXPECT_EQ(items[0].Text, "Activate Fly-by\tShift+Ctrl+F");
+    EXPECT_EQ(items[0].Text, "Activate Fly-by\tCtrl+Shift+F");
     EXPECT_EQ(items[1].Text, "Internal pilot view\tAlt+X");
     EXPECT_EQ(items[2].Text, "External pilot view\tNumpad 7") << "the first of two";
     EXPECT_EQ(items[3].Text, "Configure...");

@@ -51,9 +51,10 @@ struct SimulatedHost {
     std::vector<uint32_t> Served;
     int DirtyRequests = 0; // records that came with the host's own words not zeroed
 
-    // Maps the table and hands it to the module as the host does after load.
+    // Maps the table (on a page of its own) and hands it to the module as the
+    // host does after load.
     void ProvidePanelsTable() {
-        sim::MapHost(PanelsTable, 256);
+        sim::MapHost(PanelsTable, 0x1000);
         sim::PokeHost<uint32_t>(PanelsTable + host::LookupVarSlot, LookupFunction);
         sim::MapHostFunction(LookupFunction, [this](void* argument) {
             auto* record = static_cast<host::HostVarRecord*>(argument);

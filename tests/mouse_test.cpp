@@ -9,74 +9,45 @@
 #include <vector>
 
 using namespace pilot;
-using camera::Vector3;
+using namespace geometry;
 
 namespace {
 
 const MouseLookFeel Standard{MouseLookDegreesPerPixel, 0};
 
 TEST(MouseLook, TheFirstSampleOnlyRecordsAndOriginIsNoSample) {
-    PilotViewState s{};
-    s.Eye.Zoom = 2.0;
-    EXPECT_EQ(MouseLookMove(s, 100, 50, Standard).RunEyeStep, 0);
-    EXPECT_EQ(s.Eye.EyeAngles.Heading, 0.0);
-    MouseOutcome out = MouseLookMove(s, 110, 50, Standard);
-    EXPECT_EQ(out.Consumed, 1);
-    EXPECT_EQ(out.RunEyeStep, 1);
-    EXPECT_DOUBLE_EQ(s.Eye.EyeAngles.Heading, 0.75) << "0.15 / zoom 2 for each of 10 pixels";
-    MouseLookMove(s, 110, 30, Standard);
-    EXPECT_DOUBLE_EQ(s.Eye.EyeAngles.Pitch, -1.5);
-    MouseLookMove(s, 0, 0, Standard); // lands on the screen's corner: no sample
-    MouseLookMove(s, 500, 500, Standard);
-    EXPECT_DOUBLE_EQ(s.Eye.EyeAngles.Heading, 0.75 - 110 * 0.075) << "only recorded";
-}
-
-TEST(MouseLook, TurnsAsAtZoomOneBeforeAnyZoomAndTheWalkerOutside) {
-    PilotViewState s{};
-    MouseLookMove(s, 10, 10, Standard);
-    MouseLookMove(s, 20, 10, Standard);
-    EXPECT_DOUBLE_EQ(s.Eye.EyeAngles.Heading, 1.5) << "zoom 0 is taken as 1, never divided by";
-    s.ExternalView = 1;
-    s.Eye.Zoom = 0.5;
-    MouseLookMove(s, 30, 20, Standard);
-    EXPECT_DOUBLE_EQ(s.WalkerAttitude.Heading, 3.0);
-    EXPECT_DOUBLE_EQ(s.HeadAttitude.Pitch, 3.0);
-    EXPECT_DOUBLE_EQ(s.Eye.EyeAngles.Heading, 1.5) << "the cockpit eye stays";
+    MouseLook look{1, 0, 0};
+    EXPECT_EQ(MouseLookMove(look, 100, 50, 2.0, Standard).Turned, 0);
+    LookTurn turn = MouseLookMove(look, 110, 50, 2.0, Standard);
+    EXPECT_EQ(turn.Turned, 1);
+    EXPECT_DOUBLE_EQ(turn.Heading, 0.75) << "0.15 / zoom 2 for each of 10 pixels";
+    EXPECT_DOUBLE_EQ(MouseLookMove(look, 110, 30, 2.0, Standard).Pitch, -1.5);
+    MouseLookMove(look, 0, 0, 2.0, Standard); // lands on the screen's corner: no sample
+    EXPECT_EQ(MouseLookMove(look, 500, 500, 2.0, Standard).Turned, 0) << "only recorded";
+    EXPECT_DOUBLE_EQ(MouseLookMove(look, 510, 500, 0.0, Standard).Heading, 1.5)
+        << "no zoom yet is taken as 1, never divided by";
 }
 
 TEST(MouseLook, ThePilotsRateAndInvertedVerticalTurnTheHeadTheirWay) {
-    PilotViewState s{};
-    s.Eye.Zoom = 1.0;
+    MouseLook look{1, 100, 100};
     const MouseLookFeel slowInverted{0.05, 1};
-    MouseLookMove(s, 100, 100, slowInverted);
-    MouseLookMove(s, 120, 130, slowInverted); // right and down
-    EXPECT_DOUBLE_EQ(s.Eye.EyeAngles.Heading, 1.0);
-    EXPECT_DOUBLE_EQ(s.Eye.EyeAngles.Pitch, -1.5) << "down the mouse, up the head";
-    s.ExternalView = 1;
-    MouseLookMove(s, 120, 110, slowInverted);
-    EXPECT_DOUBLE_EQ(s.HeadAttitude.Pitch, 1.0) << "outside too";
-    s.ExternalView = 0;
-    s.Eye.Glide.Active = 1;
-    MouseLookMove(s, 121, 110, Standard);
-    EXPECT_EQ(s.Eye.Glide.Active, 0) << "the mouse takes the eye out of a glide";
+    LookTurn turn = MouseLookMove(look, 120, 130, 1.0, slowInverted); // right and down
+    EXPECT_DOUBLE_EQ(turn.Heading, 1.0);
+    EXPECT_DOUBLE_EQ(turn.Pitch, -1.5) << "down the mouse, up the head";
+    CockpitEye eye{};
+    eye.Glide.Active = 1;
+    TurnEye(eye, turn.Heading, turn.Pitch);
+    EXPECT_EQ(eye.Glide.Active, 0) << "the mouse takes the eye out of a glide";
+    EXPECT_EQ(eye.EyeAngles.Pitch, -1.5);
 }
 
 TEST(MouseWheel, ZoomsInNotchesOfATenthWithinTheLimits) {
-    PilotViewState s{};
-    s.Eye.Zoom = 7.9;
-    for (int i = 0; i < 3; ++i) MouseWheelTurn(s, 120);
-    EXPECT_EQ(s.Eye.Zoom, 8.0);
-    EXPECT_EQ(MouseWheelTurn(s, 120).RunEyeStep, 1);
-    EXPECT_EQ(s.Eye.Zoom, 8.0);
-    MouseWheelTurn(s, -120 * 100);
-    EXPECT_EQ(s.Eye.Zoom, 0.25);
-    s.ExternalView = 1;
-    s.WalkerZoom = 1.0;
-    MouseOutcome out = MouseWheelTurn(s, -240);
-    EXPECT_EQ(out.Consumed, 1);
-    EXPECT_EQ(out.RunEyeStep, 0);
-    EXPECT_DOUBLE_EQ(s.WalkerZoom, 0.8);
-    EXPECT_EQ(s.Eye.Zoom, 0.25);
+    double zoom = 7.9;
+    for (int i = 0; i < 3; ++i) zoom = ZoomAfterWheel(zoom, 120);
+    EXPECT_EQ(zoom, 8.0);
+    EXPECT_EQ(ZoomAfterWheel(8.0, 120), 8.0);
+    EXPECT_EQ(ZoomAfterWheel(8.0, -120 * 100), 0.25);
+    EXPECT_DOUBLE_EQ(ZoomAfterWheel(1.0, -240), 0.8);
 }
 
 // ---- The pick ray -------------------------------------------------------------
@@ -147,7 +118,7 @@ struct Stream {
     }
     void Sphere(uint16_t kind, Vector3 c, float radius, uint32_t code, uint32_t skip = 0,
                 uint16_t length = 38) {
-        Put<uint16_t>(OpEventSphere);
+        Put<uint16_t>(host::EventOpSphere);
         Put<uint16_t>(length);
         Put<uint32_t>(skip);
         Put<uint16_t>(kind);
@@ -155,10 +126,10 @@ struct Stream {
         Put<uint32_t>(0), Put<uint32_t>(code), Put<uint32_t>(0);
     }
     void Nested(int32_t offset) {
-        Put<uint16_t>(OpNestedStream);
+        Put<uint16_t>(host::StreamOpCall);
         Put<int32_t>(offset);
     }
-    void End() { Put<uint16_t>(OpEndOfStream); }
+    void End() { Put<uint16_t>(host::StreamOpEnd); }
     static bool Span(void* context, uint32_t at, uint32_t size, host::ByteSpan& out) {
         auto* s = static_cast<Stream*>(context);
         if (at < Base || uint64_t(at) + size > Base + s->Bytes.size()) return false;

@@ -19,139 +19,134 @@ constexpr double StepTolerance = 1e-3; // metres
 
 class OutsideTest : public ::testing::Test {
 protected:
-    pilot::PilotViewState S{};
+    Walker S{};
+    WalkerMoves Moves{};
+    double RunSpeed = 5.0;
+    double Clock = 0.0;
     void SetUp() override {
         // The aircraft at 10 N 20 E heading 30, the ground 12.5 m up.
-        WalkSample sample{10.0 * MetresPerDegree,
-                          20.0 / 360.0 * 281474976710656.0,
-                          500.0,
-                          5.0,
-                          10.0,
-                          30.0,
-                          12.5 * 256};
-        S.Eye.Zoom = 3.0;
-        S.HeadAttitude.Pitch = 40.0;
+        host::WalkSample sample{10.0 * MetresPerDegree,
+                                20.0 / 360.0 * 281474976710656.0,
+                                500.0,
+                                5.0,
+                                10.0,
+                                30.0,
+                                12.5 * 256};
+        S.Head.Pitch = 40.0;
         EngageWalker(S, sample);
         FloorEyeHeight(S);
-        S.TimeStep = 1.0;
     }
     GeoPoint Walk(double seconds, bool running = false) {
-        S.TimeStep = seconds;
-        GeoPoint at = MoveWalker(S, running);
-        SettleWalker(S, at, NoHit);
+        Moves.Running = running;
+        GeoPoint at = MoveWalker(S, Moves, RunSpeed, Clock, seconds);
+        SettleWalker(S, at, NoHit, seconds);
         return at;
     }
     double NorthMetres(const GeoPoint& from) const {
-        return (S.WalkerLatitude - from.Latitude) * MetresPerDegree;
+        return (S.Latitude - from.Latitude) * MetresPerDegree;
     }
     double EastMetres(const GeoPoint& from) const {
-        return (S.WalkerLongitude - from.Longitude) * MetresPerDegree *
+        return (S.Longitude - from.Longitude) * MetresPerDegree *
                std::cos(from.Latitude * M_PI / 180);
     }
 };
 
 TEST_F(OutsideTest, TheWalkerStartsOnTheGroundBelowTheAircraftFacingItsWay) {
-    EXPECT_DOUBLE_EQ(S.WalkerLatitude, 10.0);
-    EXPECT_NEAR(S.WalkerLongitude, 20.0, 1e-12);
-    EXPECT_EQ(S.WalkerAltitude, 12.5);
+    EXPECT_DOUBLE_EQ(S.Latitude, 10.0);
+    EXPECT_NEAR(S.Longitude, 20.0, 1e-12);
+    EXPECT_EQ(S.Altitude, 12.5);
     EXPECT_EQ(S.StartGroundAltitude, 12.5);
-    EXPECT_EQ(S.WalkerAttitude.Heading, 30.0);
-    EXPECT_EQ(S.WalkerAttitude.Pitch, 0.0) << "the aircraft's pitch is not the walker's";
-    EXPECT_EQ(S.HeadAttitude.Pitch, 0.0);
-    EXPECT_EQ(S.WalkerZoom, 1.0);
+    EXPECT_EQ(S.Attitude.Heading, 30.0);
+    EXPECT_EQ(S.Attitude.Pitch, 0.0) << "the aircraft's pitch is not the walker's";
+    EXPECT_EQ(S.Head.Pitch, 0.0);
+    EXPECT_EQ(S.Zoom, 1.0);
     EXPECT_EQ(S.EyeHeight, 1.7);
 }
 
 TEST_F(OutsideTest, ForwardFollowsTheHeadingAndStepsGoToTheRight) {
-    S.WalkerAttitude.Heading = 0.0;
-    S.Held.Forward = 1;
-    GeoPoint from = {S.WalkerLatitude, S.WalkerLongitude};
+    S.Attitude.Heading = 0.0;
+    Moves.Forward = 1;
+    GeoPoint from = {S.Latitude, S.Longitude};
     Walk(1.0);
     EXPECT_NEAR(NorthMetres(from), 2.0, StepTolerance) << "walking pace, north at heading 0";
     EXPECT_NEAR(EastMetres(from), 0.0, StepTolerance);
 
-    S.WalkerAttitude.Heading = 90.0;
-    from = {S.WalkerLatitude, S.WalkerLongitude};
+    S.Attitude.Heading = 90.0;
+    from = {S.Latitude, S.Longitude};
     Walk(1.0);
     EXPECT_NEAR(EastMetres(from), 2.0, StepTolerance) << "east at heading 90";
 
-    S.Held = {};
-    S.Held.StepRight = S.Held.StepLeft = 1; // right wins
-    S.WalkerAttitude.Heading = 0.0;
-    from = {S.WalkerLatitude, S.WalkerLongitude};
+    Moves = {};
+    Moves.Right = Moves.Left = 1; // right wins
+    S.Attitude.Heading = 0.0;
+    from = {S.Latitude, S.Longitude};
     Walk(1.0);
     EXPECT_NEAR(EastMetres(from), 2.0, StepTolerance);
     EXPECT_NEAR(NorthMetres(from), 0.0, StepTolerance);
 
-    S.Held = {};
-    S.Held.Forward = S.Held.Backward = 1; // forward wins
-    from = {S.WalkerLatitude, S.WalkerLongitude};
+    Moves = {};
+    Moves.Forward = Moves.Backward = 1; // forward wins
+    from = {S.Latitude, S.Longitude};
     Walk(0.5);
     EXPECT_NEAR(NorthMetres(from), 1.0, StepTolerance);
 }
 
 TEST_F(OutsideTest, ShiftRunsAtTheSettingOrAtFiveWhenItIsZero) {
-    S.WalkerAttitude.Heading = 0.0;
-    S.Held.Forward = 1;
-    S.RunSpeed = 0.0;
-    GeoPoint from = {S.WalkerLatitude, S.WalkerLongitude};
+    S.Attitude.Heading = 0.0;
+    Moves.Forward = 1;
+    RunSpeed = 0.0;
+    GeoPoint from = {S.Latitude, S.Longitude};
     Walk(1.0, true);
-    EXPECT_EQ(S.RunSpeed, 5.0);
     EXPECT_NEAR(NorthMetres(from), 5.0, StepTolerance);
-    S.RunSpeed = 8.0;
-    from = {S.WalkerLatitude, S.WalkerLongitude};
+    RunSpeed = 8.0;
+    from = {S.Latitude, S.Longitude};
     Walk(0.25, true);
     EXPECT_NEAR(NorthMetres(from), 2.0, StepTolerance);
 }
 
 TEST_F(OutsideTest, TheHeadPitchStopsAtSixtyOnTheKeysAndTheHeadingTurnsFreely) {
-    S.Held.HeadUp = 1;
+    Moves.HeadUp = 1;
     Walk(5.0);
-    EXPECT_EQ(S.HeadAttitude.Pitch, -60.0);
-    S.Held = {};
-    S.Held.HeadDown = 1;
+    EXPECT_EQ(S.Head.Pitch, -60.0);
+    Moves = {};
+    Moves.HeadDown = 1;
     Walk(5.0);
-    EXPECT_EQ(S.HeadAttitude.Pitch, 60.0);
-    S.Held = {};
-    S.Held.HeadRight = 1;
+    EXPECT_EQ(S.Head.Pitch, 60.0);
+    Moves = {};
+    Moves.TurnRight = 1;
     Walk(5.0);
-    EXPECT_EQ(S.WalkerAttitude.Heading, 30.0 + 450.0) << "not wrapped";
+    EXPECT_EQ(S.Attitude.Heading, 30.0 + 450.0) << "not wrapped";
 }
 
 TEST_F(OutsideTest, TheEyeRisesAndSinksAndCrouchesAndTheFloorComesBackNextFrame) {
-    S.Held.Down = 1;
+    Moves.Sink = 1;
     Walk(0.1);
     EXPECT_NEAR(S.EyeHeight, 1.5, 1e-12) << "below 1.7 for this frame";
     FloorEyeHeight(S);
     EXPECT_EQ(S.EyeHeight, 1.7);
-    S.Held = {};
-    S.Held.Crouch = 1;
-    pilot::PilotViewState copy = S;
-    EXPECT_NEAR(ComposeWalkerView(S, host::ViewRecord{}).Altitude, 12.5 + 0.75, 1e-12);
-    copy.Held.Crouch = 0;
-    EXPECT_NEAR(ComposeWalkerView(copy, host::ViewRecord{}).Altitude, 12.5 + 1.7, 1e-12);
+    EXPECT_NEAR(ComposeWalkerView(S, true, host::ViewRecord{}).Altitude, 12.5 + 0.75, 1e-12);
+    EXPECT_NEAR(ComposeWalkerView(S, false, host::ViewRecord{}).Altitude, 12.5 + 1.7, 1e-12);
 }
 
 TEST_F(OutsideTest, FeetStepUpAtOnceAndFallAtTenMetresASecond) {
-    GeoPoint here = {S.WalkerLatitude, S.WalkerLongitude};
-    S.TimeStep = 0.1;
-    SettleWalker(S, here, ProbeHeight - 20.0); // a roof 20 m up
-    EXPECT_EQ(S.WalkerAltitude, 20.0);
-    SettleWalker(S, here, NoHit); // off its edge: the start ground
-    EXPECT_NEAR(S.WalkerAltitude, 19.0, 1e-9);
-    for (int i = 0; i < 20; ++i) SettleWalker(S, here, NoHit);
-    EXPECT_EQ(S.WalkerAltitude, 12.5) << "and no lower than the ground";
-    SettleWalker(S, here, ProbeHeight - 5.0); // a ground lower still: a fall, not a jump
-    EXPECT_NEAR(S.WalkerAltitude, 11.5, 1e-9);
+    GeoPoint here = {S.Latitude, S.Longitude};
+    SettleWalker(S, here, ProbeHeight - 20.0, 0.1); // a roof 20 m up
+    EXPECT_EQ(S.Altitude, 20.0);
+    SettleWalker(S, here, NoHit, 0.1); // off its edge: the start ground
+    EXPECT_NEAR(S.Altitude, 19.0, 1e-9);
+    for (int i = 0; i < 20; ++i) SettleWalker(S, here, NoHit, 0.1);
+    EXPECT_EQ(S.Altitude, 12.5) << "and no lower than the ground";
+    SettleWalker(S, here, ProbeHeight - 5.0, 0.1); // a ground lower still: a fall, not a jump
+    EXPECT_NEAR(S.Altitude, 11.5, 1e-9);
 }
 
 TEST_F(OutsideTest, TheBobFollowsTheClockAndDiesAwayNeverGrowing) {
-    S.Held.Forward = 1;
-    S.Clock = 0.25;
+    Moves.Forward = 1;
+    Clock = 0.25;
     Walk(0.05);
-    EXPECT_NEAR(S.BobOffset, std::sin(0.25 * 600 * 0.01745329251944) * 0.03, 1e-15);
+    EXPECT_NEAR(S.BobOffset, 0.015, 1e-9) << "150 degrees into its cycle: half its 3 cm";
     double bob = S.BobOffset;
-    S.Held = {};
+    Moves = {};
     Walk(0.1);
     EXPECT_NEAR(S.BobOffset, bob * 0.2, 1e-15);
     bob = S.BobOffset;
@@ -172,10 +167,10 @@ TEST(TangentPlaneStep, AStepFromAPoleStaysOnTheGlobe) {
     // whichever longitude the walker stood at.
     for (double pole : {90.0, -90.0})
         for (double lon : {180.0, -180.0, 0.0, 90.0})
-            for (camera::Vector3 v : {camera::Vector3{10.0, 0.0, 0.0},
-                                      {-10.0, 0.0, 0.0},
-                                      {0.0, 0.0, 10.0},
-                                      {0.0, 0.0, -10.0}}) {
+            for (geometry::Vector3 v : {geometry::Vector3{10.0, 0.0, 0.0},
+                                        {-10.0, 0.0, 0.0},
+                                        {0.0, 0.0, 10.0},
+                                        {0.0, 0.0, -10.0}}) {
                 GeoPoint at = TangentPlaneStep({pole, lon}, v);
                 EXPECT_NEAR(std::fabs(pole - at.Latitude) * MetresPerDegree, 10.0, 0.01)
                     << pole << " " << lon << " " << v.X << " " << v.Z << ": " << at.Latitude;
@@ -200,16 +195,16 @@ TEST(HostWords, FixedPointAndAnglesAsTheHostKeepsThem) {
 }
 
 TEST_F(OutsideTest, TheViewTheRecordsAndTheCameraBlockShowTheWalker) {
-    S.WalkerAttitude.Heading = 90.0;
-    S.HeadAttitude.Pitch = 0.0;
-    S.WalkerLatitude = 45.0;
-    S.WalkerLongitude = -90.0;
+    S.Attitude.Heading = 90.0;
+    S.Head.Pitch = 0.0;
+    S.Latitude = 45.0;
+    S.Longitude = -90.0;
     host::ViewRecord view{};
     view.AspectNumerator = 4;
     view.AspectDenominator = 3;
     view.Kind = 1;
     view.Direction = 3;
-    WalkerView w = ComposeWalkerView(S, view);
+    WalkerView w = ComposeWalkerView(S, false, view);
     ApplyToViewRecord(w, view);
     EXPECT_EQ(view.Kind, 1250);
     EXPECT_EQ(view.Direction, 0);
@@ -239,7 +234,7 @@ TEST_F(OutsideTest, TheViewTheRecordsAndTheCameraBlockShowTheWalker) {
     EXPECT_NEAR(w.ViewMatrix.M[1][1], 4.0f / 3.0f, 1e-6);
     EXPECT_NEAR(w.ViewMatrix.M[0][2], 0.5f, 1e-6) << "Ry(-90) row 1 is (0, 0, 1) before S";
     view.AspectDenominator = 0; // no ratio: square, not a division by zero
-    EXPECT_EQ(ComposeWalkerView(S, view).ViewMatrix.M[1][1], 1.0f);
+    EXPECT_EQ(ComposeWalkerView(S, false, view).ViewMatrix.M[1][1], 1.0f);
 }
 
 } // namespace

@@ -19,15 +19,16 @@ struct SimulatedPilotHost {
     static constexpr hostmem::Addr GlobalBase = 0x02000000;
 
     hostmem::Addr Next = Lists;
+    uint32_t Alignment = 16; // a power of two; 0x1000 gives every record a page of its own
 
     hostmem::Addr Allocate(uint32_t size) {
         hostmem::Addr at = Next;
-        Next += (size + 15) & ~15u;
+        Next += (size + Alignment - 1) & ~(Alignment - 1);
         return at;
     }
-    void MapImage() {
+    void MapImage(uint32_t listBytes = 0x10000) {
         sim::MapHost(FixedImage, 0x1000);
-        sim::MapHost(Lists, 0x10000);
+        sim::MapHost(Lists, listBytes);
     }
     hostmem::Addr Text(const std::string& text) {
         hostmem::Addr at = Allocate(uint32_t(text.size() + 1));
@@ -68,6 +69,16 @@ struct SimulatedPilotHost {
         sim::PokeHost<int32_t>(model + 28, int32_t(events - (model + 24)));
         std::memcpy(sim::HostBytes(events, uint32_t(stream.size())), stream.data(), stream.size());
         return events;
+    }
+    // An event stream of one switch 3 units ahead of the eye (at (0, 1, 0.5)
+    // in the cockpit record), radius 0.2, with a code for the left button.
+    static std::vector<uint8_t> OneSwitch() {
+        std::vector<uint8_t> b(38 + 2, 0);
+        auto put = [&b](size_t at, auto v) { std::memcpy(&b[at], &v, sizeof v); };
+        put(0, uint16_t(0xF003)), put(2, uint16_t(38)), put(8, uint16_t(1));
+        put(10, 0.0f), put(14, 1.0f), put(18, 3.5f), put(22, 0.2f), put(26, uint32_t(77));
+        put(38, uint16_t(0xF001));
+        return b;
     }
     void StandardLibraries() {
         ModuleList(

@@ -10,13 +10,25 @@ using namespace pilot;
 
 namespace {
 
-constexpr int32_t Cockpit = 1, Outside = 1250, OtherView = 7;
+constexpr int32_t Cockpit = 1, OutsideView = 1250, OtherView = 7;
+
+InputEvent Event(InputKind kind, int32_t code, int32_t modifiers = 0) {
+    InputEvent e{};
+    e.Kind = kind;
+    e.Code = code;
+    e.Modifiers = modifiers;
+    return e;
+}
 
 class PilotInputTest : public ::testing::Test {
 protected:
-    PilotViewState State{};
+    HeldCommands Held{};
+    MouseLook Mouse{};
+    CockpitEye Eye{};
+    PilotControls Controls{Held, Mouse, Eye};
     KeyBindingTable Table;
-    bool Offered = true; // the frame has run
+    bool Offered = true;  // the frame has run
+    bool Outside = false; // the pilot walks outside
     KeyBinding& Bind(const char* command, int32_t code, int32_t modifiers = 0,
                      int32_t onRelease = 1) {
         KeyBinding& e = Table.Entries[Table.Count++];
@@ -28,56 +40,63 @@ protected:
         return e;
     }
     InputResult Key(bool down, int32_t code, int32_t modifiers = 0, int32_t view = Cockpit) {
-        InputEvent e{down ? InputKind::Press : InputKind::Release, code, modifiers, 0, 0, 0};
-        return PilotInput(State, Table, e, view, Offered);
+        return PilotInput(Controls, Table,
+                          Event(down ? InputKind::Press : InputKind::Release, code, modifiers),
+                          {view, Outside, Offered});
     }
 };
 
 TEST_F(PilotInputTest, AHeldMovementIsOnExactlyWhileItsKeyIsDownAndRepeatsAreSwallowed) {
     Bind("PilotForward", 'W');
     EXPECT_EQ(Key(true, 'W').Consumed, 1);
-    EXPECT_EQ(State.Held.Forward, 1);
+    EXPECT_EQ(Held.Forward, 1);
     for (int i = 0; i < 5; ++i) EXPECT_EQ(Key(true, 'W').Consumed, 1) << "auto-repeat";
-    EXPECT_EQ(State.Held.Forward, 1) << "a repeat runs nothing";
+    EXPECT_EQ(Held.Forward, 1) << "a repeat runs nothing";
     EXPECT_EQ(Key(false, 'W').Consumed, 1);
-    EXPECT_EQ(State.Held.Forward, 0);
+    EXPECT_EQ(Held.Forward, 0);
     EXPECT_EQ(Key(false, 'W').Consumed, 0) << "a release without a press is the host's";
     EXPECT_EQ(Key(true, 'Q').Consumed, 0) << "an unbound key is the host's";
+    Bind("PilotUp", 'W', ModifierShift);
+    Key(true, 'W');
+    EXPECT_EQ(Key(true, 'W', ModifierShift).Consumed, 1) << "Shift added: still the repeat";
+    EXPECT_EQ(Held.Up, 0) << "not a press of the Shift binding";
+    Key(false, 'W', ModifierShift);
+    EXPECT_EQ(Held.Forward, 0);
 }
 
 TEST_F(PilotInputTest, WithoutDoubleEachPressTogglesAndTheReleaseOnlyEndsThePress) {
     Bind("PilotCrouch", 'C', 0, 0);
     Key(true, 'C');
     EXPECT_EQ(Key(false, 'C').Consumed, 1);
-    EXPECT_EQ(State.Held.Crouch, 1);
+    EXPECT_EQ(Held.Crouch, 1);
     Key(true, 'C');
     Key(false, 'C');
-    EXPECT_EQ(State.Held.Crouch, 0);
+    EXPECT_EQ(Held.Crouch, 0);
 }
 
 TEST_F(PilotInputTest, EveryEntryOfAKeyRunsInTableOrder) {
     Bind("PilotHeadRight", 0x27);
     Bind("ToggleMouseLook", 0x27, 0, 0);
-    State.LastCursorX = 7;
+    Mouse.LastX = 7;
     EXPECT_EQ(Key(true, 0x27).Consumed, 1);
-    EXPECT_EQ(State.Held.HeadRight, 1);
-    EXPECT_EQ(State.MouseLook, 1);
+    EXPECT_EQ(Held.HeadRight, 1);
+    EXPECT_EQ(Mouse.On, 1);
     Key(false, 0x27);
     Key(true, 0x27);
-    EXPECT_EQ(State.MouseLook, 0);
-    EXPECT_EQ(State.LastCursorX, 0) << "switching mouse look off forgets the last sample";
+    EXPECT_EQ(Mouse.On, 0);
+    EXPECT_EQ(Mouse.LastX, 0) << "switching mouse look off forgets the last sample";
 }
 
 TEST_F(PilotInputTest, ModifiersMustMatchExactly) {
     Bind("PilotUp", 'U', ModifierShift);
     EXPECT_EQ(Key(true, 'U').Consumed, 0);
     EXPECT_EQ(Key(true, 'U', ModifierShift | ModifierControl).Consumed, 0);
-    EXPECT_EQ(State.Held.Up, 0);
+    EXPECT_EQ(Held.Up, 0);
     EXPECT_EQ(Key(true, 'U', ModifierShift).Consumed, 1);
-    EXPECT_EQ(State.Held.Up, 1);
+    EXPECT_EQ(Held.Up, 1);
     // Released with Control held as well: still the end of this press.
     EXPECT_EQ(Key(false, 'U', ModifierShift | ModifierControl).Consumed, 1);
-    EXPECT_EQ(State.Held.Up, 0);
+    EXPECT_EQ(Held.Up, 0);
 }
 
 TEST_F(PilotInputTest, AReleaseEndsTheHeldMovementWhateverIsHeldAndWhateverIsShown) {
@@ -86,16 +105,16 @@ TEST_F(PilotInputTest, AReleaseEndsTheHeldMovementWhateverIsHeldAndWhateverIsSho
     Bind("ToggleMouseLook", CodeMouseButtonRight);
     Key(true, 0x26);
     EXPECT_EQ(Key(false, 0x26, ModifierShift).Consumed, 1) << "Shift taken to run";
-    EXPECT_EQ(State.Held.Forward, 0);
+    EXPECT_EQ(Held.Forward, 0);
     Key(true, 0x25);
     Key(true, CodeMouseButtonRight);
     EXPECT_EQ(Key(false, 0x25, 0, OtherView).Consumed, 1);
     EXPECT_EQ(Key(false, CodeMouseButtonRight, ModifierControl, 0).Consumed, 1) << "no view";
-    EXPECT_EQ(State.Held.StepLeft, 0);
-    EXPECT_EQ(State.MouseLook, 0);
+    EXPECT_EQ(Held.StepLeft, 0);
+    EXPECT_EQ(Mouse.On, 0);
     // The next press moves again, rather than stopping a movement left on.
     Key(true, 0x26);
-    EXPECT_EQ(State.Held.Forward, 1);
+    EXPECT_EQ(Held.Forward, 1);
 }
 
 TEST_F(PilotInputTest, TwoKeysHeldForOneMovementKeepItOnUntilTheLastGoesUp) {
@@ -103,10 +122,10 @@ TEST_F(PilotInputTest, TwoKeysHeldForOneMovementKeepItOnUntilTheLastGoesUp) {
     Bind("PilotHeadRight", 0x27);
     Key(true, 'D');
     Key(true, 0x27);
-    EXPECT_EQ(State.Held.HeadRight, 1) << "the second press does not stop the first";
+    EXPECT_EQ(Held.HeadRight, 1) << "the second press does not stop the first";
     Key(false, 'D');
     Key(false, 0x27);
-    EXPECT_EQ(State.Held.HeadRight, 0);
+    EXPECT_EQ(Held.HeadRight, 0);
 }
 
 TEST_F(PilotInputTest, LosingTheKeyboardEndsEveryPressAndMovementButRunsNoToggle) {
@@ -114,15 +133,15 @@ TEST_F(PilotInputTest, LosingTheKeyboardEndsEveryPressAndMovementButRunsNoToggle
     Bind("PilotCrouch", 'C', 0, 0); // latched by its press
     Bind("ToggleMouseLook", CodeMouseButtonRight);
     Bind("TogglePilot", 'P'); // DOUBLE on a toggle: runs on press and release
-    Key(true, 'W'), Key(true, 'C'), Key(true, CodeMouseButtonRight), Key(true, 'P');
-    ASSERT_EQ(State.ExternalView, 1);
-    ReleaseEverything(State, Table);
-    EXPECT_EQ(State.Held.Forward + State.Held.Crouch + State.MouseLook, 0);
-    EXPECT_EQ(State.ExternalView, 1) << "a toggle is not run by a lost release";
+    Key(true, 'W'), Key(true, 'C'), Key(true, CodeMouseButtonRight);
+    ASSERT_EQ(Key(true, 'P').Toggles, ToggleExternalView);
+    ReleaseEverything(Controls, Table);
+    EXPECT_EQ(Held.Forward + Held.Crouch + Mouse.On, 0);
     for (int i = 0; i < Table.Count; ++i) EXPECT_EQ(Table.Entries[i].Pressed, 0);
     EXPECT_EQ(Key(false, 'W').Consumed, 0) << "the release, should it come, is the host's";
+    EXPECT_EQ(Key(false, 'P').Toggles, 0u) << "a toggle is not run by a lost release";
     Key(true, 'W');
-    EXPECT_EQ(State.Held.Forward, 1);
+    EXPECT_EQ(Held.Forward, 1);
 }
 
 TEST_F(PilotInputTest, AnotherKindOfViewRefusesTheTableButNotTheSettingToggles) {
@@ -131,12 +150,12 @@ TEST_F(PilotInputTest, AnotherKindOfViewRefusesTheTableButNotTheSettingToggles) 
     Bind("xToggleGroundTurbulenceX", 'G', 0, 0);
     EXPECT_EQ(Key(true, 'W', 0, OtherView).Consumed, 0);
     EXPECT_EQ(Key(true, 'W', 0, 0).Consumed, 0) << "no view at all";
-    EXPECT_EQ(State.Held.Forward, 0);
+    EXPECT_EQ(Held.Forward, 0);
     InputResult r = Key(true, 'H', 0, OtherView);
     EXPECT_EQ(r.Consumed, 1);
     EXPECT_EQ(r.Toggles, ToggleHeadLatency);
-    EXPECT_EQ(Key(true, 'G', 0, Outside).Toggles, ToggleGroundTurbulence) << "contained name";
-    EXPECT_EQ(Key(true, 'W', 0, Outside).Consumed, 1) << "the outside view takes the table";
+    EXPECT_EQ(Key(true, 'G', 0, OutsideView).Toggles, ToggleGroundTurbulence) << "contained name";
+    EXPECT_EQ(Key(true, 'W', 0, OutsideView).Consumed, 1) << "the outside view takes the table";
 }
 
 TEST_F(PilotInputTest, BeforeTheFirstTickOnlyTheCommandTableAnswers) {
@@ -147,16 +166,12 @@ TEST_F(PilotInputTest, BeforeTheFirstTickOnlyTheCommandTableAnswers) {
     EXPECT_EQ(r.Toggles, 0u);
 }
 
-TEST_F(PilotInputTest, TogglePilotAsksForTheSettingAndTheViewSeesItAtOnce) {
+TEST_F(PilotInputTest, TogglePilotAsksTheModuleToSwitchItsSetting) {
     Bind("TogglePilot", 'P', 0, 0);
-    InputResult r = Key(true, 'P');
-    EXPECT_EQ(r.Toggles, ToggleExternalView);
-    EXPECT_EQ(State.ExternalView, 1);
+    EXPECT_EQ(Key(true, 'P').Toggles, ToggleExternalView);
     Bind("TogglePilot", 'P', 0, 0); // the same key twice: two flips, no change
     Key(false, 'P');
-    r = Key(true, 'P');
-    EXPECT_EQ(r.Toggles, 0u);
-    EXPECT_EQ(State.ExternalView, 1);
+    EXPECT_EQ(Key(true, 'P').Toggles, 0u);
 }
 
 TEST_F(PilotInputTest, EyeCommandsWorkOnlyInTheCockpitFromInside) {
@@ -164,25 +179,20 @@ TEST_F(PilotInputTest, EyeCommandsWorkOnlyInTheCockpitFromInside) {
     Bind("RecallView9", 'R', 0, 0);
     Bind("PilotResetView", 'H', 0, 0);
     Bind("PilotZoomReset", 'Z', 0, 0);
-    State.Eye.ViewCopyFilled = 1;
-    State.Eye.HostPose = {{0, 1, 2}, 30.0, 5.0, 1.0};
+    Eye.ViewCopyFilled = 1;
+    Eye.HostPose = {{0, 1, 2}, 30.0, 5.0, 1.0};
     EXPECT_EQ(Key(true, 'S').SaveSlot, 3);
     EXPECT_EQ(Key(true, 'R').RecallSlot, 9);
     EXPECT_EQ(Key(true, 'H').Consumed, 1);
-    EXPECT_EQ(State.Eye.Glide.Active, 1);
-    EXPECT_EQ(State.Eye.Glide.To.Heading, 30.0);
-    State.Eye.Zoom = 4.0;
-    Key(true, 'Z');
-    EXPECT_EQ(State.Eye.Zoom, 1.0);
-    EXPECT_EQ(State.Eye.Glide.Active, 0) << "a zoom of its own ends the glide";
+    EXPECT_EQ(Eye.Glide.Active, 1);
+    EXPECT_EQ(Eye.Glide.To.Heading, 30.0);
+    EXPECT_EQ(Key(true, 'Z').ZoomReset, 1);
     for (int32_t i = 0; i < Table.Count; ++i) Table.Entries[i].Pressed = 0;
-    State.ExternalView = 1; // outside: the saved views are the cockpit's
-    EXPECT_EQ(Key(true, 'S', 0, Outside).Consumed, 0);
-    EXPECT_EQ(Key(true, 'R', 0, Outside).RecallSlot, 0);
-    State.WalkerZoom = 3.0;
-    Key(true, 'Z', 0, Outside);
-    EXPECT_EQ(State.WalkerZoom, 1.0) << "the walker's zoom outside";
-    State.ExternalView = 0;
+    Outside = true; // outside: the saved views are the cockpit's
+    EXPECT_EQ(Key(true, 'S', 0, OutsideView).Consumed, 0);
+    EXPECT_EQ(Key(true, 'R', 0, OutsideView).RecallSlot, 0);
+    EXPECT_EQ(Key(true, 'Z', 0, OutsideView).ZoomReset, 1) << "the walker's zoom";
+    Outside = false;
     EXPECT_EQ(Key(true, 'S', 0, OtherView).Consumed, 0);
 }
 
@@ -196,15 +206,12 @@ TEST_F(PilotInputTest, TheMenusSwitchesAnswerInAnyViewAndAloneWhileTheViewIsOff)
     Offered = false; // before the first tick too
     EXPECT_EQ(Key(true, 'F', ModifierControl, 0).Toggles, ToggleFlyBy);
     Key(false, 'F');
-    InputEvent press{InputKind::Press, 'I', 0, 0, 0, 0};
-    InputResult r = SwitchInput(State, Table, press);
+    InputResult r = SwitchInput(Controls, Table, Event(InputKind::Press, 'I'));
     EXPECT_EQ(r.Consumed, 1);
     EXPECT_EQ(r.Toggles, ToggleInternalView);
-    EXPECT_EQ(State.Held.Forward, 0) << "while the view is off only the switches answer";
-    InputEvent release{InputKind::Release, 'I', 0, 0, 0, 0};
-    EXPECT_EQ(SwitchInput(State, Table, release).Consumed, 1);
-    InputEvent other{InputKind::Press, 'Q', 0, 0, 0, 0};
-    EXPECT_EQ(SwitchInput(State, Table, other).Consumed, 0);
+    EXPECT_EQ(Held.Forward, 0) << "while the view is off only the switches answer";
+    EXPECT_EQ(SwitchInput(Controls, Table, Event(InputKind::Release, 'I')).Consumed, 1);
+    EXPECT_EQ(SwitchInput(Controls, Table, Event(InputKind::Press, 'Q')).Consumed, 0);
     KeyBindingTable none;
     EXPECT_FALSE(BindsSwitches(none));
 }
@@ -213,9 +220,10 @@ TEST_F(PilotInputTest, ClicksAndTheWheelAreLeftToTheHost) {
     Bind("ButtonClickLeft", CodeMouseButtonLeft, 0, 0);
     Bind("PilotForward", CodeMouseWheelUp);
     EXPECT_EQ(Key(true, CodeMouseButtonLeft).Consumed, 0);
-    InputEvent wheel{InputKind::Wheel, 0, 0, 120, 0, 0};
-    EXPECT_EQ(PilotInput(State, Table, wheel, Cockpit, true).Consumed, 0);
-    EXPECT_EQ(State.Held.Forward, 0) << "no input ever makes a wheel code";
+    InputEvent wheel = Event(InputKind::Wheel, 0);
+    wheel.WheelDelta = 120;
+    EXPECT_EQ(PilotInput(Controls, Table, wheel, {Cockpit, false, true}).Consumed, 0);
+    EXPECT_EQ(Held.Forward, 0) << "no input ever makes a wheel code";
 }
 
 TEST_F(PilotInputTest, ACorruptCountNeverReadsPastTheTable) {

@@ -89,15 +89,15 @@ TEST_F(PilotViewTest, TheEyeSurvivesSwitchingTheViewOffAndOn) {
     Frames(1);
     host::ViewRecord after = Cockpit();
     EXPECT_EQ(after.EyeOffset[2], before.EyeOffset[2]);
-    EXPECT_EQ(module.Pilot.TimeStep, 1.0);
+    EXPECT_EQ(module.Pilot.Clock.TimeStep, 1.0);
 }
 
 TEST_F(PilotViewTest, ThePilotClockIsWrapSafeAndStepsAtMostOneSecond) {
     now = 0xFFFFFF00u;
     Frames(1);
-    EXPECT_EQ(module.Pilot.TimeStep, 1.0) << "the first frame after load";
+    EXPECT_EQ(module.Pilot.Clock.TimeStep, 1.0) << "the first frame after load";
     Frames(1, 0x200); // across the wrap
-    EXPECT_NEAR(module.Pilot.TimeStep, 0.512, 1e-12);
+    EXPECT_NEAR(module.Pilot.Clock.TimeStep, 0.512, 1e-12);
 }
 
 TEST_F(PilotViewTest, KeysReachTheHostWhileAnotherKindOfViewIsShown) {
@@ -106,7 +106,7 @@ TEST_F(PilotViewTest, KeysReachTheHostWhileAnotherKindOfViewIsShown) {
     EXPECT_FALSE(sim::Get(mainWindow, os::MsgKeyDown, 'W').Blanked());
     EXPECT_EQ(module.Pilot.Held.Forward, 0);
     EXPECT_TRUE(sim::Get(mainWindow, os::MsgKeyDown, 'H').Blanked()) << "the toggles still work";
-    EXPECT_EQ(module.Settings.ViewTurbOn, 1);
+    EXPECT_EQ(module.Settings.HeadLatencyOn, 1);
 }
 
 TEST_F(PilotViewTest, TogglePilotSwitchesTheSettingSoTheNextTickKeepsIt) {
@@ -114,7 +114,7 @@ TEST_F(PilotViewTest, TogglePilotSwitchesTheSettingSoTheNextTickKeepsIt) {
     sim::Get(mainWindow, os::MsgKeyDown, 'P');
     Frames(1);
     EXPECT_EQ(module.Settings.ExternalViewActive, 1);
-    EXPECT_EQ(module.Pilot.ExternalView, 1);
+    EXPECT_EQ(module.Pilot.Walker.Engaged, 1) << "out of the aircraft";
 }
 
 TEST_F(PilotViewTest, AltBindingsAndF10RunAsSystemKeysAndLoneOnesStayTheHosts) {
@@ -180,8 +180,8 @@ TEST_F(PilotViewTest, AKeyReleasedInAnotherViewOrWithShiftHeldStopsTheMovement) 
 }
 
 TEST_F(PilotViewTest, ARateOrSpeedStoredOutOfRangeIsUsedWithinIt) {
-    module.Settings.ViewTurbOn = module.Settings.GroundTurbOn = 1;
-    module.Settings.ViewTurbRate = 7.5; // the registry may hold more than the dialog allows
+    module.Settings.HeadLatencyOn = module.Settings.GroundTurbOn = 1;
+    module.Settings.HeadLatencyRate = 7.5; // the registry may hold more than the dialog allows
     module.Settings.GroundTurbRate = -5.0;
     module.Settings.RunningSpeed = 1e308;
     host.Values[host::HostVarOnGround] = 1.0;
@@ -193,8 +193,7 @@ TEST_F(PilotViewTest, ARateOrSpeedStoredOutOfRangeIsUsedWithinIt) {
     EXPECT_NEAR(module.Pilot.Eye.LatencyOffset.Heading, 15.0, 1e-9) << "a degree at rate 5";
     Frames(2000); // 100 s rolling fast: a negative rate would tilt the eye without end
     EXPECT_NEAR(module.Pilot.Eye.TurbulenceOffset.Pitch, 0.0, 1e-12);
-    EXPECT_EQ(module.Pilot.RunSpeed, addon::MaxRunningSpeed);
-    EXPECT_EQ(module.Settings.ViewTurbRate, 7.5) << "what is stored stays as it is";
+    EXPECT_EQ(module.Settings.HeadLatencyRate, 7.5) << "what is stored stays as it is";
 }
 
 TEST_F(PilotViewTest, ASavedViewIsStoredAtOnceAndRecalledWithAGlide) {
@@ -287,24 +286,13 @@ TEST_F(PilotViewTest, FiveVariablesAreLookedUpPerStepBeforeTheFlyBysSeven) {
 
 // ---- The mouse ------------------------------------------------------------------
 
-// A switch 3 units ahead of the eye (at (0, 1, 0.5) in the cockpit record),
-// radius 0.2, with a code for the left button.
-std::vector<uint8_t> OneSwitch() {
-    std::vector<uint8_t> b(38 + 2, 0);
-    auto put = [&b](size_t at, auto v) { std::memcpy(&b[at], &v, sizeof v); };
-    put(0, uint16_t(0xF003)), put(2, uint16_t(38)), put(8, uint16_t(1));
-    put(10, 0.0f), put(14, 1.0f), put(18, 3.5f), put(22, 0.2f), put(26, uint32_t(77));
-    put(38, uint16_t(0xF001));
-    return b;
-}
-
 class PilotMouseTest : public PilotViewTest {
 protected:
     os::Hwnd view = nullptr;
     void SetUp() override {
         PilotViewTest::SetUp();
         view = sim::AddWindow("FS98CHILD", 800, 600);
-        pilotHost.UserAircraftModel(OneSwitch());
+        pilotHost.UserAircraftModel(SimulatedPilotHost::OneSwitch());
         Frames(1); // discovery, and the cockpit view taken over
     }
     os::Long At(int x, int y) { return os::Long((uint32_t(y) << 16) | uint32_t(x)); }
@@ -341,7 +329,7 @@ TEST_F(PilotMouseTest, MouseLookTurnsTheEyeAndTheRecordAtOnce) {
     EXPECT_NEAR(HeadingOfRotation(), 6.0, 1e-4) << "written without waiting for a frame";
     EXPECT_TRUE(sim::Get(view, os::MsgRButtonUp).Blanked());
     EXPECT_EQ(sim::CaptureWindow(), nullptr);
-    EXPECT_EQ(module.Pilot.MouseLook, 0);
+    EXPECT_EQ(module.Pilot.Mouse.On, 0);
 }
 
 TEST_F(PilotMouseTest, MouseAndWheelMessagesAddNoMotionOfTheirOwn) {
@@ -480,12 +468,12 @@ TEST_F(PilotWalkTest, ShiftRunsOnlyWhileItIsDown) {
     sim::Get(mainWindow, os::MsgKeyDown, 'U');
     sim::TapKey(os::VkShift); // pressed and let go between two frames
     Frames(1);
-    EXPECT_NEAR(module.Pilot.EyeHeight, 1.7 + 2.0 * 0.05, 1e-9) << "walking, not running";
+    EXPECT_NEAR(module.Pilot.Walker.EyeHeight, 1.7 + 2.0 * 0.05, 1e-9) << "walking, not running";
     sim::SetKeyDown(os::VkShift, true);
     Frames(20);
-    EXPECT_NEAR(module.Pilot.EyeHeight, 1.8 + 100.0, 1e-6) << "running at the most it may";
+    EXPECT_NEAR(module.Pilot.Walker.EyeHeight, 1.8 + 100.0, 1e-6) << "running at the most it may";
     EXPECT_NEAR(sim::PeekHost<double>(CameraBlock + 160) * 1000.0,
-                module.Pilot.WalkerAltitude + module.Pilot.EyeHeight, 1e-6);
+                module.Pilot.Walker.Altitude + module.Pilot.Walker.EyeHeight, 1e-6);
 }
 
 TEST_F(PilotWalkTest, WithoutTheHostsLibrariesTheWalkWritesOnlyTheViewRecord) {

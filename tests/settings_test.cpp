@@ -36,7 +36,7 @@ TEST_F(SettingsTest, NoKeyGivesDefaultsAndShutDownCreatesEveryValueInOrder) {
     EXPECT_EQ(module.Settings.FlyByCameraPlacement, 0);
     EXPECT_EQ(module.Settings.FlyByTravelling, 0);
     EXPECT_EQ(module.Settings.InternalViewActive, 0);
-    EXPECT_EQ(module.Settings.ViewTurbRate, 0.0);
+    EXPECT_EQ(module.Settings.HeadLatencyRate, 0.0);
     EXPECT_EQ(module.Settings.GroundTurbRate, 0.0);
     EXPECT_EQ(module.Settings.RunningSpeed, 5.0);
     EXPECT_FALSE(sim::RegHasKey(SettingsKeyPath));
@@ -65,7 +65,7 @@ TEST_F(SettingsTest, StoredTextsConvertLikeTheStandardConversions) {
     Store("FlyByTravelling", "-3");     // likewise
     Store("FlyByCameraPlacement", "9"); // not a flag: kept as it stands
     addon::LoadSettings(module.Settings);
-    EXPECT_EQ(module.Settings.ViewTurbRate, 7.5);
+    EXPECT_EQ(module.Settings.HeadLatencyRate, 7.5);
     EXPECT_EQ(module.Settings.FlyByDuration, 12);
     EXPECT_EQ(module.Settings.FlyByMinDistance, 0);
     EXPECT_EQ(module.Settings.FlyByRelAltitude, -300);
@@ -144,7 +144,7 @@ TEST_F(SettingsTest, HugeRealsAreSavedInAFormThatReadsBackTheSame) {
     addon::LoadSettings(module.Settings);
     ASSERT_EQ(module.Settings.RunningSpeed, 2e250);
     // Around the read's limit: 255 characters and the zero still fit.
-    module.Settings.ViewTurbRate = 2e247;
+    module.Settings.HeadLatencyRate = 2e247;
     module.Settings.GroundTurbRate = -2e247; // one character more: the sign
     addon::SaveSettings(module.Settings);
     EXPECT_EQ(Stored("ViewTurbRate").size(), 255u);
@@ -160,7 +160,7 @@ TEST_F(SettingsTest, HugeRealsAreSavedInAFormThatReadsBackTheSame) {
         module.Settings = addon::ModuleSettings{};
         addon::LoadSettings(module.Settings);
         EXPECT_EQ(module.Settings.RunningSpeed, huge) << Stored("RunningSpeed");
-        EXPECT_EQ(module.Settings.ViewTurbRate, saved.ViewTurbRate);
+        EXPECT_EQ(module.Settings.HeadLatencyRate, saved.HeadLatencyRate);
         EXPECT_EQ(module.Settings.GroundTurbRate, saved.GroundTurbRate);
     }
     // Ordinary values keep their six decimals.
@@ -196,9 +196,9 @@ TEST_F(SettingsTest, NumbersStoredAsDwordsReadAsNumbersAndOtherTypesKeepTheDefau
     EXPECT_EQ(module.Settings.RunningSpeed, 7.0);
     EXPECT_EQ(module.Settings.FlyByRelAltitude, -40);
     EXPECT_EQ(module.Settings.FlyByCameraPlacement, 0);
-    EXPECT_EQ(module.Settings.ViewTurbRate, 0.0);
+    EXPECT_EQ(module.Settings.HeadLatencyRate, 0.0);
     EXPECT_EQ(module.Settings.GroundTurbRate, 0.0);
-    EXPECT_EQ(module.Settings.ViewTurbOn, 0);
+    EXPECT_EQ(module.Settings.HeadLatencyOn, 0);
     EXPECT_EQ(module.Settings.GroundTurbOn, 0);
     EXPECT_EQ(module.Settings.FlyByTravelling, 0);
 

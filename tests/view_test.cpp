@@ -33,7 +33,7 @@ struct Rows {
     float R[3][3];
 };
 Rows EyeRows(double pitch, double heading, double bank) {
-    pilot::Matrix4 m = pilot::EyeRotation(pitch * Degree, heading * Degree, bank * Degree);
+    geometry::Matrix4 m = pilot::EyeRotation(pitch * Degree, heading * Degree, bank * Degree);
     Rows r;
     for (int i = 0; i < 3; ++i)
         for (int j = 0; j < 3; ++j) r.R[i][j] = m.M[i][j];
@@ -147,15 +147,15 @@ TEST(ViewProjection, CockpitEyeAtKnownRotations) {
 
 TEST(ViewProjection, WalkerSeesThroughTheViewMatrixAsWritten) {
     // Facing east with the head 20 degrees down, zoom 1, a 4:3 view.
-    pilot::PilotViewState s{};
-    s.WalkerAttitude.Heading = 90;
-    s.HeadAttitude.Pitch = 20;
-    s.WalkerZoom = 1.0;
+    walk::Walker s{};
+    s.Attitude.Heading = 90;
+    s.Head.Pitch = 20;
+    s.Zoom = 1.0;
     s.EyeHeight = 1.7;
     host::ViewRecord record{};
     record.AspectNumerator = 4;
     record.AspectDenominator = 3;
-    walk::WalkerView w = walk::ComposeWalkerView(s, record);
+    walk::WalkerView w = walk::ComposeWalkerView(s, false, record);
     float m[9];
     for (int i = 0; i < 9; ++i) m[i] = w.ViewMatrix.M[i / 3][i % 3];
     Camera c = FromViewMatrix({10, 401.7, -5}, m);

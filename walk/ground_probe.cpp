@@ -9,39 +9,21 @@ namespace walk {
 
 namespace {
 
-using camera::Vector3;
+using geometry::Vector3;
 
 // ---- The probe point's frame ------------------------------------------------------
 
-// A rotation's cosine and sine, computed once for an angle used many times.
-struct Turn {
-    double C, S;
-};
-
-Turn TurnOf(double angle) {
-    return {std::cos(angle), std::sin(angle)};
-}
-
-// About X: y' = y cos a - z sin a, z' = y sin a + z cos a.
-void RotateX(Vector3& v, const Turn& t) {
-    double y = v.Y, z = v.Z;
-    v.Y = t.C * y - t.S * z;
-    v.Z = t.S * y + t.C * z;
-}
-
-// About Y: x' = x cos a + z sin a, z' = -x sin a + z cos a.
-void RotateY(Vector3& v, const Turn& t) {
-    double x = v.X, z = v.Z;
-    v.X = t.C * x + t.S * z;
-    v.Z = -t.S * x + t.C * z;
-}
+using geometry::RotateAboutX;
+using geometry::RotateAboutY;
+using geometry::Turn;
+using geometry::TurnOf;
 
 // A point on the earth, from its centre: (0, 0, -radius) turned by the latitude
 // about X, then by minus the longitude about Y.
 Vector3 EarthCentred(const SpherePoint& p) {
     Vector3 v{0.0, 0.0, -p.Radius};
-    RotateX(v, TurnOf(p.Latitude * ProbeDegreesToRadians));
-    RotateY(v, TurnOf(-p.Longitude * ProbeDegreesToRadians));
+    RotateAboutX(v, TurnOf(p.Latitude * host::RadiansPerDegree));
+    RotateAboutY(v, TurnOf(-p.Longitude * host::RadiansPerDegree));
     return v;
 }
 
@@ -55,19 +37,19 @@ struct ProbeFrame {
 
 ProbeFrame FrameOf(const SpherePoint& q) {
     return {EarthCentred(q),
-            TurnOf(q.Longitude * ProbeDegreesToRadians),
-            TurnOf(-q.Latitude * ProbeDegreesToRadians),
-            TurnOf(ProbeQuarterTurn),
-            q.Latitude * ProbeDegreesToRadians,
-            -q.Longitude * ProbeDegreesToRadians};
+            TurnOf(q.Longitude * host::RadiansPerDegree),
+            TurnOf(-q.Latitude * host::RadiansPerDegree),
+            TurnOf(host::WalkQuarterTurn),
+            q.Latitude * host::RadiansPerDegree,
+            -q.Longitude * host::RadiansPerDegree};
 }
 
 Vector3 Relative(const SpherePoint& p, const ProbeFrame& q) {
     Vector3 a = EarthCentred(p);
     Vector3 d{a.X - q.Point.X, a.Y - q.Point.Y, a.Z - q.Point.Z};
-    RotateY(d, q.Longitude);
-    RotateX(d, q.MinusLatitude);
-    RotateX(d, q.Quarter);
+    RotateAboutY(d, q.Longitude);
+    RotateAboutX(d, q.MinusLatitude);
+    RotateAboutX(d, q.Quarter);
     return d;
 }
 
@@ -104,13 +86,13 @@ void NearTurn(const Turn& from, double difference, double& c, double& s) {
 // NearError), or false when p is too far from the probe point, or not a
 // number, for the series to hold.
 bool NearEarthCentred(const Point& p, const ProbeFrame& q, Vector3& near) {
-    double latitude = p.Latitude * ProbeDegreesToRadians;
-    double minusLongitude = -double(p.Longitude) * ProbeDegreesToRadians;
+    double latitude = p.Latitude * host::RadiansPerDegree;
+    double minusLongitude = -double(p.Longitude) * host::RadiansPerDegree;
     double dl = latitude - q.Latitude, dm = minusLongitude - q.MinusLongitude;
     if (!(std::fabs(dl) <= NearAngleLimit && std::fabs(dm) <= NearAngleLimit &&
           std::fabs(p.Altitude) <= NearAltitudeLimit))
         return false;
-    double r = p.Altitude + ProbeEarthRadius;
+    double r = p.Altitude + host::EarthRadius;
     double cl, sl, cm, sm;
     NearTurn({q.MinusLatitude.C, -q.MinusLatitude.S}, dl, cl, sl);
     NearTurn({q.Longitude.C, -q.Longitude.S}, dm, cm, sm);
@@ -125,9 +107,9 @@ struct EarthRay {
 };
 
 Vector3 ToEarth(Vector3 v, const ProbeFrame& q) {
-    RotateX(v, {q.Quarter.C, -q.Quarter.S});
-    RotateX(v, {q.MinusLatitude.C, -q.MinusLatitude.S});
-    RotateY(v, {q.Longitude.C, -q.Longitude.S});
+    RotateAboutX(v, {q.Quarter.C, -q.Quarter.S});
+    RotateAboutX(v, {q.MinusLatitude.C, -q.MinusLatitude.S});
+    RotateAboutY(v, {q.Longitude.C, -q.Longitude.S});
     return v;
 }
 
@@ -155,7 +137,7 @@ bool SurelyMissed(const EarthRay& ray, const Vector3& near, const Vector3& centr
 // ---- Ray and triangle --------------------------------------------------------------
 
 // One triangle as the stream holds it (f32, from the sphere's centre k), in f64.
-inline double TriangleDistance(const pilot::Ray& ray, const double (&v)[3][3],
+inline double TriangleDistance(const geometry::Ray& ray, const double (&v)[3][3],
                                const double (&n)[3]) {
     // The dominant axis of the normal; ties keep the earlier axis. The other
     // two are the plane the inside test works in.
@@ -176,16 +158,16 @@ inline double TriangleDistance(const pilot::Ray& ray, const double (&v)[3][3],
     const double o[3] = {ray.Origin.X, ray.Origin.Y, ray.Origin.Z};
     const double u[3] = {ray.Direction.X, ray.Direction.Y, ray.Direction.Z};
     double e = n[0] * u[0] + n[1] * u[1] + n[2] * u[2];
-    if (-ParallelLimit < e && e < ParallelLimit) return NoGroundHit;
+    if (-ParallelLimit < e && e < ParallelLimit) return NoHit;
     double t = -((n[0] * o[0] + n[1] * o[1] + n[2] * o[2]) -
                  (n[0] * v0[0] + n[1] * v0[1] + n[2] * v0[2])) /
                e;
-    if (t < NearestHitLimit || t > FarthestHitLimit) return NoGroundHit;
+    if (t < NearestHitLimit || t > FarthestHitLimit) return NoHit;
     double ha = o[a] + t * u[a], hb = o[b] + t * u[b];
     bool inside = (v1[a] - v0[a]) * (v1[b] - hb) <= (v1[b] - v0[b]) * (v1[a] - ha) &&
                   (v2[a] - v1[a]) * (v2[b] - hb) <= (v2[b] - v1[b]) * (v2[a] - ha) &&
                   (v0[a] - v2[a]) * (v0[b] - hb) <= (v0[b] - v2[b]) * (v0[a] - ha);
-    return inside ? t : NoGroundHit;
+    return inside ? t : NoHit;
 }
 
 // ---- The stream walk ----------------------------------------------------------------
@@ -197,11 +179,11 @@ constexpr uint32_t TriangleBatch = 32; // triangles counted against the bounds a
 struct Walker {
     const host::ByteSource& Bytes;
     const GeometryLimits& Limits;
-    pilot::Ray Ray;
+    geometry::Ray Ray;
     ProbeFrame Frame;
     bool PassOverFar = false; // the ray suits SurelyMissed
     EarthRay Earth = {};
-    double Nearest = NoGroundHit;
+    double Nearest = NoHit;
     int32_t Records = 0, Triangles = 0; // what is left of this object's bounds
     // What is left of the whole probe's budget, and whether a walk has come
     // to its end: then the probe stops with the nearest hit found so far.
@@ -298,7 +280,7 @@ struct Offsets {
 // A reference point's exact place, by its own sines and cosines.
 Vector3 Placed(Walker& w, const Point& p) {
     w.BudgetRecords -= PlacementCost - 1; // besides the record that asked for it
-    return Relative({p.Latitude, p.Longitude, p.Altitude + ProbeEarthRadius}, w.Frame);
+    return Relative({p.Latitude, p.Longitude, p.Altitude + host::EarthRadius}, w.Frame);
 }
 
 const Vector3& ExactBase(Walker& w, Offsets& o) {
@@ -329,12 +311,12 @@ void WalkStream(Walker& w, uint32_t at, const Vector3& inherited, int32_t depth)
         const uint8_t* r = Need(w, at, 2);
         if (!r) return;
         switch (Field<uint16_t>(r)) {
-        case host::GeometryOpCall: {
-            if (!(r = Need(w, at, host::GeometryCallSize))) return;
-            int32_t offset = Field<int32_t>(r + offsetof(host::GeometryCallRecord, Offset));
+        case host::StreamOpCall: {
+            if (!(r = Need(w, at, host::StreamCallSize))) return;
+            int32_t offset = Field<int32_t>(r + offsetof(host::StreamCallRecord, Offset));
             if (offset == 0) return; // it would call itself for ever
             WalkStream(w, at + uint32_t(offset), ExactCurrent(w, o), depth + 1);
-            if (!Advance(at, host::GeometryCallSize)) return;
+            if (!Advance(at, host::StreamCallSize)) return;
             break;
         }
         case host::GeometryOpReferencePoint: {
@@ -366,7 +348,7 @@ void WalkStream(Walker& w, uint32_t at, const Vector3& inherited, int32_t depth)
                 const Vector3& b = ExactBase(w, o);
                 o.Current = {centre[0] + b.X, centre[1] + b.Y, centre[2] + b.Z};
                 o.CurrentWaits = false;
-                hit = pilot::RaySphere(w.Ray, o.Current, squaredRadius).Hit;
+                hit = geometry::RaySphere(w.Ray, o.Current, squaredRadius).Hit;
                 w.BudgetRecords -= SphereCost - 1;
             }
             int64_t length =
@@ -401,28 +383,18 @@ bool FindGeometryBlock(const Walker& w, host::ByteSpan& span, uint32_t model, ui
                        int32_t& past) {
     const uint8_t* head = host::View(w.Bytes, span, model, host::SceneModelCheckSize);
     if (!head) return false;
-    if (std::memcmp(head + host::SceneDirectoryTagAt, host::SceneDirectoryTag, 4) != 0)
+    if (std::memcmp(head + host::SceneDirectoryTagAt, host::ModelDirectoryTag, 4) != 0)
         return false;
     int32_t count = Field<int32_t>(head + host::SceneDirectoryCountAt);
     if (count > w.Limits.Directory) count = w.Limits.Directory;
-    for (int32_t i = 0; i < count; ++i) {
-        uint32_t offset =
-            host::SceneDirectoryEntriesAt + uint32_t(i) * host::SceneDirectoryEntrySize;
-        uint64_t at = uint64_t(model) + offset;
-        const uint8_t* entry = head + offset;
-        if (offset + host::SceneDirectoryEntrySize > host::SceneModelCheckSize) {
-            ++past;
-            if (at + host::SceneDirectoryEntrySize > 0x100000000ull ||
-                !(entry = host::View(w.Bytes, span, uint32_t(at), host::SceneDirectoryEntrySize)))
-                return false;
-        }
-        int32_t from = Field<int32_t>(entry + 4);
-        if (std::memcmp(entry, host::GeometryBlockTag, 4) == 0 && from != 0) {
-            block = uint32_t(at) + uint32_t(from);
-            return true;
-        }
-    }
-    return false;
+    host::DirectoryFind found = host::FindInDirectory(
+        w.Bytes, span, model + host::SceneDirectoryEntriesAt, count, host::GeometryBlockTag);
+    // The entries within the checked head come with it; the rest are reads.
+    constexpr int32_t InHead = int32_t((host::SceneModelCheckSize - host::SceneDirectoryEntriesAt) /
+                                       host::ModelDirectoryEntrySize);
+    if (found.EntriesRead > InHead) past += found.EntriesRead - InHead;
+    block = found.Block;
+    return block != 0;
 }
 
 // ---- The objects, looked up ahead of their walks -----------------------------------------
@@ -484,7 +456,7 @@ Object LookUp(const Walker& w, TableSpans& t, uint32_t firstEntry, uint32_t i) {
 // The directory's tag, count and first entries: what a look-up reads of
 // the model data, as a rule.
 constexpr uint32_t DirectoryHeadSize =
-    host::SceneDirectoryEntriesAt - host::SceneDirectoryTagAt + 2 * host::SceneDirectoryEntrySize;
+    host::SceneDirectoryEntriesAt - host::SceneDirectoryTagAt + 2 * host::ModelDirectoryEntrySize;
 
 // The directory's head of entry i's model data, on its way: only from an entry
 // already known readable, which asks the byte source nothing.
@@ -514,16 +486,18 @@ void FetchAfterFirstSphere(const Walker& w, const Object& o) {
 
 } // namespace
 
-camera::Vector3 RelativePosition(const SpherePoint& p, const SpherePoint& q) {
+geometry::Vector3 RelativePosition(const SpherePoint& p, const SpherePoint& q) {
     return Relative(p, FrameOf(q));
 }
 
-bool RayEntersBoundingSphere(const pilot::Ray& ray, const camera::Vector3& centre, double radius) {
-    return pilot::RaySphere(ray, centre, SphereRadiusScale2 * radius * radius).Hit;
+bool RayEntersBoundingSphere(const geometry::Ray& ray, const geometry::Vector3& centre,
+                             double radius) {
+    return geometry::RaySphere(ray, centre, SphereRadiusScale2 * radius * radius).Hit;
 }
 
-double RayTriangle(const pilot::Ray& ray, const camera::Vector3& v0, const camera::Vector3& v1,
-                   const camera::Vector3& v2, const camera::Vector3& n) {
+double RayTriangle(const geometry::Ray& ray, const geometry::Vector3& v0,
+                   const geometry::Vector3& v1, const geometry::Vector3& v2,
+                   const geometry::Vector3& n) {
     const double v[3][3] = {{v0.X, v0.Y, v0.Z}, {v1.X, v1.Y, v1.Z}, {v2.X, v2.Y, v2.Z}};
     const double normal[3] = {n.X, n.Y, n.Z};
     return TriangleDistance(ray, v, normal);
@@ -531,14 +505,14 @@ double RayTriangle(const pilot::Ray& ray, const camera::Vector3& v0, const camer
 
 int32_t GroundProbe(const host::ByteSource& bytes, uint32_t sceneObjectTable,
                     GroundProbeRecord& probe, const GeometryLimits& limits) {
-    probe.NearestDistance = NoGroundHit;
+    probe.NearestDistance = NoHit;
     TableSpans t;
     const uint8_t* header =
         sceneObjectTable ? host::View(bytes, t.Count, sceneObjectTable, host::SceneTableCheckSize)
                          : nullptr;
     if (!header) return 0;
     uint32_t firstEntry = Field<uint32_t>(header + offsetof(host::SceneTableHeader, FirstEntry));
-    SpherePoint q{probe.Latitude, probe.Longitude, probe.Altitude + ProbeEarthRadius};
+    SpherePoint q{probe.Latitude, probe.Longitude, probe.Altitude + host::EarthRadius};
     Walker w{bytes, limits, {probe.RayOrigin, probe.RayDirection}, FrameOf(q)};
     const Vector3& o = probe.RayOrigin;
     const Vector3& u = probe.RayDirection;

@@ -7,9 +7,9 @@
 // tests), every read of them checked.
 #pragma once
 
-#include "camera/geo.h"
+#include "geometry/geometry.h"
 #include "host/byte_source.h"
-#include "pilot/mouse.h"
+#include "host/units.h"
 
 #include <cstdint>
 
@@ -17,10 +17,7 @@ namespace walk {
 
 // ---- Constants of the host's geometry, used exactly as the host's -----------
 
-constexpr double NoGroundHit = 1e10; // the nearest distance when nothing is hit
-constexpr double ProbeDegreesToRadians = 0.01745329251944; // not quite pi / 180, as the host's
-constexpr double ProbeQuarterTurn = 1.5707963267496;       // not quite pi / 2, as the host's
-constexpr double ProbeEarthRadius = 6367310.0;             // metres
+constexpr double NoHit = 1e10;             // the nearest distance when nothing is hit
 constexpr double ParallelLimit = 1e-10;    // |N.u| below it: the ray runs along the plane
 constexpr double NearestHitLimit = 1e-10;  // a hit nearer than this is behind the origin
 constexpr double FarthestHitLimit = 1e10;  // a hit farther than this is none
@@ -61,11 +58,11 @@ struct GeometryLimits {
 
 // Filled by the caller; NearestDistance is the result. f64 throughout.
 struct GroundProbeRecord {
-    double Latitude, Longitude;   // the probe point, degrees
-    double Altitude;              // metres
-    camera::Vector3 RayOrigin;    // in the probe point's frame: X east, Y up, Z north, metres
-    camera::Vector3 RayDirection; // length 1, same frame
-    double NearestDistance;       // along the ray; NoGroundHit when nothing is hit
+    double Latitude, Longitude;     // the probe point, degrees
+    double Altitude;                // metres
+    geometry::Vector3 RayOrigin;    // in the probe point's frame: X east, Y up, Z north, metres
+    geometry::Vector3 RayDirection; // length 1, same frame
+    double NearestDistance;         // along the ray; NoHit when nothing is hit
 };
 
 // A point given by latitude and longitude (degrees) and its distance from the
@@ -76,19 +73,21 @@ struct SpherePoint {
 
 // Where p lies seen from q, in q's frame (X east, Y up, Z north, metres), by
 // the host's rotations and constants.
-camera::Vector3 RelativePosition(const SpherePoint& p, const SpherePoint& q);
+geometry::Vector3 RelativePosition(const SpherePoint& p, const SpherePoint& q);
 
 // True when the ray passes through the sphere of that radius enlarged by sqrt 2.
-bool RayEntersBoundingSphere(const pilot::Ray& ray, const camera::Vector3& centre, double radius);
+bool RayEntersBoundingSphere(const geometry::Ray& ray, const geometry::Vector3& centre,
+                             double radius);
 
 // Distance along the ray to the triangle (v0, v1, v2) of plane normal n, or
-// NoGroundHit. Points on an edge are inside; a ray along the plane, or a hit
+// NoHit. Points on an edge are inside; a ray along the plane, or a hit
 // nearer than NearestHitLimit or farther than FarthestHitLimit, is no hit.
-double RayTriangle(const pilot::Ray& ray, const camera::Vector3& v0, const camera::Vector3& v1,
-                   const camera::Vector3& v2, const camera::Vector3& n);
+double RayTriangle(const geometry::Ray& ray, const geometry::Vector3& v0,
+                   const geometry::Vector3& v1, const geometry::Vector3& v2,
+                   const geometry::Vector3& n);
 
 // Sets probe.NearestDistance to the nearest hit of the probe's ray on the
-// objects of the scene object table at sceneObjectTable, NoGroundHit for none.
+// objects of the scene object table at sceneObjectTable, NoHit for none.
 // Gives 0 when the table is absent or unreadable, else 1. An object whose
 // entry, model data, directory or geometry cannot be read is passed over; the
 // first entry that cannot be read ends the table. A corrupt stream ends its

@@ -1,15 +1,14 @@
 #include "walk/outside.h"
 
+#include "host/units.h"
+
 #include <cmath>
 
 namespace walk {
 
 namespace {
 
-using camera::Vector3;
-
-// The step's own angles use pi exactly (its rotations use the host's values).
-constexpr double ExactPi = 3.141592653589793;
+using geometry::Vector3;
 
 constexpr float SubBlockWord144 = 0.04319699853658676f;  // bits 0x3D30EF56
 constexpr float SubBlockWord168 = -0.03725900128483772f; // bits 0xBD189CE5
@@ -19,130 +18,99 @@ double Pick(int32_t first, int32_t second, double value) {
     return first ? value : second ? -value : 0.0;
 }
 
-// atan2-based angles of the reference step sequence, with exact pi.
-double AngleAroundY(const Vector3& d) {
-    if (d.Z != 0.0) return -(std::atan2(d.X, d.Z) + ExactPi);
-    if (d.X != 0.0) return -(std::atan2(d.Z, d.X) + ExactPi / 2);
-    return 0.0;
-}
-
-Vector3 Negated(const Vector3& v) {
-    return {-v.X, -v.Y, -v.Z};
-}
-
 } // namespace
 
-void FloorEyeHeight(pilot::PilotViewState& s) {
+void FloorEyeHeight(Walker& s) {
     if (s.EyeHeight < LeastEyeHeight) s.EyeHeight = LeastEyeHeight;
 }
 
-void EngageWalker(pilot::PilotViewState& s, const WalkSample& sample) {
+void EngageWalker(Walker& s, const host::WalkSample& sample) {
     s.StartGroundAltitude = sample.GroundAltitude / GroundAltitudeUnits;
-    s.WalkerLatitude = sample.Latitude / host::LatLonMetresPerDegree;
-    s.WalkerLongitude = sample.Longitude / 16777216.0 / 16777216.0 * 360.0;
-    s.WalkerAltitude = s.StartGroundAltitude;
-    s.WalkerAttitude = {0.0, sample.Heading, 0.0};
-    s.HeadAttitude = {0.0, 0.0, 0.0};
+    s.Latitude = sample.Latitude / host::EyeRecordMetresPerDegree;
+    s.Longitude = sample.Longitude / host::LongitudeVariableRoot / host::LongitudeVariableRoot *
+                  host::DegreesPerTurn;
+    s.Altitude = s.StartGroundAltitude;
+    s.Attitude = {0.0, sample.Heading, 0.0};
+    s.Head = {0.0, 0.0, 0.0};
     s.BobOffset = s.ForwardSpeed = s.SideSpeed = 0.0;
-    s.WalkerZoom = 1.0;
+    s.Zoom = 1.0;
 }
 
 GeoPoint TangentPlaneStep(const GeoPoint& from, const Vector3& v) {
-    Vector3 p = {v.X, WalkEarthRadius, v.Z};
-    camera::RotateAboutX(p, -WalkQuarterTurn);
-    camera::RotateAboutX(p, from.Latitude * WalkRadiansPerDegree);
-    camera::RotateAboutY(p, -from.Longitude * WalkRadiansPerDegree);
-    camera::RotateAboutY(p, WalkHalfTurn);
-    double t1 = AngleAroundY(Negated(p));
-    camera::RotateAboutY(p, t1);
-    Vector3 d = Negated(p);
-    double t2 = d.Y != 0.0 ? -(std::atan2(d.Z, d.Y) + ExactPi / 2) : 0.0;
-    double latitude = t2 * WalkDegreesPerRadian;
-    double longitude = t1 * WalkDegreesPerRadian;
+    geometry::LatLon p = geometry::OffsetOnSphere(
+        {from.Latitude * host::RadiansPerDegree, from.Longitude * host::RadiansPerDegree}, v,
+        host::EarthRadius, {host::WalkQuarterTurn, host::WalkHalfTurn});
     // Next to a pole the elevation can come out a turn off (-270 for 90) or
-    // past 90: the same point, its latitude within -90..90 and its longitude
-    // on the other side of the pole.
-    if (latitude < -180.0) latitude += 360.0;
-    if (latitude > 180.0) latitude -= 360.0;
-    if (std::fabs(latitude) > 90.0) {
-        latitude = (latitude > 0.0 ? 180.0 : -180.0) - latitude;
-        longitude += 180.0;
-    }
+    // past 90: the same point, its latitude within -90..90.
+    p = geometry::OnTheSphere(p);
+    double longitude = p.Longitude * host::DegreesPerRadian;
     // Bounded: an absurd value must not spin the host's thread.
     if (std::fabs(longitude) > 1e6) longitude = std::fmod(longitude, 360.0);
     while (longitude > 180.0) longitude -= 360.0;
     while (longitude < -180.0) longitude += 360.0;
-    return {latitude, longitude};
+    return {p.Latitude * host::DegreesPerRadian, longitude};
 }
 
-GeoPoint MoveWalker(pilot::PilotViewState& s, bool running) {
-    const pilot::HeldCommands& held = s.Held;
-    double dt = s.TimeStep;
-    if (s.RunSpeed == 0.0) s.RunSpeed = DefaultRunSpeed;
-    double speed = running ? s.RunSpeed : WalkSpeed;
+GeoPoint MoveWalker(Walker& s, const WalkerMoves& moves, double runSpeed, double clock, double dt) {
+    double speed = moves.Running ? (runSpeed == 0.0 ? DefaultRunSpeed : runSpeed) : WalkSpeed;
     // Forward wins over backward, right over left.
-    s.ForwardSpeed = Pick(held.Forward, held.Backward, speed);
-    s.SideSpeed = Pick(held.StepRight, held.StepLeft, speed);
-    if (held.Up)
+    s.ForwardSpeed = Pick(moves.Forward, moves.Backward, speed);
+    s.SideSpeed = Pick(moves.Right, moves.Left, speed);
+    if (moves.Rise)
         s.EyeHeight += speed * dt;
-    else if (held.Down)
+    else if (moves.Sink)
         s.EyeHeight -= speed * dt; // below the floor for this frame only
     if (std::fabs(s.ForwardSpeed) > BobThreshold || std::fabs(s.SideSpeed) > BobThreshold) {
-        s.BobOffset = std::sin(s.Clock * BobRate * WalkRadiansPerDegree) * BobHeight;
+        s.BobOffset = std::sin(clock * BobRate * host::RadiansPerDegree) * BobHeight;
     } else {
         // The bob dies away while the walker stands; a slow frame never makes it grow.
         double keep = dt + dt;
         s.BobOffset *= keep < 1.0 ? keep : 1.0;
     }
-    if (held.HeadRight)
-        s.WalkerAttitude.Heading += TurnRate * dt;
-    else if (held.HeadLeft)
-        s.WalkerAttitude.Heading -= TurnRate * dt;
-    if (held.ZoomIn != held.ZoomOut) {
-        double factor = std::pow(pilot::ZoomKeyFactorPerSecond, held.ZoomIn ? dt : -dt);
-        s.WalkerZoom = pilot::LimitedZoom(s.WalkerZoom * factor);
-    }
-    double& pitch = s.HeadAttitude.Pitch;
-    if (held.HeadUp) {
+    if (moves.TurnRight)
+        s.Attitude.Heading += TurnRate * dt;
+    else if (moves.TurnLeft)
+        s.Attitude.Heading -= TurnRate * dt;
+    double& pitch = s.Head.Pitch;
+    if (moves.HeadUp) {
         pitch -= HeadPitchRate * dt;
         if (pitch < -HeadPitchLimit) pitch = -HeadPitchLimit;
-    } else if (held.HeadDown) {
+    } else if (moves.HeadDown) {
         pitch += HeadPitchRate * dt;
         if (pitch > HeadPitchLimit) pitch = HeadPitchLimit;
     }
-    GeoPoint at = {s.WalkerLatitude, s.WalkerLongitude};
+    GeoPoint at = {s.Latitude, s.Longitude};
     if (s.ForwardSpeed == 0.0 && s.SideSpeed == 0.0) return at;
     Vector3 v = {s.SideSpeed * dt, 0.0, s.ForwardSpeed * dt};
-    camera::RotateAboutY(v, s.WalkerAttitude.Heading * WalkRadiansPerDegree);
+    geometry::RotateAboutY(v, s.Attitude.Heading * host::RadiansPerDegree);
     return TangentPlaneStep(at, v);
 }
 
-void SettleWalker(pilot::PilotViewState& s, const GeoPoint& at, double nearestDistance) {
+void SettleWalker(Walker& s, const GeoPoint& at, double nearestDistance, double dt) {
     double ground = nearestDistance < NoHit ? ProbeHeight - nearestDistance : s.StartGroundAltitude;
-    s.WalkerLatitude = at.Latitude;
-    s.WalkerLongitude = at.Longitude;
-    double& feet = s.WalkerAltitude;
+    s.Latitude = at.Latitude;
+    s.Longitude = at.Longitude;
+    double& feet = s.Altitude;
     if (feet <= ground) {
         feet = ground; // onto anything higher at once
     } else {
-        feet -= FallSpeed * s.TimeStep;
+        feet -= FallSpeed * dt;
         if (feet < ground) feet = ground;
     }
 }
 
-WalkerView ComposeWalkerView(const pilot::PilotViewState& s, const host::ViewRecord& view) {
+WalkerView ComposeWalkerView(const Walker& s, bool crouching, const host::ViewRecord& view) {
     WalkerView w;
-    w.Latitude = s.WalkerLatitude;
-    w.Longitude = s.WalkerLongitude;
-    w.Altitude = s.WalkerAltitude + s.BobOffset + (s.Held.Crouch ? CrouchEyeHeight : s.EyeHeight);
+    w.Latitude = s.Latitude;
+    w.Longitude = s.Longitude;
+    w.Altitude = s.Altitude + s.BobOffset + (crouching ? CrouchEyeHeight : s.EyeHeight);
     w.Eye = host::EncodeLatLonAlt(w.Latitude, w.Longitude, w.Altitude);
-    w.Attitude = {host::EncodeAngle(s.WalkerAttitude.Pitch),
-                  host::EncodeAngle(s.WalkerAttitude.Bank),
-                  host::EncodeAngle(s.WalkerAttitude.Heading)};
-    double heading = s.WalkerAttitude.Heading * WalkRadiansPerDegree;
-    double pitch = s.HeadAttitude.Pitch * WalkRadiansPerDegree;
-    w.Rotation = pilot::Multiply(pilot::RotY(heading), pilot::RotX(pitch));
-    double zoom = s.WalkerZoom / 64.0;
+    w.Attitude = {host::EncodeAngle(s.Attitude.Pitch), host::EncodeAngle(s.Attitude.Bank),
+                  host::EncodeAngle(s.Attitude.Heading)};
+    double heading = s.Attitude.Heading * host::RadiansPerDegree;
+    double pitch = s.Head.Pitch * host::RadiansPerDegree;
+    w.Rotation = geometry::Multiply(geometry::RotY(heading), geometry::RotX(pitch));
+    double zoom = s.Zoom / 64.0;
     w.ZoomWord = zoom >= 0.0 && zoom < 65536.0 ? uint16_t(zoom) : 0;
     w.U = ((w.Longitude + 180.0) / 360.0) * UScale;
     w.V = (1.0 - (w.Latitude + 90.0) / 180.0) * VScale;
@@ -152,14 +120,14 @@ WalkerView ComposeWalkerView(const pilot::PilotViewState& s, const host::ViewRec
     double aspect = view.AspectDenominator != 0
                         ? (2.0 * view.AspectNumerator) / (2.0 * view.AspectDenominator)
                         : 1.0;
-    double walkerZoom = s.WalkerZoom > 0.0 ? s.WalkerZoom : 1.0;
-    pilot::Matrix4 scale{};
+    double walkerZoom = s.Zoom > 0.0 ? s.Zoom : 1.0;
+    geometry::Matrix4 scale{};
     scale.M[0][0] = 1.0f;
     scale.M[1][1] = float(aspect);
     scale.M[2][2] = float(ViewMatrixDepth / walkerZoom);
     scale.M[3][3] = 1.0f;
-    w.ViewMatrix =
-        pilot::Multiply(pilot::Multiply(pilot::RotY(-heading), pilot::RotX(-pitch)), scale);
+    w.ViewMatrix = geometry::Multiply(
+        geometry::Multiply(geometry::RotY(-heading), geometry::RotX(-pitch)), scale);
     return w;
 }
 

@@ -54,13 +54,21 @@ struct MessageBoxShown {
 };
 const std::vector<MessageBoxShown>& MessageBoxes();
 
+// ---- Fault sweeps -------------------------------------------------------------
+
+// The seam functions that Windows lets fail (those whose failure the module
+// can see or suffer) fail as Windows reports it. Counting from now, from 1,
+// the n-th call of any of them fails: once (Transient), or that call and
+// every later call of the same function (Persistent: one service that stays
+// broken while the rest of the session goes on). 0 switches it off.
+enum class Failure { Transient, Persistent };
+void FailCall(int n, Failure kind = Failure::Transient);
+bool InjectedFailureHappened();
+const std::string& FailedFunction(); // the function made to fail, "" while none has
+
 // ---- Message hooks ----------------------------------------------------------
 
 void FailHookInstall(int hookId);
-// Fault sweep: the n-th call (from now, counted from 1) of the seam functions
-// that can fail fails as Windows reports failure; 0 switches it off.
-void FailCall(int n);
-bool InjectedFailureHappened();
 struct InstalledHook {
     int Id;
     os::HookProc Proc;
@@ -167,6 +175,16 @@ template <class T> void PokeHost(hostmem::Addr address, const T& value) {
 }
 // A host function at address: called by hostmem::CallStdcall1.
 void MapHostFunction(hostmem::Addr address, std::function<void(void*)> function);
+// Takes the pages holding [address, address + size) away from the module, or
+// leaves them only readable, inside whatever region maps them (as
+// VirtualProtect would); the test's own view (HostBytes, PeekHost) still
+// reaches them.
+enum class PageAccess { None, ReadOnly };
+void ProtectHostPages(hostmem::Addr address, uint32_t size, PageAccess access);
+// Called with every read and write of host memory through the seam, faults
+// included (not with readability checks); empty switches it off.
+using HostAccessHook = std::function<void(hostmem::Addr address, uint32_t size, bool write)>;
+void SetHostAccessHook(HostAccessHook hook);
 int HostFaults();
 std::string LastHostFault();
 int HostReadableChecks(); // calls of hostmem::IsReadable

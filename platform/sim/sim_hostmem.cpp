@@ -16,8 +16,18 @@ struct Region {
     bool Writable;
 };
 
+// Pages taken away or left only readable inside the regions: [First, End).
+struct Protection {
+    uint64_t First, End;
+    bool Readable;
+};
+
+constexpr uint32_t kPageSize = 0x1000;
+
 struct AddressSpace {
     std::vector<Region> Regions;
+    std::vector<Protection> Protections;
+    sim::HostAccessHook Hook;
     size_t LastFound = 0; // where the last search ended: reads come in runs
     std::map<hostmem::Addr, std::function<void(void*)>> Functions;
     int Faults = 0;
@@ -65,6 +75,20 @@ Region* Find(hostmem::Addr address, uint32_t size) {
     return &r;
 }
 
+// Whether a protection refuses this access to [address, address + size).
+bool Refused(hostmem::Addr address, uint32_t size, bool write) {
+    uint64_t end = uint64_t(address) + size;
+    for (const Protection& p : S().Protections)
+        if (address < p.End && p.First < end && (write || !p.Readable)) return true;
+    return false;
+}
+
+// The region where the module may read [address, address + size), or null.
+Region* Readable(hostmem::Addr address, uint32_t size) {
+    Region* r = Find(address, size);
+    return r && !Refused(address, size, false) ? r : nullptr;
+}
+
 void Fault(const char* what, hostmem::Addr address, uint32_t size) {
     char text[96];
     std::snprintf(text, sizeof text, "%s of %u bytes at 0x%08X", what, size, address);
@@ -78,16 +102,19 @@ namespace hostmem {
 
 bool IsReadable(Addr address, uint32_t size) {
     ++S().ReadableChecks;
-    return size == 0 || Recently(address, size) || Find(address, size) != nullptr;
+    if (size == 0) return true;
+    if (Refused(address, size, false)) return false;
+    return Recently(address, size) || Find(address, size) != nullptr;
 }
 
 bool IsWritable(Addr address, uint32_t size) {
     Region* r = Find(address, size);
-    return size == 0 || (r && r->Writable);
+    return size == 0 || (r && r->Writable && !Refused(address, size, true));
 }
 
 void Read(Addr address, void* out, uint32_t size) {
-    if (Region* r = Find(address, size))
+    if (S().Hook) S().Hook(address, size, false);
+    if (Region* r = Readable(address, size))
         std::memcpy(out, &r->Bytes[address - r->Base], size);
     else {
         std::memset(out, 0, size);
@@ -96,14 +123,18 @@ void Read(Addr address, void* out, uint32_t size) {
 }
 
 const uint8_t* InPlace(Addr address, uint32_t size) {
-    if (const uint8_t* bytes = Recently(address, size)) return bytes;
-    if (Region* r = Find(address, size)) return &r->Bytes[address - r->Base];
+    if (S().Hook) S().Hook(address, size, false);
+    if (!Refused(address, size, false)) {
+        if (const uint8_t* bytes = Recently(address, size)) return bytes;
+        if (Region* r = Find(address, size)) return &r->Bytes[address - r->Base];
+    }
     Fault("read in place", address, size);
     return nullptr;
 }
 
 void Prefetch(Addr address, uint32_t size) {
-    // Only what is mapped: a prefetch never faults.
+    // Only what is mapped and readable: a prefetch never faults.
+    if (Refused(address, size, false)) return;
     const uint8_t* bytes = Recently(address, size);
     if (!bytes) {
         Region* r = Find(address, size);
@@ -116,17 +147,12 @@ void Prefetch(Addr address, uint32_t size) {
 }
 
 void Write(Addr address, const void* in, uint32_t size) {
+    if (S().Hook) S().Hook(address, size, true);
     Region* r = Find(address, size);
-    if (r && r->Writable)
+    if (r && r->Writable && !Refused(address, size, true))
         std::memcpy(&r->Bytes[address - r->Base], in, size);
     else
-        Fault(r ? "write to read-only memory" : "write", address, size);
-}
-
-void Copy(Addr destination, Addr source, uint32_t size) {
-    std::vector<uint8_t> buffer(size);
-    Read(source, buffer.data(), size);
-    Write(destination, buffer.data(), size);
+        Fault(Readable(address, size) ? "write to read-only memory" : "write", address, size);
 }
 
 void CallStdcall1(Addr function, void* argument) {
@@ -177,6 +203,14 @@ uint8_t* HostBytes(hostmem::Addr address, uint32_t size) {
 }
 void MapHostFunction(hostmem::Addr address, std::function<void(void*)> function) {
     S().Functions[address] = std::move(function);
+}
+void ProtectHostPages(hostmem::Addr address, uint32_t size, PageAccess access) {
+    uint64_t first = address & ~(kPageSize - 1);
+    uint64_t end = (uint64_t(address) + size + kPageSize - 1) & ~uint64_t(kPageSize - 1);
+    S().Protections.push_back({first, end, access == PageAccess::ReadOnly});
+}
+void SetHostAccessHook(HostAccessHook hook) {
+    S().Hook = std::move(hook);
 }
 int HostFaults() {
     return S().Faults;

@@ -42,6 +42,7 @@ struct Dialog {
     std::map<int, bool> Checks;
     bool Ended;
     os::Long Result;
+    os::Long UserData;
 };
 
 struct RegValue {
@@ -76,7 +77,8 @@ struct Machine {
     bool LastSentRecordBlanked = false;
     int FailAt = 0;        // the failable call that fails, counted from 1; 0 none
     int FailableCalls = 0; // failable calls since FailAt was set
-    bool Failed = false;
+    sim::Failure FailureKind = sim::Failure::Transient;
+    std::string FailedFunction; // "" until the chosen call has failed
     std::vector<std::vector<sim::MenuItem>> Menus;
     std::vector<bool> DestroyedMenus; // by menu index
     sim::DialogDriver Driver;
@@ -147,6 +149,11 @@ os::Hkey OpenHandle(const std::string& lowerPath, uint32_t access) {
     M().OpenKeys.push_back({lowerPath, access});
     return MakeHandle<os::Hkey>(kKeys, M().OpenKeys.size() - 1);
 }
+os::Hmenu NewMenu() {
+    M().Menus.emplace_back();
+    M().DestroyedMenus.push_back(false);
+    return MakeHandle<os::Hmenu>(kMenus, M().Menus.size() - 1);
+}
 sim::InstalledHook* ActiveHook(int id) {
     auto& hooks = M().Hooks;
     for (auto it = hooks.rbegin(); it != hooks.rend(); ++it)
@@ -154,12 +161,16 @@ sim::InstalledHook* ActiveHook(int id) {
     return nullptr;
 }
 
-// The fault sweep: true for the one failable call chosen to fail.
-bool Fails() {
+// The fault sweep: true for the failable call chosen to fail and, when the
+// failure persists, for every later call of the same function.
+bool Fails(const char* function) {
     Machine& m = M();
-    if (m.FailAt == 0 || ++m.FailableCalls != m.FailAt) return false;
-    m.Failed = true;
-    m.Calls.push_back("injected failure");
+    if (m.FailAt == 0) return false;
+    bool chosen = ++m.FailableCalls == m.FailAt;
+    bool persists = m.FailureKind == sim::Failure::Persistent && m.FailedFunction == function;
+    if (!chosen && !persists) return false;
+    m.FailedFunction = function;
+    m.Calls.push_back(std::string("injected failure of ") + function);
     return true;
 }
 
@@ -185,11 +196,13 @@ int16_t GetAsyncKeyState(int virtualKey) {
     return state;
 }
 int GetCursorPos(Point* point) {
+    if (Fails("GetCursorPos")) return 0;
     *point = M().Cursor;
     return 1;
 }
 Hcursor LoadCursorA(Hinstance instance, uintptr_t cursorId) {
-    return instance ? nullptr : reinterpret_cast<Hcursor>(kCursors + cursorId);
+    if (Fails("LoadCursorA")) return nullptr;
+    return instance ? nullptr : sim::SystemCursor(cursorId);
 }
 Hcursor SetCursor(Hcursor cursor) {
     ++M().CursorSets;
@@ -204,14 +217,14 @@ int ReleaseCapture() {
 }
 
 Hwnd FindWindowA(const char* className, const char*) {
-    if (Fails()) return nullptr;
+    if (Fails("FindWindowA")) return nullptr;
     auto& w = M().Windows;
     for (size_t i = 0; i < w.size(); ++i)
         if (className && w[i].ClassName == className) return MakeHandle<Hwnd>(kWindows, i);
     return nullptr;
 }
 int GetClassNameA(Hwnd window, char* name, int capacity) {
-    if (Fails()) return 0;
+    if (Fails("GetClassNameA")) return 0;
     const Window* w = FindWindowOf(window);
     if (!w || capacity <= 0) return 0;
     size_t n = std::min(w->ClassName.size(), size_t(capacity - 1));
@@ -220,23 +233,24 @@ int GetClassNameA(Hwnd window, char* name, int capacity) {
     return int(n);
 }
 int GetClientRect(Hwnd window, Rect* rect) {
+    if (Fails("GetClientRect")) return 0;
     const Window* w = FindWindowOf(window);
     if (!w) return 0;
     *rect = Rect{0, 0, w->Width, w->Height};
     return 1;
 }
 int MessageBoxA(Hwnd owner, const char* text, const char* caption, uint32_t type) {
-    if (Fails()) return 0;
+    if (Fails("MessageBoxA")) return 0;
     M().Boxes.push_back({owner, text ? text : "", caption == nullptr, type});
     M().Calls.push_back(std::string("MessageBoxA ") + (text ? text : ""));
     return 1; // IDOK
 }
 Hinstance GetModuleHandleA(const char* name) {
-    if (Fails()) return nullptr;
+    if (Fails("GetModuleHandleA")) return nullptr;
     return name ? nullptr : sim::ExecutableHandle();
 }
 int SetForegroundWindow(Hwnd window) {
-    if (Fails()) return 0;
+    if (Fails("SetForegroundWindow")) return 0;
     M().Foreground = window;
     M().Calls.push_back("SetForegroundWindow");
     return window ? 1 : 0;
@@ -246,7 +260,7 @@ uint32_t GetCurrentThreadId() {
 }
 
 Hhook SetWindowsHookExA(int hookId, HookProc proc, Hinstance module, uint32_t threadId) {
-    if (Fails()) return nullptr;
+    if (Fails("SetWindowsHookExA")) return nullptr;
     M().Calls.push_back("SetWindowsHookExA " + std::to_string(hookId));
     auto& failing = M().FailingHooks;
     if (std::find(failing.begin(), failing.end(), hookId) != failing.end()) return nullptr;
@@ -258,7 +272,7 @@ Long CallNextHookEx(Hhook, int, Word, Long) {
     return 0;
 }
 int UnhookWindowsHookEx(Hhook hook) {
-    if (Fails()) return 0;
+    if (Fails("UnhookWindowsHookEx")) return 0;
     size_t i = HandleIndex(kHooks, hook);
     if (i >= M().Hooks.size() || M().Hooks[i].Removed) return 0;
     M().Hooks[i].Removed = true;
@@ -267,24 +281,22 @@ int UnhookWindowsHookEx(Hhook hook) {
 }
 
 Hmenu GetMenu(Hwnd window) {
-    if (Fails()) return nullptr;
+    if (Fails("GetMenu")) return nullptr;
     const Window* w = FindWindowOf(window);
     return w ? w->Bar : nullptr;
 }
 Hmenu GetSubMenu(Hmenu menu, int position) {
-    if (Fails()) return nullptr;
+    if (Fails("GetSubMenu")) return nullptr;
     auto* items = FindMenu(menu);
     if (!items || position < 0 || size_t(position) >= items->size()) return nullptr;
     return (*items)[size_t(position)].Popup;
 }
 Hmenu CreatePopupMenu() {
-    if (Fails()) return nullptr;
-    M().Menus.emplace_back();
-    M().DestroyedMenus.push_back(false);
-    return MakeHandle<Hmenu>(kMenus, M().Menus.size() - 1);
+    if (Fails("CreatePopupMenu")) return nullptr;
+    return NewMenu();
 }
 int AppendMenuA(Hmenu menu, uint32_t flags, uintptr_t idOrPopup, const char* text) {
-    if (Fails()) return 0;
+    if (Fails("AppendMenuA")) return 0;
     auto* items = FindMenu(menu);
     if (!items) {
         // Windows would fail quietly; tests want to see the attempt.
@@ -301,19 +313,19 @@ int AppendMenuA(Hmenu menu, uint32_t flags, uintptr_t idOrPopup, const char* tex
 }
 
 int GetMenuItemCount(Hmenu menu) {
-    if (Fails()) return -1;
+    if (Fails("GetMenuItemCount")) return -1;
     auto* items = FindMenu(menu);
     return items ? int(items->size()) : -1;
 }
 uint32_t GetMenuItemID(Hmenu menu, int position) {
-    if (Fails()) return MenuFailed;
+    if (Fails("GetMenuItemID")) return MenuFailed;
     auto* items = FindMenu(menu);
     if (!items || position < 0 || size_t(position) >= items->size()) return MenuFailed;
     const sim::MenuItem& item = (*items)[size_t(position)];
     return item.Flags & MenuPopup ? MenuFailed : uint32_t(item.Id);
 }
 uint32_t GetMenuState(Hmenu menu, uint32_t item, uint32_t flags) {
-    if (Fails()) return MenuFailed;
+    if (Fails("GetMenuState")) return MenuFailed;
     auto* items = FindMenu(menu);
     if (!items || !(flags & MenuByPosition) || item >= items->size()) return MenuFailed;
     const sim::MenuItem& entry = (*items)[item];
@@ -326,7 +338,7 @@ uint32_t GetMenuState(Hmenu menu, uint32_t item, uint32_t flags) {
     return state;
 }
 int RemoveMenu(Hmenu menu, uint32_t item, uint32_t flags) {
-    if (Fails()) return 0;
+    if (Fails("RemoveMenu")) return 0;
     auto* items = FindMenu(menu);
     if (!items || !(flags & MenuByPosition) || item >= items->size()) return 0;
     items->erase(items->begin() + item);
@@ -334,7 +346,7 @@ int RemoveMenu(Hmenu menu, uint32_t item, uint32_t flags) {
     return 1;
 }
 int DestroyMenu(Hmenu menu) {
-    if (Fails()) return 0;
+    if (Fails("DestroyMenu")) return 0;
     auto* items = FindMenu(menu);
     if (!items) return 0;
     // With its popups, as Windows does.
@@ -348,8 +360,9 @@ int DestroyMenu(Hmenu menu) {
 
 Long DialogBoxParamA(Hinstance instance, uintptr_t templateId, Hwnd owner, DialogProc proc,
                      Long param) {
+    if (Fails("DialogBoxParamA")) return -1; // no dialog was made
     M().Calls.push_back("DialogBoxParamA " + std::to_string(templateId));
-    M().Dialogs.push_back({templateId, proc, {}, {}, false, 0});
+    M().Dialogs.push_back({templateId, proc, {}, {}, false, 0, 0});
     Hwnd dialog = MakeHandle<Hwnd>(kDialogs, M().Dialogs.size() - 1);
     proc(dialog, MsgInitDialog, 0, param);
     if (M().Driver && !FindDialog(dialog)->Ended) M().Driver(dialog, templateId);
@@ -360,19 +373,35 @@ Long DialogBoxParamA(Hinstance instance, uintptr_t templateId, Hwnd owner, Dialo
     return result;
 }
 int EndDialog(Hwnd dialog, Long result) {
+    if (Fails("EndDialog")) return 0;
     Dialog* d = FindDialog(dialog);
     if (!d) return 0;
     d->Ended = true;
     d->Result = result;
     return 1;
 }
+Long SetWindowLongA(Hwnd window, int index, Long value) {
+    if (Fails("SetWindowLongA")) return 0;
+    Dialog* d = FindDialog(window);
+    if (!d || index != DialogUserData) return 0; // only dialogs keep a word here
+    Long previous = d->UserData;
+    d->UserData = value;
+    return previous;
+}
+Long GetWindowLongA(Hwnd window, int index) {
+    if (Fails("GetWindowLongA")) return 0;
+    Dialog* d = FindDialog(window);
+    return d && index == DialogUserData ? d->UserData : 0;
+}
 int SetDlgItemTextA(Hwnd dialog, int itemId, const char* text) {
+    if (Fails("SetDlgItemTextA")) return 0;
     Dialog* d = FindDialog(dialog);
     if (!d) return 0;
     d->Texts[itemId] = text ? text : "";
     return 1;
 }
 uint32_t GetDlgItemTextA(Hwnd dialog, int itemId, char* text, int capacity) {
+    if (Fails("GetDlgItemTextA")) return 0;
     Dialog* d = FindDialog(dialog);
     if (!d || capacity <= 0) return 0;
     const std::string& s = d->Texts[itemId];
@@ -382,6 +411,7 @@ uint32_t GetDlgItemTextA(Hwnd dialog, int itemId, char* text, int capacity) {
     return uint32_t(n);
 }
 int CheckDlgButton(Hwnd dialog, int buttonId, uint32_t check) {
+    if (Fails("CheckDlgButton")) return 0;
     Dialog* d = FindDialog(dialog);
     if (!d) return 0;
     d->Checks[buttonId] = check == ButtonChecked;
@@ -394,7 +424,7 @@ uint32_t IsDlgButtonChecked(Hwnd dialog, int buttonId) {
 
 Hfile CreateFileA(const char* path, uint32_t access, uint32_t share, uint32_t disposition,
                   uint32_t) {
-    if (Fails()) return InvalidFile();
+    if (Fails("CreateFileA")) return InvalidFile();
     auto it = M().Files.find(Lower(path ? path : ""));
     if (it == M().Files.end() || access != GenericRead || disposition != OpenExisting)
         return InvalidFile();
@@ -407,7 +437,7 @@ Hfile CreateFileA(const char* path, uint32_t access, uint32_t share, uint32_t di
 }
 int ReadFile(Hfile file, void* buffer, uint32_t size, uint32_t* read) {
     *read = 0;
-    if (Fails()) return 0;
+    if (Fails("ReadFile")) return 0;
     size_t i = HandleIndex(kFiles, file);
     if (i >= M().OpenFiles.size() || !M().OpenFiles[i].Open) return 0;
     auto& f = M().OpenFiles[i];
@@ -426,7 +456,7 @@ int CloseHandle(Hfile file) {
 
 long RegOpenKeyExA(Hkey root, const char* subKey, uint32_t, uint32_t access, Hkey* result) {
     *result = nullptr;
-    if (Fails()) return kErrorAccessDenied;
+    if (Fails("RegOpenKeyExA")) return kErrorAccessDenied;
     std::string path = Lower(subKey ? subKey : "");
     if (root != HkeyLocalMachine()) return kErrorInvalidHandle;
     if (Denied(path, access)) return kErrorAccessDenied;
@@ -436,7 +466,7 @@ long RegOpenKeyExA(Hkey root, const char* subKey, uint32_t, uint32_t access, Hke
 }
 long RegCreateKeyExA(Hkey root, const char* subKey, uint32_t, uint32_t access, Hkey* result) {
     *result = nullptr;
-    if (Fails()) return kErrorAccessDenied;
+    if (Fails("RegCreateKeyExA")) return kErrorAccessDenied;
     std::string path = Lower(subKey ? subKey : "");
     if (root != HkeyLocalMachine()) return kErrorInvalidHandle;
     if (Denied(path, access)) return kErrorAccessDenied;
@@ -447,7 +477,7 @@ long RegCreateKeyExA(Hkey root, const char* subKey, uint32_t, uint32_t access, H
 }
 long RegQueryValueExA(Hkey key, const char* valueName, uint32_t* type, uint8_t* data,
                       uint32_t* size) {
-    if (Fails()) return kErrorAccessDenied;
+    if (Fails("RegQueryValueExA")) return kErrorAccessDenied;
     const OpenKey* open = FindOpenKey(key);
     if (!open) return kErrorInvalidHandle;
     if (!(open->Access & KeyQueryValue)) return kErrorAccessDenied;
@@ -471,7 +501,7 @@ long RegQueryValueExA(Hkey key, const char* valueName, uint32_t* type, uint8_t* 
 }
 long RegSetValueExA(Hkey key, const char* valueName, uint32_t type, const uint8_t* data,
                     uint32_t size) {
-    if (Fails()) return kErrorAccessDenied;
+    if (Fails("RegSetValueExA")) return kErrorAccessDenied;
     const OpenKey* open = FindOpenKey(key);
     if (!open) return kErrorInvalidHandle;
     if (!(open->Access & KeySetValue)) return kErrorAccessDenied;
@@ -529,7 +559,7 @@ int CursorSets() {
     return M().CursorSets;
 }
 os::Hcursor SystemCursor(uintptr_t cursorId) {
-    return os::LoadCursorA(nullptr, cursorId);
+    return reinterpret_cast<os::Hcursor>(kCursors + cursorId);
 }
 os::Hwnd CaptureWindow() {
     return M().Capture;
@@ -546,11 +576,11 @@ os::Hwnd AddWindow(const char* className, int clientWidth, int clientHeight) {
     return MakeHandle<os::Hwnd>(kWindows, M().Windows.size() - 1);
 }
 os::Hmenu AddMenuBar(os::Hwnd window, int popups) {
-    os::Hmenu bar = os::CreatePopupMenu();
+    // The host's own: never one of the failing calls of a fault sweep.
+    os::Hmenu bar = NewMenu();
     for (int i = 0; i < popups; ++i) {
-        os::Hmenu popup = os::CreatePopupMenu();
-        std::string title = "Menu " + std::to_string(i);
-        os::AppendMenuA(bar, os::MenuPopup, reinterpret_cast<uintptr_t>(popup), title.c_str());
+        os::Hmenu popup = NewMenu(); // before the bar's items are reached: they may move
+        FindMenu(bar)->push_back({os::MenuPopup, 0, "Menu " + std::to_string(i), popup});
     }
     FindWindowOf(window)->Bar = bar;
     return bar;
@@ -565,13 +595,17 @@ const std::vector<MessageBoxShown>& MessageBoxes() {
     return M().Boxes;
 }
 
-void FailCall(int n) {
+void FailCall(int n, Failure kind) {
     M().FailAt = n;
     M().FailableCalls = 0;
-    M().Failed = false;
+    M().FailureKind = kind;
+    M().FailedFunction.clear();
 }
 bool InjectedFailureHappened() {
-    return M().Failed;
+    return !M().FailedFunction.empty();
+}
+const std::string& FailedFunction() {
+    return M().FailedFunction;
 }
 
 void FailHookInstall(int hookId) {
@@ -624,7 +658,8 @@ std::vector<MenuItem> MenuItems(os::Hmenu menu) {
     return items ? *items : std::vector<MenuItem>{};
 }
 os::Hmenu MenuBar(os::Hwnd window) {
-    return os::GetMenu(window);
+    const Window* w = FindWindowOf(window);
+    return w ? w->Bar : nullptr;
 }
 
 void SetDialogDriver(DialogDriver driver) {

@@ -125,6 +125,12 @@ Long DialogBoxParamA(Hinstance instance, uintptr_t templateId, Hwnd owner, Dialo
 int EndDialog(Hwnd dialog, Long result) {
     return ::EndDialog(W(dialog), result);
 }
+Long SetWindowLongA(Hwnd window, int index, Long value) {
+    return ::SetWindowLongA(W(window), index, value);
+}
+Long GetWindowLongA(Hwnd window, int index) {
+    return ::GetWindowLongA(W(window), index);
+}
 int SetDlgItemTextA(Hwnd dialog, int itemId, const char* text) {
     return ::SetDlgItemTextA(W(dialog), itemId, text);
 }

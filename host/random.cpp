@@ -1,6 +1,6 @@
-#include "camera/random.h"
+#include "host/random.h"
 
-namespace camera {
+namespace host {
 
 int32_t NextRandom(RandomSequence& sequence) {
     // Unsigned arithmetic wraps modulo 2^32 as the recurrence wants.
@@ -8,4 +8,4 @@ int32_t NextRandom(RandomSequence& sequence) {
     return int32_t((sequence.State >> 16) & uint32_t(RandMax));
 }
 
-} // namespace camera
+} // namespace host

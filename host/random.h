@@ -1,11 +1,11 @@
-// The module's one pseudo-random sequence, the runtime's classic rand: the
+// The module's one pseudo-random sequence, the host runtime's classic rand: the
 // fly-by's random side and the pilot view's ground turbulence draw from it in
 // turn, so one sequence lives in the module record and is handed to both.
 #pragma once
 
 #include <cstdint>
 
-namespace camera {
+namespace host {
 
 constexpr uint32_t RandStateAtLoad = 1;
 constexpr uint32_t RandMultiplier = 214013;
@@ -19,4 +19,4 @@ struct RandomSequence {
 // The next number of the sequence, 0 to RandMax.
 int32_t NextRandom(RandomSequence& sequence);
 
-} // namespace camera
+} // namespace host
