@@ -164,6 +164,13 @@ TEST_F(PilotViewTest, KeysReleasedWhereTheModuleCannotSeeThemEndWhenTheHostLoses
     sim::Get(mainWindow, os::MsgKeyDown, 0x27);
     EXPECT_FALSE(sim::Send(mainWindow, os::MsgActivateApp, 0).Blanked()) << "another program";
     EXPECT_EQ(module.Pilot.Held.HeadRight, 0);
+    // A release whose window Windows cannot name still ends the press.
+    sim::Send(mainWindow, os::MsgActivateApp, 1);
+    sim::Get(mainWindow, os::MsgKeyDown, 0x27);
+    sim::FailCall(1);
+    sim::Get(mainWindow, os::MsgKeyUp, 0x27);
+    EXPECT_EQ(sim::FailedFunction(), "GetClassNameA");
+    EXPECT_EQ(module.Pilot.Held.HeadRight, 0);
 }
 
 TEST_F(PilotViewTest, AKeyReleasedInAnotherViewOrWithShiftHeldStopsTheMovement) {
