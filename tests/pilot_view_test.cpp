@@ -313,6 +313,16 @@ TEST_F(PilotMouseTest, TheHandShowsOverASwitchAndTheMotionReachesTheHost) {
     int sets = sim::CursorSets();
     sim::Get(mainWindow, os::MsgMouseMove, 0, At(400, 300));
     EXPECT_EQ(sim::CursorSets(), sets) << "only over the view window";
+    // The hand's shape cannot be loaded: the pointer keeps the one it has.
+    os::Hcursor shown = nullptr;
+    for (int n = 1; sim::FailedFunction() != "LoadCursorA" && n < 10; ++n) {
+        shown = sim::CurrentCursor();
+        sim::FailCall(n);
+        sim::Get(view, os::MsgMouseMove, 0, At(400, 300));
+    }
+    EXPECT_EQ(sim::FailedFunction(), "LoadCursorA");
+    EXPECT_NE(shown, nullptr);
+    EXPECT_EQ(sim::CurrentCursor(), shown) << "not hidden";
 }
 
 TEST_F(PilotMouseTest, AnEmptyClientAreaOrNoModelLeavesThePointerAlone) {
