@@ -39,7 +39,9 @@ void ShowPointer(const ModuleState& module, os::Hwnd window, host::Addr record, 
     host::CheckedReader reader;
     host::ByteSource bytes = host::CheckedBytes(reader);
     bool hand = pilot::HitEventSpheres(bytes, stream, {0.0, 0.0, 0.0}, ray) != 0;
-    os::SetCursor(os::LoadCursorA(nullptr, hand ? os::CursorHand : os::CursorArrow));
+    // No shape to show (the call failed): the pointer stays as it is, not hidden.
+    if (os::Hcursor shape = os::LoadCursorA(nullptr, hand ? os::CursorHand : os::CursorArrow))
+        os::SetCursor(shape);
 }
 
 bool Finite(const host::WalkSample& w) {

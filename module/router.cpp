@@ -177,10 +177,16 @@ bool IsPilotInputMessage(uint32_t message) {
 bool MakeInputEvent(os::Hwnd window, uint32_t message, os::Word first, os::Long second,
                     pilot::InputEvent& event) {
     char name[kClassNameCapacity] = {};
-    os::GetClassNameA(window, name, kClassNameCapacity);
-    // Keys of the main or the view window; the mouse only over the view.
+    const bool named = os::GetClassNameA(window, name, kClassNameCapacity) != 0;
+    // Keys of the main or the view window; the mouse only over the view. A
+    // release in a window Windows cannot name still ends what its press
+    // began: the movement would run on.
+    const KeyOrButton* k = FindKeyOrButton(message);
+    const bool release = k && !k->Down;
     bool view = ClassIs(name, host::ViewWindowClass);
-    if (!view && !(IsKeyMessage(message) && ClassIs(name, host::MainWindowClass))) return false;
+    if (!view && !(IsKeyMessage(message) && ClassIs(name, host::MainWindowClass)) &&
+        !(release && !named))
+        return false;
 
     event = pilot::InputEvent{};
     if (message == os::MsgMouseMove) {
@@ -198,7 +204,6 @@ bool MakeInputEvent(os::Hwnd window, uint32_t message, os::Word first, os::Long 
         event.WheelDelta = int16_t(uint16_t((first >> 16) & 0xFFFF));
         return true;
     }
-    const KeyOrButton* k = FindKeyOrButton(message);
     if (!k) return false;
     event.Kind = k->Down ? pilot::InputKind::Press : pilot::InputKind::Release;
     event.Code = k->Code ? k->Code : int32_t(first);

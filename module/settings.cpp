@@ -7,6 +7,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <initializer_list>
+#include <iterator>
 
 namespace addon {
 
@@ -35,6 +36,8 @@ constexpr StoredSetting kStored[] = {
     {"MouseLookRate", nullptr, &ModuleSettings::MouseLookRate, false},
     {"MouseLookInvert", &ModuleSettings::MouseLookInvert, nullptr, true},
 };
+
+static_assert(std::size(kStored) <= 32, "ModuleSettings::Unread has a bit for each");
 
 constexpr uint32_t kQueryBufferSize = 256;
 
@@ -112,8 +115,9 @@ void LoadSavedViews(ModuleSettings& settings) {
 int ReadRegistryValue(RegistryValue& value) {
     os::Hkey key = nullptr;
     // Only the right to read: a key the user may read but not change still gives its values.
-    if (os::RegOpenKeyExA(value.Root, value.KeyPath, 0, os::KeyRead, &key) != os::ErrorSuccess)
-        return 0;
+    long opened = os::RegOpenKeyExA(value.Root, value.KeyPath, 0, os::KeyRead, &key);
+    value.Unreadable = opened != os::ErrorSuccess && opened != os::ErrorFileNotFound;
+    if (opened != os::ErrorSuccess) return 0;
     // One byte beyond what the query may fill, so that stored text without its
     // terminating zero still ends inside the buffer.
     uint8_t buffer[kQueryBufferSize + 1] = {};
@@ -121,6 +125,8 @@ int ReadRegistryValue(RegistryValue& value) {
     uint32_t type = 0;
     long status = os::RegQueryValueExA(key, value.ValueName, &type, buffer, &size);
     os::RegCloseKey(key);
+    value.Unreadable = status != os::ErrorSuccess && status != os::ErrorFileNotFound &&
+                       status != os::ErrorMoreData;
     if (status != os::ErrorSuccess) return 0;
     // A number stored as such (a hand-made REG_DWORD) is read as its number, not
     // as the text of its bytes; other kinds of data are no setting at all.
@@ -195,9 +201,14 @@ void LoadSettings(ModuleSettings& settings) {
     settings.ExternalViewActive = loaded.ExternalViewActive;
     settings.HeadLatencyOn = loaded.HeadLatencyOn;
     settings.GroundTurbOn = loaded.GroundTurbOn;
-    for (const StoredSetting& s : kStored) {
+    settings.Unread = 0;
+    for (uint32_t i = 0; i < std::size(kStored); ++i) {
+        const StoredSetting& s = kStored[i];
         RegistryValue value = SettingValue(s.Name);
-        if (!ReadRegistryValue(value)) continue;
+        if (!ReadRegistryValue(value)) {
+            if (value.Unreadable) settings.Unread |= 1u << i;
+            continue;
+        }
         if (s.Flag)
             settings.*s.Whole = TextToInt(value.Data) != 0 ? 1 : 0;
         else if (s.Whole)
@@ -210,7 +221,12 @@ void LoadSettings(ModuleSettings& settings) {
 }
 
 void SaveSettings(const ModuleSettings& settings) {
-    for (const StoredSetting& s : kStored) {
+    const ModuleSettings defaults = DefaultSettings();
+    for (uint32_t i = 0; i < std::size(kStored); ++i) {
+        const StoredSetting& s = kStored[i];
+        const bool unchanged =
+            s.Whole ? settings.*s.Whole == defaults.*s.Whole : settings.*s.Real == defaults.*s.Real;
+        if ((settings.Unread >> i & 1) && unchanged) continue; // what is stored stays
         RegistryValue value = SettingValue(s.Name);
         if (s.Whole)
             std::snprintf(value.Data, sizeof value.Data, "%d", int(settings.*s.Whole));

@@ -35,6 +35,11 @@ struct ModuleSettings {
     double MouseLookRate; // degrees per pixel at zoom 1
     int32_t MouseLookInvert;
     SavedView SavedViews[SavedViewCount];
+    // A bit per stored value that could not be read at load (in the order
+    // they are stored): left as stored at shut-down unless it was changed
+    // from the default it fell back to, so that a passing failure does not
+    // put the default over what the pilot had.
+    uint32_t Unread;
 };
 
 // The ranges the pilot view holds a setting to when it uses it, and the
@@ -69,11 +74,14 @@ struct RegistryValue {
     char KeyPath[300];
     char ValueName[300];
     char Data[300];
+    int32_t Unreadable; // not read for another reason than its absence or size: unknown
 };
 
 // 1 when the value was read into Data as text, else 0: text values
 // (REG_SZ, REG_EXPAND_SZ) as they are, a REG_DWORD as its number in decimal,
-// and any other type not at all.
+// and any other type not at all. Unreadable tells a failure that says nothing
+// of what is stored (a refused or failing call) from a value that is absent,
+// too long or of another type.
 int ReadRegistryValue(RegistryValue& value);
 // 1 when Data was written (the key is created when missing), else 0.
 int WriteRegistryValue(const RegistryValue& value);

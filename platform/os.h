@@ -104,6 +104,8 @@ constexpr int VkControl = 0x11;
 constexpr int VkMenu = 0x12;
 
 constexpr long ErrorSuccess = 0;
+constexpr long ErrorFileNotFound = 2;             // ERROR_FILE_NOT_FOUND
+constexpr long ErrorMoreData = 234;               // ERROR_MORE_DATA
 constexpr uint32_t KeyQueryValue = 0x0001;        // KEY_QUERY_VALUE
 constexpr uint32_t KeySetValue = 0x0002;          // KEY_SET_VALUE
 constexpr uint32_t KeyRead = 0x20019;             // KEY_READ

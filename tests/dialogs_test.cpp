@@ -88,7 +88,7 @@ TEST_F(ConfigurationTest, OpensAsTheModulesDialogOwnedByTheMainWindowShowingTheS
 
 TEST_F(ConfigurationTest, OkWithoutEditsKeepsEverySettingInRange) {
     module.Settings =
-        ModuleSettings{1, 33, -120, 250, 2, 1, 1, 1, 0, 1, 4.75, 0.5, 12.25, 0.25, 1, {}};
+        ModuleSettings{1, 33, -120, 250, 2, 1, 1, 1, 0, 1, 4.75, 0.5, 12.25, 0.25, 1, {}, 0};
     ModuleSettings before = module.Settings;
     EXPECT_EQ(Configure([](os::Hwnd d) { sim::ClickButton(d, 0x10000 | ID_OK); }), 1);
     EXPECT_TRUE(SettingsEqual(before));
@@ -177,7 +177,7 @@ TEST_F(ConfigurationTest, MouseLookIsShownAndStoredWithinItsRange) {
 
 TEST_F(ConfigurationTest, DefaultsShowsEveryFieldAtItsDefaultAndOkStillDecides) {
     module.Settings =
-        ModuleSettings{0, 33, -120, 250, 2, 1, 1, 1, 1, 1, 4.75, 0.5, 12.25, 0.5, 1, {}};
+        ModuleSettings{0, 33, -120, 250, 2, 1, 1, 1, 1, 1, 4.75, 0.5, 12.25, 0.5, 1, {}, 0};
     const ModuleSettings before = module.Settings;
     std::vector<std::string> texts;
     Configure([&](os::Hwnd d) {

@@ -164,6 +164,13 @@ TEST_F(PilotViewTest, KeysReleasedWhereTheModuleCannotSeeThemEndWhenTheHostLoses
     sim::Get(mainWindow, os::MsgKeyDown, 0x27);
     EXPECT_FALSE(sim::Send(mainWindow, os::MsgActivateApp, 0).Blanked()) << "another program";
     EXPECT_EQ(module.Pilot.Held.HeadRight, 0);
+    // A release whose window Windows cannot name still ends the press.
+    sim::Send(mainWindow, os::MsgActivateApp, 1);
+    sim::Get(mainWindow, os::MsgKeyDown, 0x27);
+    sim::FailCall(1);
+    sim::Get(mainWindow, os::MsgKeyUp, 0x27);
+    EXPECT_EQ(sim::FailedFunction(), "GetClassNameA");
+    EXPECT_EQ(module.Pilot.Held.HeadRight, 0);
 }
 
 TEST_F(PilotViewTest, AKeyReleasedInAnotherViewOrWithShiftHeldStopsTheMovement) {
@@ -306,6 +313,16 @@ TEST_F(PilotMouseTest, TheHandShowsOverASwitchAndTheMotionReachesTheHost) {
     int sets = sim::CursorSets();
     sim::Get(mainWindow, os::MsgMouseMove, 0, At(400, 300));
     EXPECT_EQ(sim::CursorSets(), sets) << "only over the view window";
+    // The hand's shape cannot be loaded: the pointer keeps the one it has.
+    os::Hcursor shown = nullptr;
+    for (int n = 1; sim::FailedFunction() != "LoadCursorA" && n < 10; ++n) {
+        shown = sim::CurrentCursor();
+        sim::FailCall(n);
+        sim::Get(view, os::MsgMouseMove, 0, At(400, 300));
+    }
+    EXPECT_EQ(sim::FailedFunction(), "LoadCursorA");
+    EXPECT_NE(shown, nullptr);
+    EXPECT_EQ(sim::CurrentCursor(), shown) << "not hidden";
 }
 
 TEST_F(PilotMouseTest, AnEmptyClientAreaOrNoModelLeavesThePointerAlone) {

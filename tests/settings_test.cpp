@@ -115,7 +115,7 @@ TEST_F(SettingsTest, UnopenableKeyKeepsDefaultsAndAFailedWriteDoesNotStopTheOthe
 
     sim::Reset();
     sim::RegFailWrite("FlyByDuration");
-    addon::SaveSettings(module.Settings);
+    addon::SaveSettings(addon::DefaultSettings());
     EXPECT_EQ(sim::RegValueCount(SettingsKeyPath), 13);
     EXPECT_EQ(Stored("GroundTurbOn"), "0");
     EXPECT_EQ(sim::RegOpenHandles(), 0);
@@ -137,6 +137,49 @@ TEST_F(SettingsTest, ReadOnlyKeyGivesItsValuesAndKeepsThemAtShutDown) {
     EXPECT_EQ(Stored("RunningSpeed"), "7.25");
     EXPECT_EQ(sim::RegValueCount(SettingsKeyPath), 3) << "nothing added";
     EXPECT_EQ(sim::RegOpenHandles(), 0);
+}
+
+TEST_F(SettingsTest, AValueThatCouldNotBeReadIsLeftAsStoredUnlessChanged) {
+    // Every call of the load failing in turn, once: the shut-down after it
+    // saves what a shut-down after a sound load saves, or leaves what was
+    // stored, but puts no default over it.
+    auto loadAndSave = [&](int failing) {
+        for (const char* name : kStoredNames) Store(name, "3");
+        addon::ModuleSettings s{};
+        sim::FailCall(failing);
+        addon::LoadSettings(s);
+        sim::FailCall(0);
+        addon::SaveSettings(s);
+    };
+    loadAndSave(0);
+    std::vector<std::string> sound;
+    for (const char* name : kStoredNames) sound.push_back(Stored(name));
+    for (int n = 1; n <= 2 * int(std::size(kStoredNames)); ++n) {
+        loadAndSave(n);
+        for (size_t i = 0; i < std::size(kStoredNames); ++i) {
+            const std::string stored = Stored(kStoredNames[i]);
+            EXPECT_TRUE(stored == sound[i] || stored == "3")
+                << kStoredNames[i] << " is " << stored << " after call " << n << " failed";
+        }
+    }
+    // Changed after it could not be read: the pilot's value is saved. Too
+    // long to read: the default is saved, as always.
+    Store("FlyByRelAltitude", std::string(300, '7'));
+    Store("GroundTurbRate", "3");
+    addon::ModuleSettings s{};
+    sim::FailCall(2, sim::Failure::Persistent); // every query fails
+    addon::LoadSettings(s);
+    sim::FailCall(0);
+    EXPECT_EQ(s.FlyByDuration, 10);
+    s.FlyByDuration = 40;
+    addon::SaveSettings(s);
+    EXPECT_EQ(Stored("FlyByDuration"), "40");
+    EXPECT_EQ(Stored("GroundTurbRate"), "3");
+
+    s = addon::ModuleSettings{};
+    addon::LoadSettings(s);
+    addon::SaveSettings(s);
+    EXPECT_EQ(Stored("FlyByRelAltitude"), "0");
 }
 
 TEST_F(SettingsTest, HugeRealsAreSavedInAFormThatReadsBackTheSame) {

@@ -11,8 +11,6 @@ namespace os {
 
 namespace {
 
-constexpr long ErrorFileNotFound = 2; // ERROR_FILE_NOT_FOUND
-
 // Handles are the descriptor plus one, so that no handle is null.
 int Descriptor(Hfile file) {
     return int(reinterpret_cast<intptr_t>(file)) - 1;

@@ -11,10 +11,8 @@
 namespace {
 
 constexpr uint32_t kUiThread = 0x1234;
-constexpr long kErrorFileNotFound = 2;
 constexpr long kErrorAccessDenied = 5;
 constexpr long kErrorInvalidHandle = 6;
-constexpr long kErrorMoreData = 234;
 
 template <class H> H MakeHandle(uintptr_t space, size_t index) {
     return reinterpret_cast<H>(space + (index + 1) * 0x10);
@@ -460,7 +458,7 @@ long RegOpenKeyExA(Hkey root, const char* subKey, uint32_t, uint32_t access, Hke
     std::string path = Lower(subKey ? subKey : "");
     if (root != HkeyLocalMachine()) return kErrorInvalidHandle;
     if (Denied(path, access)) return kErrorAccessDenied;
-    if (!M().Registry.count(path)) return kErrorFileNotFound;
+    if (!M().Registry.count(path)) return ErrorFileNotFound;
     *result = OpenHandle(path, access);
     return ErrorSuccess;
 }
@@ -483,7 +481,7 @@ long RegQueryValueExA(Hkey key, const char* valueName, uint32_t* type, uint8_t* 
     if (!(open->Access & KeyQueryValue)) return kErrorAccessDenied;
     auto& values = M().Registry[open->Path].Values;
     auto it = values.find(Lower(valueName ? valueName : ""));
-    if (it == values.end()) return kErrorFileNotFound;
+    if (it == values.end()) return ErrorFileNotFound;
     const RegValue& v = it->second;
     if (type) *type = v.Type;
     if (!data) {
@@ -493,7 +491,7 @@ long RegQueryValueExA(Hkey key, const char* valueName, uint32_t* type, uint8_t* 
     if (!size) return kErrorInvalidHandle;
     if (*size < v.Bytes.size()) {
         *size = uint32_t(v.Bytes.size());
-        return kErrorMoreData;
+        return ErrorMoreData;
     }
     if (!v.Bytes.empty()) std::memcpy(data, v.Bytes.data(), v.Bytes.size());
     *size = uint32_t(v.Bytes.size());
