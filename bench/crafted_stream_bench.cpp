@@ -28,22 +28,17 @@ constexpr double BatchNs = 50e6; // runs timed together
 constexpr uint32_t SceneBase = 0x10000000;
 constexpr uint32_t EventBase = 0x20000000;
 
-double ThreadNs() {
-    timespec t;
-    clock_gettime(CLOCK_THREAD_CPUTIME_ID, &t);
-    return double(t.tv_sec) * 1e9 + double(t.tv_nsec);
-}
-
 // The least time of one run, in ns.
 double Time(const std::function<void()>& run) {
-    double start = ThreadNs();
+    double start = benchscene::ThreadNs();
     run();
-    int runs = int(std::max(1.0, std::min(1e5, BatchNs / std::max(ThreadNs() - start, 1.0))));
+    int runs =
+        int(std::max(1.0, std::min(1e5, BatchNs / std::max(benchscene::ThreadNs() - start, 1.0))));
     double least = 0;
     for (int round = 0; round < Rounds; ++round) {
-        start = ThreadNs();
+        start = benchscene::ThreadNs();
         for (int i = 0; i < runs; ++i) run();
-        double ns = (ThreadNs() - start) / runs;
+        double ns = (benchscene::ThreadNs() - start) / runs;
         if (least == 0 || ns < least) least = ns;
     }
     return least;

@@ -10,6 +10,7 @@
 #include "walk/ground_probe.h"
 
 #include <cstring>
+#include <ctime>
 #include <map>
 #include <memory>
 
@@ -66,6 +67,14 @@ inline double ProbeOnce(uint32_t table, const walk::GeometryLimits& limits = {})
     walk::GroundProbeRecord record = WalkProbe();
     walk::GroundProbe(host::CheckedBytes(reader), table, record, limits);
     return record.NearestDistance;
+}
+
+// This thread's processor time, ns: what another process on the core does
+// not add to.
+inline double ThreadNs() {
+    timespec t;
+    clock_gettime(CLOCK_THREAD_CPUTIME_ID, &t);
+    return double(t.tv_sec) * 1e9 + double(t.tv_nsec);
 }
 
 } // namespace benchscene

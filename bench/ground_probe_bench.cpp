@@ -34,12 +34,6 @@ constexpr int Rounds = 11;                 // of each measurement; the least cou
 constexpr double WarmBatchNs = 20e6;       // back-to-back runs timed together
 constexpr size_t ElsewhereSize = 48 << 20; // read between cold runs: more than the caches hold
 
-double ThreadNs() {
-    timespec t;
-    clock_gettime(CLOCK_THREAD_CPUTIME_ID, &t);
-    return double(t.tv_sec) * 1e9 + double(t.tv_nsec);
-}
-
 // ---- The true floor ------------------------------------------------------------------
 
 // The scene's bytes where the probe reads them, behind a bounds check.
@@ -222,13 +216,13 @@ int Checks(uint32_t table, const walk::GeometryLimits& limits) {
 // reading elsewhere), once each for this round.
 template <class Run> void Round(Run&& run, int warmRuns, Times& t) {
     run();
-    double start = ThreadNs();
+    double start = benchscene::ThreadNs();
     for (int i = 0; i < warmRuns; ++i) run();
-    Least(t.Warm, (ThreadNs() - start) / warmRuns);
+    Least(t.Warm, (benchscene::ThreadNs() - start) / warmRuns);
     ReadElsewhere();
-    start = ThreadNs();
+    start = benchscene::ThreadNs();
     run();
-    Least(t.Cold, ThreadNs() - start);
+    Least(t.Cold, benchscene::ThreadNs() - start);
 }
 
 struct Row {
@@ -266,9 +260,10 @@ int main() {
             failed = true;
         }
         // As many warm runs as fill a batch, from one probe's time.
-        double start = ThreadNs();
+        double start = benchscene::ThreadNs();
         Probe(scene.Table, limits);
-        int warmRuns = int(std::clamp(WarmBatchNs / std::max(ThreadNs() - start, 1.0), 1.0, 1e5));
+        int warmRuns =
+            int(std::clamp(WarmBatchNs / std::max(benchscene::ThreadNs() - start, 1.0), 1.0, 1e5));
         for (int round = 0; round < Rounds; ++round) {
             Round([&] { benchmark::DoNotOptimize(Probe(scene.Table, limits)); }, warmRuns,
                   row.Probe);

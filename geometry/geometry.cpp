@@ -6,8 +6,6 @@ namespace geometry {
 
 namespace {
 
-constexpr double Pi = 3.141592653589793;
-constexpr double HalfPi = 1.5707963267948966;
 constexpr Vector3 Origin = {0.0, 0.0, 0.0};
 
 // Zero tests that let a not-a-number difference count as zero.

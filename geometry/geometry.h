@@ -8,6 +8,9 @@
 
 namespace geometry {
 
+constexpr double Pi = 3.141592653589793;
+constexpr double HalfPi = Pi / 2.0;
+
 // Metres (or a view's units) in a local frame: X east (right), Y up, Z north (forward).
 struct Vector3 {
     double X, Y, Z;

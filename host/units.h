@@ -3,6 +3,8 @@
 // where the host uses it.
 #pragma once
 
+#include "geometry/geometry.h"
+
 namespace host {
 
 // Angles: degrees to radians and back with the host's factors, not pi / 180
@@ -14,8 +16,8 @@ constexpr double DegreesPerRadian = 57.29577951471995;
 constexpr double WalkQuarterTurn = 1.5707963267496;
 constexpr double WalkHalfTurn = 3.1415926534992;
 // The exact ones, where the host's conversions use them.
-constexpr double Pi = 3.141592653589793;
-constexpr double HalfPi = 1.5707963267948966;
+using geometry::HalfPi;
+using geometry::Pi;
 constexpr double DegreesPerTurn = 360.0;
 
 // The earth: a sphere, positions projected onto it.

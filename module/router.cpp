@@ -182,10 +182,9 @@ bool MakeInputEvent(os::Hwnd window, uint32_t message, os::Word first, os::Long 
     // release in a window Windows cannot name still ends what its press
     // began: the movement would run on.
     const KeyOrButton* k = FindKeyOrButton(message);
-    const bool release = k && !k->Down;
+    const bool key = k && k->Code == 0, release = k && !k->Down;
     bool view = ClassIs(name, host::ViewWindowClass);
-    if (!view && !(IsKeyMessage(message) && ClassIs(name, host::MainWindowClass)) &&
-        !(release && !named))
+    if (!view && !(key && ClassIs(name, host::MainWindowClass)) && !(release && !named))
         return false;
 
     event = pilot::InputEvent{};

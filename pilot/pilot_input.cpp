@@ -255,13 +255,10 @@ void EndHeldMovements(const PilotControls& controls, KeyBindingTable& bindings) 
 }
 
 void ReleaseEverything(const PilotControls& controls, KeyBindingTable& bindings) {
-    for (int32_t i = 0, count = BindingsInUse(bindings); i < count; ++i) {
-        KeyBinding& entry = bindings.Entries[i];
-        // Mouse look held by a button ends; the toggles run nothing.
-        if (entry.Pressed && HoldsCommand(entry)) Hold(controls, entry.Id, 0);
-        entry.Pressed = 0;
-    }
-    controls.Held = HeldCommands{};
+    EndHeldMovements(controls, bindings);
+    // The toggles' presses end too, running nothing.
+    for (int32_t i = 0, count = BindingsInUse(bindings); i < count; ++i)
+        bindings.Entries[i].Pressed = 0;
 }
 
 } // namespace pilot

@@ -24,7 +24,8 @@ struct Local {
     double East, North;
 };
 Local ToLocal(double lat, double lon, double lat0, double lon0) {
-    return {(lon - lon0) * 111130.0 * std::cos(lat0 * Pi / 180.0), (lat - lat0) * 111130.0};
+    return {(lon - lon0) * host::MetresPerDegreeLatitude * std::cos(lat0 * Pi / 180.0),
+            (lat - lat0) * host::MetresPerDegreeLatitude};
 }
 
 bool HasViewpoint(const TraceRow& r) {

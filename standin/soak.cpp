@@ -18,7 +18,7 @@ namespace standin {
 
 namespace {
 
-constexpr double kMetresPerDegree = 111130.0;
+constexpr double kMetresPerDegree = host::MetresPerDegreeLatitude;
 constexpr DWORD kDialogWait = 20000;
 constexpr double kGraceSeconds = 2.0;   // beyond a fly-by period after a jump or a new setting
 constexpr double kLongestPeriod = 20.0; // the soak's durations are 0 to 20 s

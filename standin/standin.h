@@ -3,6 +3,7 @@
 // through scenarios at simulated time.
 #pragma once
 
+#include "host/units.h"
 #include "host/view_record.h"
 #include "host/viewpoint.h"
 
@@ -15,7 +16,7 @@
 
 namespace standin {
 
-constexpr double Pi = 3.14159265358979323846;
+constexpr double Pi = host::Pi;
 
 // ---- The simulated flight and what the host serves from it -----------------
 
