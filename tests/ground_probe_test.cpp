@@ -129,18 +129,24 @@ std::vector<host::GeometryTriangle> RoofLast(int32_t count) {
     return list;
 }
 
-// One object whose geometry block is the stream the test writes at Stream.
-struct OneObject {
+// Objects in a row, each a stream the test writes: the table, then each
+// object's model data and geometry.
+struct Objects {
     Image Im{0x10000};
-    uint32_t Table, Model, Stream;
+    uint32_t Table, Model = 0, Stream = 0; // the last object's
     PlainBytes Bytes{&Im, {}};
+    int32_t Count = 0;
     GroundProbeRecord Record{0.0, 0.0, 0.0, {0, 100000, 0}, {0, -1, 0}, -1.0};
 
-    // The geometry's entry last of entries in the model's directory.
-    explicit OneObject(int32_t entries = 1) {
-        Table = Im.Table({0});
+    explicit Objects(int32_t count) : Table(Im.Table(std::vector<uint32_t>(size_t(count), 0))) {}
+    uint32_t Entry(int32_t i) const {
+        return Table + 16 + uint32_t(i) * host::SceneObjectEntrySize;
+    }
+    // The next object's model data, with entries directory entries, the last
+    // its geometry: the stream written next.
+    void Next(int32_t entries = 1) {
         Model = Im.ModelData(entries);
-        Im.PutAt(Table + 16 + 96, Model);
+        Im.PutAt(Entry(Count++) + 96, Model);
         Im.SetEntry(Model, entries - 1, "BLCK", Im.Here());
         Stream = Im.Here();
     }
@@ -149,6 +155,21 @@ struct OneObject {
         Record.RayOrigin = {x, 100000, z};
         EXPECT_EQ(GroundProbe(Bytes.Source(), Table, Record, limits), 1);
         return Record.NearestDistance;
+    }
+};
+
+struct OneObject : Objects {
+    explicit OneObject(int32_t entries = 1) : Objects(1) { Next(entries); }
+};
+
+// Three objects, each a roof under the ray: at heights 1, 2 and 3.
+struct ThreeObjects : Objects {
+    ThreeObjects() : Objects(3) {
+        for (int i = 0; i < 3; ++i) {
+            Next();
+            Im.Triangles({Roof(0, 1.0 + i, 0)});
+            Im.End();
+        }
     }
 };
 
@@ -310,54 +331,22 @@ TEST(GroundProbe, NoTableNoObjectsOrNoUsableBlockIsNoHit) {
 }
 
 TEST(GroundProbe, TheFirstBlockEntryWithAnOffsetWinsAndTheDirectoryGoesOnPastItsHead) {
-    Image im(0x10000);
-    uint32_t table = im.Table({0});
-    uint32_t model = im.ModelData(12); // entries 8 and on lie past the 200 bytes read first
-    im.PutAt(table + 16 + 96, model);
-    uint32_t miss = im.Triangles({Roof(50, 1, 0)});
-    im.End();
-    uint32_t hit = im.Triangles({Roof(0, 2, 0)});
-    im.End();
-    for (int i = 0; i < 12; ++i) im.SetEntry(model, i, "SCEN", miss);
-    im.SetEntry(model, 9, "BLCK", 0, 0);
-    im.SetEntry(model, 10, "BLCK", hit);
-    im.SetEntry(model, 11, "BLCK", miss);
-    PlainBytes bytes{&im, {}};
-    GroundProbeRecord r{0, 0, 0, {0, 100000, 0}, {0, -1, 0}, 0};
-    GroundProbe(bytes.Source(), table, r);
-    EXPECT_EQ(r.NearestDistance, 100000 - 2.0);
-    bytes.Holes = {{im.DirectoryEntry(model, 10), 8}};
-    GroundProbe(bytes.Source(), table, r);
-    EXPECT_EQ(r.NearestDistance, NoHit) << "an unreadable entry ends the search";
-    bytes.Holes.clear();
-    im.PutAt(model + host::SceneDirectoryCountAt, int32_t(10));
-    GroundProbe(bytes.Source(), table, r);
-    EXPECT_EQ(r.NearestDistance, NoHit) << "only count entries are searched";
+    OneObject o(12); // entries 8 and on lie past the 200 bytes read first
+    uint32_t miss = o.Im.Triangles({Roof(50, 1, 0)});
+    o.Im.End();
+    uint32_t hit = o.Im.Triangles({Roof(0, 2, 0)});
+    o.Im.End();
+    for (int i = 0; i < 12; ++i) o.Im.SetEntry(o.Model, i, "SCEN", miss);
+    o.Im.SetEntry(o.Model, 9, "BLCK", 0, 0);
+    o.Im.SetEntry(o.Model, 10, "BLCK", hit);
+    o.Im.SetEntry(o.Model, 11, "BLCK", miss);
+    EXPECT_EQ(o.Probe(), 100000 - 2.0);
+    o.Bytes.Holes = {{o.Im.DirectoryEntry(o.Model, 10), 8}};
+    EXPECT_EQ(o.Probe(), NoHit) << "an unreadable entry ends the search";
+    o.Bytes.Holes.clear();
+    o.Im.PutAt(o.Model + host::SceneDirectoryCountAt, int32_t(10));
+    EXPECT_EQ(o.Probe(), NoHit) << "only count entries are searched";
 }
-
-// Three objects, each a roof under the ray: at heights 1, 2 and 3.
-struct ThreeObjects {
-    Image Im{0x10000};
-    uint32_t Table;
-    PlainBytes Bytes{&Im, {}};
-
-    ThreeObjects() {
-        Table = Im.Table({0, 0, 0});
-        for (int i = 0; i < 3; ++i) {
-            uint32_t model = Im.ModelData(1);
-            Im.PutAt(Table + 16 + uint32_t(i) * 104 + 96, model);
-            Im.SetEntry(model, 0, "BLCK", Im.Here());
-            Im.Triangles({Roof(0, 1.0 + i, 0)});
-            Im.End();
-        }
-    }
-    double Probe() {
-        GroundProbeRecord r{0, 0, 0, {0, 100000, 0}, {0, -1, 0}, 0};
-        EXPECT_EQ(GroundProbe(Bytes.Source(), Table, r), 1);
-        return r.NearestDistance;
-    }
-    uint32_t Entry(int i) const { return Table + 16 + uint32_t(i) * 104; }
-};
 
 TEST(GroundProbe, AnUnreadableObjectIsPassedOverButAnUnreadableEntryEndsTheTable) {
     ThreeObjects s;
@@ -423,19 +412,6 @@ TEST(GroundProbeMends, CallsOfThemselvesOrInCyclesEnd) {
     EXPECT_EQ(caller.Probe(), 100000 - 6.0);
 }
 
-TEST(GroundProbeMends, CallsNestDeeperThanTheLimitAreNotWalked) {
-    for (int32_t depth : {GeometryCallDepthLimit, GeometryCallDepthLimit + 1}) {
-        OneObject o;
-        for (int32_t i = 0; i < depth; ++i) {
-            o.Im.Call(host::StreamCallSize + 2); // the next call, one level deeper
-            o.Im.End();
-        }
-        o.Im.Triangles({Roof(0, 2, 0)});
-        o.Im.End();
-        EXPECT_EQ(o.Probe() < NoHit, depth <= GeometryCallDepthLimit) << depth;
-    }
-}
-
 // A roof at (9, 2) before a sphere whose skip is skip; after the sphere a roof
 // at (9, 3), placed from the sphere's centre.
 void SphereThenRoof(OneObject& o, const Vector3& centre, uint16_t enter, int32_t skip) {
@@ -488,124 +464,83 @@ TEST(GroundProbeMends, ATriangleListRunningIntoUnreadableMemoryStopsThere) {
     EXPECT_EQ(negative.Probe(), 100000 - 3.0) << "a negative count would point back";
 }
 
-TEST(GroundProbeMends, ARecordsBudgetBoundsOneObjectsWalk) {
-    for (int32_t records : {GeometryRecordLimit - 2, GeometryRecordLimit}) {
-        OneObject o;
-        for (int32_t i = 0; i < records; ++i) o.Im.Triangles({});
-        o.Im.Triangles({Roof(0, 2, 0)});
+// A roof under the ray reached calls deep, as the lists'th record (a
+// triangle list) and the triangles'th triangle, through the entries'th
+// directory entry.
+void RoofAfter(Objects& o, int32_t calls, int32_t lists, int32_t triangles, int32_t entries) {
+    o.Next(entries);
+    for (int32_t i = 0; i < calls; ++i) {
+        o.Im.Call(host::StreamCallSize + 2); // the next call, one level deeper
         o.Im.End();
-        EXPECT_EQ(o.Probe() < NoHit, records < GeometryRecordLimit) << records;
     }
+    for (int32_t i = 1; i < lists; ++i) o.Im.Triangles({});
+    o.Im.Triangles(RoofLast(triangles));
+    o.Im.End();
 }
 
-TEST(GroundProbeMends, ACallerMayGiveTighterBounds) {
-    for (int32_t bound : {2, 3}) { // three calls deep
-        OneObject o;
-        for (int32_t i = 0; i < 3; ++i) {
-            o.Im.Call(host::StreamCallSize + 2);
-            o.Im.End();
+TEST(GroundProbeMends, EachBoundOfOneObjectsWalkEndsItJustPastTheBound) {
+    const struct {
+        const char* What;
+        int32_t GeometryLimits::*Bound;
+        bool ModuleBoundToo; // the triangles' would take 48 MB
+    } cases[] = {{"calls deep", &GeometryLimits::CallDepth, true},
+                 {"records", &GeometryLimits::Records, true},
+                 {"triangles", &GeometryLimits::Triangles, false},
+                 {"directory entries", &GeometryLimits::Directory, true}};
+    for (size_t c = 0; c < std::size(cases); ++c)
+        for (bool module : {true, false}) { // the module's bounds, or a caller's tighter ones
+            if (module && !cases[c].ModuleBoundToo) continue;
+            GeometryLimits limits;
+            if (!module) limits.*cases[c].Bound = 11;
+            int32_t bound = limits.*cases[c].Bound;
+            for (int32_t n : {bound, bound + 1}) {
+                int32_t at[4] = {0, 1, 1, 1};
+                at[c] = n;
+                Objects o(1);
+                RoofAfter(o, at[0], at[1], at[2], at[3]);
+                EXPECT_EQ(o.Probe(0, 0, limits) < NoHit, n == bound) << cases[c].What << " " << n;
+            }
         }
-        o.Im.Triangles({Roof(0, 2, 0)});
-        o.Im.End();
-        GeometryLimits limits;
-        limits.CallDepth = bound;
-        EXPECT_EQ(o.Probe(0.0, 0.0, limits) < NoHit, bound == 3) << "depth " << bound;
-    }
-    for (int32_t bound : {10, 11}) { // the roof's list is the eleventh record
-        OneObject o;
-        for (int32_t i = 0; i < 10; ++i) o.Im.Triangles({});
-        o.Im.Triangles({Roof(0, 2, 0)});
-        o.Im.End();
-        GeometryLimits limits;
-        limits.Records = bound;
-        EXPECT_EQ(o.Probe(0.0, 0.0, limits) < NoHit, bound == 11) << "records " << bound;
-    }
-    for (int32_t bound : {39, 40}) { // the roof is the fortieth triangle
-        OneObject o;
-        o.Im.Triangles(RoofLast(40));
-        o.Im.End();
-        GeometryLimits limits;
-        limits.Triangles = bound;
-        EXPECT_EQ(o.Probe(0.0, 0.0, limits) < NoHit, bound == 40) << "triangles " << bound;
-    }
-    for (int32_t bound : {2, 3}) { // the geometry is the third directory entry
-        OneObject o(3);
-        o.Im.Triangles({Roof(0, 2, 0)});
-        o.Im.End();
-        GeometryLimits limits;
-        limits.Directory = bound;
-        EXPECT_EQ(o.Probe(0.0, 0.0, limits) < NoHit, bound == 3) << "entries " << bound;
-    }
 }
 
 // ---- The probe's budget over all objects ------------------------------------------------------
 
-// Objects in a row, each a stream the test writes: the table, then each
-// object's model data and geometry.
-struct Objects {
-    Image Im{0x10000};
-    uint32_t Table;
-    PlainBytes Bytes{&Im, {}};
-    int32_t Count = 0;
-
-    explicit Objects(int32_t count) : Table(Im.Table(std::vector<uint32_t>(size_t(count), 0))) {}
-    // The next object's model data, with entries directory entries, the last
-    // its geometry: the stream written next.
-    uint32_t Next(int32_t entries = 1) {
-        uint32_t model = Im.ModelData(entries);
-        Im.PutAt(Table + 16 + uint32_t(Count++) * host::SceneObjectEntrySize + 96, model);
-        Im.SetEntry(model, entries - 1, "BLCK", Im.Here());
-        return Im.Here();
+// A roof at 4, then loops objects whose stream is a list of beside triangles
+// beside the ray and calls calls of that list again, then a roof at 9.
+void SelfCallingBetweenRoofs(Objects& s, int32_t loops, int32_t beside, int32_t calls) {
+    s.Next();
+    s.Im.Triangles({Roof(0, 4, 0)});
+    s.Im.End();
+    for (int32_t i = 0; i < loops; ++i) {
+        s.Next();
+        uint32_t start =
+            s.Im.Triangles(std::vector<host::GeometryTriangle>(size_t(beside), Roof(500, 1, 0)));
+        for (int32_t c = 0; c < calls; ++c) s.Im.CallTo(s.Im.Call(0), start);
+        s.Im.End();
     }
-    // A stream that calls itself twice: a tree of walks to the depth's bound.
-    void CallingItselfTwice() {
-        uint32_t start = Im.Triangles({});
-        Im.CallTo(Im.Call(0), start);
-        Im.CallTo(Im.Call(0), start);
-        Im.End();
-    }
-    double Probe(const GeometryLimits& limits = {}) {
-        GroundProbeRecord r{0, 0, 0, {0, 100000, 0}, {0, -1, 0}, 0};
-        EXPECT_EQ(GroundProbe(Bytes.Source(), Table, r, limits), 1);
-        return r.NearestDistance;
-    }
-};
+    s.Next();
+    s.Im.Triangles({Roof(0, 9, 0)});
+    s.Im.End();
+}
 
 TEST(GroundProbeBudget, SelfCallingStreamsEndTheProbeWithTheSurfaceFoundBefore) {
-    // A roof at 4, objects whose streams call themselves, then a roof at 9:
-    // each loop walks to its own bound of records, and two spend the budget.
+    // Records: each stream calling itself twice walks a tree to its own bound
+    // of records, and two spend the budget.
     static_assert(2 * GeometryRecordLimit == ProbeRecordBudget);
     for (int32_t loops : {1, 2}) {
         Objects s(loops + 2);
-        s.Next();
-        s.Im.Triangles({Roof(0, 4, 0)});
-        s.Im.End();
-        for (int32_t i = 0; i < loops; ++i) {
-            s.Next();
-            s.CallingItselfTwice();
-        }
-        s.Next();
-        s.Im.Triangles({Roof(0, 9, 0)});
-        s.Im.End();
+        SelfCallingBetweenRoofs(s, loops, 0, 2);
         EXPECT_EQ(s.Probe(), 100000 - (loops == 1 ? 9.0 : 4.0)) << loops;
     }
     // Triangles: a list of 2^14 walked again by a call of itself, to the
     // depth's bound; the budget ends it after two walks.
     Objects t(3);
-    t.Next();
-    t.Im.Triangles({Roof(0, 4, 0)});
-    t.Im.End();
-    t.Next();
-    uint32_t start = t.Im.Triangles(std::vector<host::GeometryTriangle>(1 << 14, Roof(500, 1, 0)));
-    t.Im.CallTo(t.Im.Call(0), start);
-    t.Im.End();
-    t.Next();
-    t.Im.Triangles({Roof(0, 9, 0)});
-    t.Im.End();
+    SelfCallingBetweenRoofs(t, 1, 1 << 14, 1);
     EXPECT_EQ(t.Probe(), 100000 - 4.0) << "2^15 triangles tested, none left for the last roof";
     GeometryLimits more;
     more.ProbeTriangles = 1 << 20;
-    EXPECT_EQ(t.Probe(more), 100000 - 9.0) << "the calls' 17 walks of the list, then the roof";
+    EXPECT_EQ(t.Probe(0, 0, more), 100000 - 9.0)
+        << "the calls' 17 walks of the list, then the roof";
 }
 
 TEST(GroundProbeBudget, CountsRecordsByTheirCostOverAllObjects) {
@@ -646,7 +581,7 @@ TEST(GroundProbeBudget, CountsRecordsByTheirCostOverAllObjects) {
             o.Im.End();
             GeometryLimits limits;
             limits.ProbeRecords = budget;
-            EXPECT_EQ(o.Probe(limits) < NoHit, budget > c.Cost) << c.What << " " << budget;
+            EXPECT_EQ(o.Probe(0, 0, limits) < NoHit, budget > c.Cost) << c.What << " " << budget;
         }
     for (int32_t budget : {39, 40}) { // the roof is the fortieth triangle over both objects
         Objects o(2);
@@ -658,7 +593,7 @@ TEST(GroundProbeBudget, CountsRecordsByTheirCostOverAllObjects) {
         o.Im.End();
         GeometryLimits limits;
         limits.ProbeTriangles = budget;
-        EXPECT_EQ(o.Probe(limits) < NoHit, budget == 40) << "triangles " << budget;
+        EXPECT_EQ(o.Probe(0, 0, limits) < NoHit, budget == 40) << "triangles " << budget;
     }
 }
 
