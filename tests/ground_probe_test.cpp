@@ -173,32 +173,6 @@ struct ThreeObjects : Objects {
     }
 };
 
-TEST(GroundProbe, OfStackedSurfacesTheHigherWinsInEitherOrder) {
-    OneObject low;
-    low.Im.Triangles({Roof(0, 10, 0), Roof(0, 20, 0), Roof(0, 20, 0, 2.0)});
-    low.Im.End();
-    EXPECT_EQ(low.Probe(), 100000 - 20.0);
-    OneObject high;
-    high.Im.Triangles({Roof(0, 20, 0)});
-    high.Im.Triangles({Roof(0, 10, 0), Roof(0, -5, 0)});
-    high.Im.End();
-    EXPECT_EQ(high.Probe(), 100000 - 20.0);
-    EXPECT_EQ(high.Probe(5, 5), NoHit) << "beside both";
-}
-
-TEST(GroundProbe, AReferencePointPlacesTheSpheresThatFollow) {
-    OneObject o;
-    // 0.001 degrees east at the equator: about 111 m.
-    o.Im.ReferencePoint(0.0f, 0.001f, 0.0f);
-    o.Im.Sphere({0, 0, 0}, 3.0f);
-    o.Im.Triangles({Roof(0, 4, 0)});
-    o.Im.End();
-    Vector3 b =
-        RelativePosition({0.0, double(0.001f), host::EarthRadius}, {0, 0, host::EarthRadius});
-    EXPECT_NEAR(o.Probe(b.X, b.Z), 100000 - 4 - b.Y, 1e-6);
-    EXPECT_EQ(o.Probe(0, 0), NoHit);
-}
-
 TEST(GroundProbe, AfterAReferencePointWithoutASphereTheInheritedOffsetHolds) {
     OneObject o;
     o.Im.ReferencePoint(0.0f, 0.01f, 0.0f); // about 1.1 km east
