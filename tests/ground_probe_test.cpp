@@ -339,24 +339,18 @@ TEST(GroundProbe, AnUnreadableObjectIsPassedOverButAnUnreadableEntryEndsTheTable
     EXPECT_EQ(s.Probe(), 100000 - 2.0);
 }
 
-// Sets the table's count to 1 when the first entry is reached: the host
-// dropping objects while the probe runs.
-struct ShrinkingTable {
-    ThreeObjects* Scene;
-    static bool Span(void* context, uint32_t at, uint32_t size, host::ByteSpan& out) {
-        auto* s = static_cast<ShrinkingTable*>(context);
-        if (at == s->Scene->Entry(0)) s->Scene->Im.PutAt(s->Scene->Table, int32_t(1));
-        return PlainBytes::Span(&s->Scene->Bytes, at, size, out);
-    }
-};
-
 TEST(GroundProbe, TheCountIsReadAgainBeforeEachEntry) {
+    // The host drops objects while the probe runs: the count falls to 1 as
+    // the first entry is read.
     ThreeObjects s;
     s.Bytes.Exact = true; // the entry's own stretch, reached after the count's
-    ShrinkingTable shrinking{&s};
-    GroundProbeRecord r{0, 0, 0, {0, 100000, 0}, {0, -1, 0}, 0};
-    EXPECT_EQ(GroundProbe({&ShrinkingTable::Span, &shrinking}, s.Table, r), 1);
-    EXPECT_EQ(r.NearestDistance, 100000 - 1.0) << "objects 2 and 3 gone";
+    auto shrinking = [](void* context, uint32_t at, uint32_t size, host::ByteSpan& out) {
+        auto* scene = static_cast<ThreeObjects*>(context);
+        if (at == scene->Entry(0)) scene->Im.PutAt(scene->Table, int32_t(1));
+        return PlainBytes::Span(&scene->Bytes, at, size, out);
+    };
+    EXPECT_EQ(GroundProbe({+shrinking, &s}, s.Table, s.Record), 1);
+    EXPECT_EQ(s.Record.NearestDistance, 100000 - 1.0) << "objects 2 and 3 gone";
 }
 
 // ---- Corrupt streams end their own walk ----------------------------------------------------
@@ -511,8 +505,9 @@ TEST(GroundProbeBudget, SelfCallingStreamsEndTheProbeWithTheSurfaceFoundBefore) 
 }
 
 TEST(GroundProbeBudget, CountsRecordsByTheirCostOverAllObjects) {
-    // The first object's stream, and what it costs: the second object's roof
-    // is found with one record more, not with the budget spent.
+    // The first object's stream (before its end), and what it costs: the
+    // second object's roof is found with one record more, not with the budget
+    // spent.
     struct Case {
         const char* What;
         std::function<void(Objects&)> Stream;
@@ -521,28 +516,23 @@ TEST(GroundProbeBudget, CountsRecordsByTheirCostOverAllObjects) {
         {"records, the end's too",
          [](Objects& o) {
              for (int i = 0; i < 5; ++i) o.Im.Triangles({});
-             o.Im.End();
          },
          1, 6},
-        {"a point placed exactly",
-         [](Objects& o) {
-             o.Im.ReferencePoint(0.0f, 10.0f, 0.0f); // too far to pass over
-             o.Im.End();
-         },
-         1, PlacementCost + 1},
+        {"a point placed exactly", // too far to pass over
+         [](Objects& o) { o.Im.ReferencePoint(0.0f, 10.0f, 0.0f); }, 1, PlacementCost + 1},
         {"a sphere tested exactly",
          [](Objects& o) {
              o.Im.Sphere({50, 0, 0}, 1.0f);
-             o.Im.End();
          },
          1, SphereCost + 1},
-        {"directory entries past the head", [](Objects& o) { o.Im.End(); }, 12, 4 + 1},
+        {"directory entries past the head", [](Objects&) {}, 12, 4 + 1},
     };
     for (const Case& c : cases)
         for (int32_t budget : {c.Cost, c.Cost + 1}) {
             Objects o(2);
             o.Next(c.Entries);
             c.Stream(o);
+            o.Im.End();
             o.Next();
             o.Im.Triangles({Roof(0, 2, 0)});
             o.Im.End();
