@@ -151,11 +151,9 @@ struct PlainBytes {
     const Image* From;
     std::vector<std::pair<uint32_t, uint32_t>> Holes; // address, size
     bool Exact = false;
-    int64_t Spans = 0; // stretches given
 
     static bool Span(void* context, uint32_t address, uint32_t size, host::ByteSpan& out) {
         auto* p = static_cast<PlainBytes*>(context);
-        ++p->Spans;
         uint64_t first = p->From->Base, last = first + p->From->Bytes.size();
         uint64_t end = uint64_t(address) + size;
         if (address < first || end > last) return false;
