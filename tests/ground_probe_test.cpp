@@ -504,14 +504,15 @@ TEST(GroundProbeBudget, SelfCallingStreamsEndTheProbeWithTheSurfaceFoundBefore) 
         << "the calls' 17 walks of the list, then the roof";
 }
 
-TEST(GroundProbeBudget, CountsRecordsByTheirCostOverAllObjects) {
-    // The first object's stream (before its end), and what it costs: the
-    // second object's roof is found with one record more, not with the budget
-    // spent.
+TEST(GroundProbeBudget, CountsRecordsByTheirCostAndTrianglesOverAllObjects) {
+    // The first object's stream (before its end), and what it costs of a
+    // budget: the second object's roof (its twentieth triangle) is found with
+    // one record or triangle more, not with the budget spent.
     struct Case {
         const char* What;
         std::function<void(Objects&)> Stream;
         int32_t Entries, Cost;
+        int32_t GeometryLimits::*Budget = &GeometryLimits::ProbeRecords;
     } cases[] = {
         {"records, the end's too",
          [](Objects& o) {
@@ -526,6 +527,11 @@ TEST(GroundProbeBudget, CountsRecordsByTheirCostOverAllObjects) {
          },
          1, SphereCost + 1},
         {"directory entries past the head", [](Objects&) {}, 12, 4 + 1},
+        {"triangles",
+         [](Objects& o) {
+             o.Im.Triangles(std::vector<host::GeometryTriangle>(20, Roof(500, 1, 0)));
+         },
+         1, 39, &GeometryLimits::ProbeTriangles},
     };
     for (const Case& c : cases)
         for (int32_t budget : {c.Cost, c.Cost + 1}) {
@@ -534,24 +540,12 @@ TEST(GroundProbeBudget, CountsRecordsByTheirCostOverAllObjects) {
             c.Stream(o);
             o.Im.End();
             o.Next();
-            o.Im.Triangles({Roof(0, 2, 0)});
+            o.Im.Triangles(RoofLast(20));
             o.Im.End();
             GeometryLimits limits;
-            limits.ProbeRecords = budget;
+            limits.*c.Budget = budget;
             EXPECT_EQ(o.Probe(0, 0, limits) < NoHit, budget > c.Cost) << c.What << " " << budget;
         }
-    for (int32_t budget : {39, 40}) { // the roof is the fortieth triangle over both objects
-        Objects o(2);
-        o.Next();
-        o.Im.Triangles(std::vector<host::GeometryTriangle>(20, Roof(500, 1, 0)));
-        o.Im.End();
-        o.Next();
-        o.Im.Triangles(RoofLast(20));
-        o.Im.End();
-        GeometryLimits limits;
-        limits.ProbeTriangles = budget;
-        EXPECT_EQ(o.Probe(0, 0, limits) < NoHit, budget == 40) << "triangles " << budget;
-    }
 }
 
 // ---- Random scenes against an oracle that tests every triangle ---------------------------
