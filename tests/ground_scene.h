@@ -7,10 +7,9 @@
 // benchmarks.
 #pragma once
 
-#include "camera/geo.h"
+#include "geometry/geometry.h"
 #include "host/byte_source.h"
 #include "host/scene.h"
-#include "pilot/mouse.h"
 
 #include <algorithm>
 #include <cmath>
