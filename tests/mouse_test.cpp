@@ -15,7 +15,7 @@ namespace {
 
 const MouseLookFeel Standard{MouseLookDegreesPerPixel, 0};
 
-TEST(MouseLook, TheFirstSampleOnlyRecordsAndOriginIsNoSample) {
+TEST(MouseLook, TheFirstSampleOnlyRecordsOriginIsNoSampleAndThePilotsFeelApplies) {
     MouseLook look{1, 0, 0};
     EXPECT_EQ(MouseLookMove(look, 100, 50, 2.0, Standard).Turned, 0);
     LookTurn turn = MouseLookMove(look, 110, 50, 2.0, Standard);
@@ -26,12 +26,8 @@ TEST(MouseLook, TheFirstSampleOnlyRecordsAndOriginIsNoSample) {
     EXPECT_EQ(MouseLookMove(look, 500, 500, 2.0, Standard).Turned, 0) << "only recorded";
     EXPECT_DOUBLE_EQ(MouseLookMove(look, 510, 500, 0.0, Standard).Heading, 1.5)
         << "no zoom yet is taken as 1, never divided by";
-}
-
-TEST(MouseLook, ThePilotsRateAndInvertedVerticalTurnTheHeadTheirWay) {
-    MouseLook look{1, 100, 100};
-    const MouseLookFeel slowInverted{0.05, 1};
-    LookTurn turn = MouseLookMove(look, 120, 130, 1.0, slowInverted); // right and down
+    // The pilot's rate, and the vertical inverted: right and down.
+    turn = MouseLookMove(look, 530, 530, 1.0, MouseLookFeel{0.05, 1});
     EXPECT_DOUBLE_EQ(turn.Heading, 1.0);
     EXPECT_DOUBLE_EQ(turn.Pitch, -1.5) << "down the mouse, up the head";
     CockpitEye eye{};
@@ -65,7 +61,7 @@ host::ViewRecord View(double headingDegrees, int16_t zoomWord = 64) {
     return v;
 }
 
-TEST(PickRay, ThroughTheCentreItIsTheViewsForwardRowFromTheEye) {
+TEST(PickRay, ThroughTheCentreIsTheForwardRowAndElsewhereKeepsTheShortSidesScale) {
     for (auto [w, h] : {std::pair{600, 600}, {1000, 400}, {300, 700}}) {
         Ray ray;
         ASSERT_TRUE(ComputePickRay(View(30), w, h, w / 2, h / 2, ray));
@@ -74,9 +70,6 @@ TEST(PickRay, ThroughTheCentreItIsTheViewsForwardRowFromTheEye) {
         EXPECT_NEAR(ray.Direction.X, 0.5, 1e-6) << w << "x" << h;
         EXPECT_NEAR(ray.Direction.Z, std::sqrt(0.75), 1e-6);
     }
-}
-
-TEST(PickRay, KeepsTheShortSidesScaleAndUpIsUp) {
     Ray ray;
     // Top edge's middle of a wide window: half the height up at depth 1.2.
     ASSERT_TRUE(ComputePickRay(View(0), 1000, 400, 500, 0, ray));
@@ -141,7 +134,7 @@ struct Stream {
 
 const Ray Ahead{{0, 0, 0}, {0, 0, 1}};
 
-TEST(EventSpheres, AControlWithACodeUnderTheRayShowsTheHand) {
+TEST(EventSpheres, AControlWithACodeUnderTheRayShowsTheHandAndAMissSkipsThoseWithin) {
     Stream s;
     s.Sphere(1, {3, 0, 5}, 0.5f, 7); // off to the side
     s.Sphere(1, {0, 0, 5}, 0.5f, 0); // under the ray, but no code: not a control
@@ -152,17 +145,14 @@ TEST(EventSpheres, AControlWithACodeUnderTheRayShowsTheHand) {
     s.Sphere(1, {0, 0, 9}, 0.5f, 9);
     s.End();
     EXPECT_EQ(s.Hit(Ahead), 1);
-}
-
-TEST(EventSpheres, AMissSkipsTheSpheresWithinAndAHitLooksInside) {
-    Stream s;
     // A panel sphere the ray misses; the switch "inside" it is skipped over.
-    s.Sphere(0, {5, 0, 5}, 1.0f, 0, 38);
-    s.Sphere(1, {0, 0, 5}, 0.5f, 1);
-    s.End();
-    EXPECT_EQ(s.Hit(Ahead), 0);
-    std::memset(&s.Bytes[10], 0, 4); // the panel's centre x: 5 -> 0
-    EXPECT_EQ(s.Hit(Ahead), 1);
+    Stream panel;
+    panel.Sphere(0, {5, 0, 5}, 1.0f, 0, 38);
+    panel.Sphere(1, {0, 0, 5}, 0.5f, 1);
+    panel.End();
+    EXPECT_EQ(panel.Hit(Ahead), 0);
+    std::memset(&panel.Bytes[10], 0, 4); // the panel's centre x: 5 -> 0
+    EXPECT_EQ(panel.Hit(Ahead), 1) << "a hit looks inside";
 }
 
 TEST(EventSpheres, NestedStreamsTakeTheLastCentreAsTheirBase) {

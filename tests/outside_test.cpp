@@ -63,7 +63,7 @@ TEST_F(OutsideTest, TheWalkerStartsOnTheGroundBelowTheAircraftFacingItsWay) {
     EXPECT_EQ(S.EyeHeight, 1.7);
 }
 
-TEST_F(OutsideTest, ForwardFollowsTheHeadingAndStepsGoToTheRight) {
+TEST_F(OutsideTest, ForwardFollowsTheHeadingStepsGoToTheRightAndShiftRuns) {
     S.Attitude.Heading = 0.0;
     Moves.Forward = 1;
     GeoPoint from = {S.Latitude, S.Longitude};
@@ -89,13 +89,10 @@ TEST_F(OutsideTest, ForwardFollowsTheHeadingAndStepsGoToTheRight) {
     from = {S.Latitude, S.Longitude};
     Walk(0.5);
     EXPECT_NEAR(NorthMetres(from), 1.0, StepTolerance);
-}
 
-TEST_F(OutsideTest, ShiftRunsAtTheSettingOrAtFiveWhenItIsZero) {
-    S.Attitude.Heading = 0.0;
-    Moves.Forward = 1;
+    // Shift runs at the setting, or at five when it is zero.
     RunSpeed = 0.0;
-    GeoPoint from = {S.Latitude, S.Longitude};
+    from = {S.Latitude, S.Longitude};
     Walk(1.0, true);
     EXPECT_NEAR(NorthMetres(from), 5.0, StepTolerance);
     RunSpeed = 8.0;
@@ -154,15 +151,12 @@ TEST_F(OutsideTest, TheBobFollowsTheClockAndDiesAwayNeverGrowing) {
     EXPECT_EQ(S.BobOffset, bob);
 }
 
-TEST(TangentPlaneStep, WrapsTheLongitudeAcrossTheAntimeridian) {
+TEST(TangentPlaneStep, WrapsTheLongitudeAcrossTheAntimeridianAndStaysOnTheGlobeAtAPole) {
     GeoPoint at = TangentPlaneStep({0.0, 179.99999}, {10.0, 0.0, 0.0});
     EXPECT_LT(at.Longitude, -179.9999);
     EXPECT_NEAR(at.Longitude, 179.99999 + 10.0 / MetresPerDegree - 360.0, 1e-8);
     at = TangentPlaneStep({-33.0, -70.0}, {0.0, 500.0, 1000.0});
     EXPECT_NEAR((at.Latitude + 33.0) * MetresPerDegree, 1000.0, 1e-3) << "up plays no part";
-}
-
-TEST(TangentPlaneStep, AStepFromAPoleStaysOnTheGlobe) {
     // From a pole every step leads 10 m off it, whichever way and from
     // whichever longitude the walker stood at.
     for (double pole : {90.0, -90.0})
