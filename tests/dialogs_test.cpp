@@ -7,6 +7,7 @@
 
 #include <cstring>
 #include <functional>
+#include <map>
 #include <string>
 
 using namespace addon;
@@ -105,27 +106,6 @@ TEST_F(ConfigurationTest, OkWithoutEditsAndCancelAfterEditsChangeNothing) {
     EXPECT_TRUE(SettingsEqual(before));
 }
 
-double StoredFrom(int box) {
-    switch (box) {
-    case ID_FLYBY_DURATION:
-        return Module.Settings.FlyByDuration;
-    case ID_RELATIVE_ALTITUDE:
-        return Module.Settings.FlyByRelAltitude;
-    case ID_MIN_DISTANCE:
-        return Module.Settings.FlyByMinDistance;
-    case ID_HEAD_LATENCY_RATE:
-        return Module.Settings.HeadLatencyRate;
-    case ID_GROUND_TURB_RATE:
-        return Module.Settings.GroundTurbRate;
-    case ID_RUNNING_SPEED:
-        return Module.Settings.RunningSpeed;
-    case ID_MOUSE_LOOK_RATE:
-        return Module.Settings.MouseLookRate;
-    default:
-        return -12345.0;
-    }
-}
-
 TEST_F(ConfigurationTest, OkStoresEachBoxWithinItsLimits) {
     struct Case {
         int Box;
@@ -157,9 +137,18 @@ TEST_F(ConfigurationTest, OkStoresEachBoxWithinItsLimits) {
         {ID_RUNNING_SPEED, std::string(29, '0') + "12", 12.0},
         {ID_RUNNING_SPEED, std::string(30, '0') + "12", 1.0},
     };
+    const ModuleSettings& s = module.Settings;
+    const std::map<int, std::function<double()>> stored = {
+        {ID_FLYBY_DURATION, [&] { return s.FlyByDuration; }},
+        {ID_RELATIVE_ALTITUDE, [&] { return s.FlyByRelAltitude; }},
+        {ID_MIN_DISTANCE, [&] { return s.FlyByMinDistance; }},
+        {ID_HEAD_LATENCY_RATE, [&] { return s.HeadLatencyRate; }},
+        {ID_GROUND_TURB_RATE, [&] { return s.GroundTurbRate; }},
+        {ID_RUNNING_SPEED, [&] { return s.RunningSpeed; }},
+        {ID_MOUSE_LOOK_RATE, [&] { return s.MouseLookRate; }}};
     for (const Case& c : cases) {
         Enter(c.Box, c.Text);
-        EXPECT_EQ(StoredFrom(c.Box), c.Stored) << c.Box << " \"" << c.Text << "\"";
+        EXPECT_EQ(stored.at(c.Box)(), c.Stored) << c.Box << " \"" << c.Text << "\"";
     }
 }
 
