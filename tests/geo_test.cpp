@@ -38,12 +38,14 @@ TEST(Rotations, TurnAheadAndRightVectorsAndUseOnlyTheOldComponents) {
 }
 
 TEST(Angles, TakeTheirBranchByWhichDifferenceIsZero) {
+    // Worked by hand: a 3-4-5 triangle's angle is asin 0.6; a difference straight south reads
+    // as a full turn, and one straight west (no north part) as three quarters.
     const Vector3 o = {0, 0, 0};
-    EXPECT_DOUBLE_EQ(AzimuthOf({3, 0, 4}, o), std::atan2(3.0, 4.0) + M_PI);
-    EXPECT_DOUBLE_EQ(AzimuthOf(o, {0, 0, 5}), 2 * M_PI); // due north reads as a full turn
-    EXPECT_DOUBLE_EQ(AzimuthOf({-2, 9, 0}, o), std::atan2(0.0, -2.0) + M_PI / 2);
+    EXPECT_DOUBLE_EQ(AzimuthOf({3, 0, 4}, o), M_PI + std::asin(0.6));
+    EXPECT_DOUBLE_EQ(AzimuthOf(o, {0, 0, 5}), 2 * M_PI);
+    EXPECT_DOUBLE_EQ(AzimuthOf({-2, 9, 0}, o), 1.5 * M_PI);
     EXPECT_EQ(AzimuthOf({0, 9, 0}, o), 0.0);
-    EXPECT_DOUBLE_EQ(ElevationOf({5, 2, -2}, o), std::atan2(-2.0, 2.0) + M_PI / 2);
+    EXPECT_DOUBLE_EQ(ElevationOf({5, 2, -2}, o), M_PI / 4);
     EXPECT_EQ(ElevationOf({5, 0, 3}, o), 0.0);
     // Not-a-number differences count as zero.
     EXPECT_EQ(AzimuthOf({NaN, 0, NaN}, o), 0.0);
