@@ -260,16 +260,12 @@ TEST_F(TravelTest, ThePointIsOnThePathAndTheViewpointStepsAsideAsTheAircraftPass
     EXPECT_EQ(Writes, 2) << "travelling writes on every tick";
     EXPECT_LT(oracle::Metres(Written, FromAircraft(1000, 0)), 0.01);
     GeoPosition point = FlyBy.CameraPosition;
-    TravelWith(-1000);
-    EXPECT_LT(Aside(0), 0.01) << "far before";
-    TravelWith(-20);
-    EXPECT_LT(Aside(30), 0.01) << "20 m before: 30 m aside";
-    TravelWith(0);
-    EXPECT_LT(Aside(50), 0.01) << "over the point";
-    TravelWith(35);
-    EXPECT_LT(Aside(15), 0.01);
-    TravelWith(200);
-    EXPECT_LT(Aside(0), 0.01) << "past and back";
+    // Metres past the point (before it when negative), and aside there.
+    for (auto [ahead, aside] :
+         {std::pair{-1000.0, 0.0}, {-20.0, 30.0}, {0.0, 50.0}, {35.0, 15.0}, {200.0, 0.0}}) {
+        TravelWith(ahead);
+        EXPECT_LT(Aside(aside), 0.01) << ahead << " m past the point";
+    }
     EXPECT_EQ(std::memcmp(&point, &FlyBy.CameraPosition, sizeof point), 0);
     EXPECT_EQ(Written.Altitude, FlyBy.CameraPosition.Altitude);
 }
