@@ -62,14 +62,12 @@ TEST_F(FrameTickTest, TheStepIsTheTimeSinceTheLastTickHeldToOneSecond) {
 }
 
 TEST_F(FrameTickTest, ExternalViewExistsOnlyInsideTheInternalView) {
-    module.Settings.ExternalViewActive = 1;
-    TickAt(100);
-    EXPECT_EQ(module.Settings.ExternalViewActive, 0);
-
-    module.Settings.InternalViewActive = 1;
-    module.Settings.ExternalViewActive = 1;
-    TickAt(200);
-    EXPECT_EQ(module.Settings.ExternalViewActive, 1);
+    for (int32_t inside : {0, 1}) {
+        module.Settings.InternalViewActive = inside;
+        module.Settings.ExternalViewActive = 1;
+        TickAt(100 + 100 * uint32_t(inside));
+        EXPECT_EQ(module.Settings.ExternalViewActive, inside);
+    }
 }
 
 TEST(PilotSettings, RatesCountOnlyWhileSwitchedOnAndEachWithinItsRange) {
