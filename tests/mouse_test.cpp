@@ -168,27 +168,14 @@ TEST(EventSpheres, NestedStreamsTakeTheLastCentreAsTheirBase) {
 }
 
 TEST(EventSpheres, CorruptStreamsEndTheirWalk) {
-    Stream loops;
-    loops.Nested(0); // calls itself
-    EXPECT_EQ(loops.Hit(Ahead), 0);
-
-    Stream stuck;
-    stuck.Sphere(0, {9, 9, 9}, 0.1f, 0, 0, 0); // length 0: would read itself forever
-    EXPECT_EQ(stuck.Hit(Ahead), 0);
-
-    Stream cycle; // two streams calling each other
-    cycle.Nested(6);
-    cycle.Nested(-6);
-    EXPECT_EQ(cycle.Hit(Ahead), 0);
-
-    Stream wrap;
-    wrap.Sphere(0, {9, 9, 9}, 0.1f, 0, 0xFFFFFFF0u); // a miss whose skip wraps around
-    EXPECT_EQ(wrap.Hit(Ahead), 0);
-
-    Stream cut;
-    cut.Sphere(1, {0, 0, 5}, 0.5f, 1);
-    cut.Bytes.resize(20); // the record runs past readable bytes
-    EXPECT_EQ(cut.Hit(Ahead), 0);
+    Stream s[5];
+    s[0].Nested(0);                                  // calls itself
+    s[1].Sphere(0, {9, 9, 9}, 0.1f, 0, 0, 0);        // length 0: would read itself forever
+    s[2].Nested(6), s[2].Nested(-6);                 // two streams calling each other
+    s[3].Sphere(0, {9, 9, 9}, 0.1f, 0, 0xFFFFFFF0u); // a miss whose skip wraps around
+    s[4].Sphere(1, {0, 0, 5}, 0.5f, 1);
+    s[4].Bytes.resize(20); // the record runs past readable bytes
+    for (int i = 0; i < 5; ++i) EXPECT_EQ(s[i].Hit(Ahead), 0) << "stream " << i;
 }
 
 TEST(EventSpheres, OneMessagesWalkEndsAtItsBudgetWithoutAHit) {
