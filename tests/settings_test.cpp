@@ -65,12 +65,6 @@ TEST_F(SettingsTest, StoredTextsConvertLikeTheStandardConversions) {
     EXPECT_EQ(module.Settings.ExternalViewActive, 0);
     EXPECT_EQ(module.Settings.InternalViewActive, 1);
     EXPECT_EQ(module.Settings.GroundTurbRate, 0.0) << "missing values keep their defaults";
-
-    addon::SaveSettings(module.Settings);
-    EXPECT_EQ(Stored("ViewTurbRate"), "7.500000");
-    EXPECT_EQ(Stored("FlyByDuration"), "12");
-    EXPECT_EQ(Stored("RunningSpeed"), "22.500000");
-    EXPECT_EQ(Stored("FlyByActive"), "1");
 }
 
 TEST_F(SettingsTest, OverlongValueKeepsTheDefaultAndUnterminatedTextIsReadSafely) {
