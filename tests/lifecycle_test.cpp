@@ -78,7 +78,18 @@ TEST_F(LifecycleTest, ABindingFileHeldOpenElsewhereLoadsWheneverItsSharingAllows
     }
 }
 
-TEST_F(LifecycleTest, FindsTheMainWindowAndHooksTheUiThreadWithTheExecutablesHandle) {
+TEST_F(LifecycleTest, FindsTheMainWindowOrReportsItOnceAndHooksTheUiThread) {
+    ModuleAttach(module); // no main window: one box, and start-up goes on
+    ASSERT_EQ(sim::MessageBoxes().size(), 1u);
+    const auto& box = sim::MessageBoxes()[0];
+    EXPECT_EQ(box.Text, "FS window not found");
+    EXPECT_EQ(box.Owner, nullptr);
+    EXPECT_TRUE(box.DefaultCaption);
+    EXPECT_EQ(box.Type, os::MbOk);
+    EXPECT_EQ(module.Host.MainWindow, nullptr);
+    EXPECT_EQ(sim::Hooks().size(), 2u);
+
+    Restart();
     sim::AddWindow("OTHER");
     AddHostWindow();
     ModuleAttach(module);
@@ -95,19 +106,7 @@ TEST_F(LifecycleTest, FindsTheMainWindowAndHooksTheUiThreadWithTheExecutablesHan
     }
 }
 
-TEST_F(LifecycleTest, MissingMainWindowIsReportedOnceAndStartUpGoesOn) {
-    ModuleAttach(module);
-    ASSERT_EQ(sim::MessageBoxes().size(), 1u);
-    const auto& box = sim::MessageBoxes()[0];
-    EXPECT_EQ(box.Text, "FS window not found");
-    EXPECT_EQ(box.Owner, nullptr);
-    EXPECT_TRUE(box.DefaultCaption);
-    EXPECT_EQ(box.Type, os::MbOk);
-    EXPECT_EQ(module.Host.MainWindow, nullptr);
-    EXPECT_EQ(sim::Hooks().size(), 2u);
-}
-
-TEST_F(LifecycleTest, HookFailuresAreReportedAfterBothAttempts) {
+TEST_F(LifecycleTest, HookFailuresAreReportedAfterBothAttemptsAndNeitherStopsTheOther) {
     AddHostWindow();
     sim::FailHookInstall(4);
     sim::FailHookInstall(3);
@@ -121,9 +120,8 @@ TEST_F(LifecycleTest, HookFailuresAreReportedAfterBothAttempts) {
 
     ModuleDetach(module); // nothing to remove
     EXPECT_EQ(CallIndex("UnhookWindowsHookEx"), -1);
-}
 
-TEST_F(LifecycleTest, OneFailedHookGivesOneBoxAndTheOtherHookStillWorks) {
+    Restart();
     AddHostWindow();
     sim::FailHookInstall(4);
     ModuleAttach(module);
