@@ -83,6 +83,8 @@ TEST_F(OutsideTest, ForwardFollowsTheHeadingStepsGoToTheRightAndShiftRuns) {
     m = Walked(1.0);
     EXPECT_NEAR(m.East, 2.0, StepTolerance);
     EXPECT_NEAR(m.North, 0.0, StepTolerance);
+    Moves.Right = 0; // and each alone goes its own way
+    EXPECT_NEAR(Walked(1.0).East, -2.0, StepTolerance);
 
     Moves = {};
     Moves.Forward = Moves.Backward = 1; // forward wins
