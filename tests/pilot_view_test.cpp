@@ -8,6 +8,7 @@
 #include "pilot_host.h"
 
 #include <cmath>
+#include <string_view>
 
 namespace {
 
@@ -47,6 +48,16 @@ protected:
             sim::Get(mainWindow, host::HostFrameMessage);
         }
     }
+    // The bindings of text in place of the file's, as a load would leave them.
+    void Bind(std::string_view text) {
+        pilot::LoadKeyBindingText(text.data(), text.size(), "Keyboard", module.Bindings);
+    }
+    // A key held for some frames, then let go.
+    void Hold(os::Word key, int frames) {
+        sim::Get(mainWindow, os::MsgKeyDown, key);
+        Frames(frames);
+        sim::Get(mainWindow, os::MsgKeyUp, key);
+    }
     host::ViewRecord Cockpit() { return sim::PeekHost<host::ViewRecord>(records[0]); }
     double HeadingOfRotation() {
         host::ViewRecord r = Cockpit();
@@ -68,8 +79,7 @@ TEST_F(PilotViewTest, ThePilotClockIsWrapSafeAndStepsAtMostOneSecond) {
 }
 
 TEST_F(PilotViewTest, AfterABoundAltKeyTheHostsWindowSeesAKeyGoUpButNotAlt) {
-    static constexpr char keys[] = "[Keyboard] PilotHeadLeft=L,ALT,DOUBLE";
-    pilot::LoadKeyBindingText(keys, sizeof keys - 1, "Keyboard", module.Bindings);
+    Bind("[Keyboard] PilotHeadLeft=L,ALT,DOUBLE");
     Frames(1);
     sim::SetKeyDown(os::VkMenu, true);
     EXPECT_FALSE(sim::Get(mainWindow, os::MsgSysKeyDown, os::VkMenu).Blanked());
@@ -92,9 +102,7 @@ TEST_F(PilotViewTest, KeysReleasedWhereTheModuleCannotSeeThemEndWhenTheHostLoses
     Frames(20);
     EXPECT_NEAR(HeadingOfRotation(), 35.0, 1e-3) << "the head stopped when the keyboard went";
     sim::Send(mainWindow, os::MsgActivate, 1);
-    sim::Get(mainWindow, os::MsgKeyDown, 0x27);
-    Frames(20);
-    sim::Get(mainWindow, os::MsgKeyUp, 0x27);
+    Hold(0x27, 20);
     Frames(20);
     EXPECT_NEAR(HeadingOfRotation(), 70.0, 1e-3) << "the next press turns again, not stops";
     sim::Get(mainWindow, os::MsgKeyDown, 0x27);
@@ -143,20 +151,15 @@ TEST_F(PilotViewTest, ARateOrSpeedStoredOutOfRangeIsUsedWithinIt) {
 }
 
 TEST_F(PilotViewTest, ASavedViewIsStoredAtOnceAndRecalledWithAGlide) {
-    static constexpr char keys[] = "[Keyboard] SaveView1=S RecallView1=R RecallView2=E";
-    pilot::LoadKeyBindingText(keys, sizeof keys - 1, "Keyboard", module.Bindings);
+    Bind("[Keyboard] SaveView1=S RecallView1=R RecallView2=E");
     Frames(1);
-    sim::Get(mainWindow, os::MsgKeyDown, 0x27);
-    Frames(20);
-    sim::Get(mainWindow, os::MsgKeyUp, 0x27);
+    Hold(0x27, 20);
     EXPECT_TRUE(sim::Get(mainWindow, os::MsgKeyDown, 'S').Blanked());
     sim::Get(mainWindow, os::MsgKeyUp, 'S');
     EXPECT_EQ(sim::RegText(addon::SettingsKeyPath, "SavedView1"),
               "0.000000 1.000000 0.000000 35.000000 0.000000 1.000000")
         << "written when saved: a host that ends without unloading keeps it";
-    sim::Get(mainWindow, os::MsgKeyDown, 0x27);
-    Frames(20);
-    sim::Get(mainWindow, os::MsgKeyUp, 0x27);
+    Hold(0x27, 20);
     sim::Get(mainWindow, os::MsgKeyDown, 'R');
     Frames(10);
     EXPECT_NEAR(HeadingOfRotation(), 35.0, 1e-4) << "there after half a second";
@@ -166,8 +169,7 @@ TEST_F(PilotViewTest, ASavedViewIsStoredAtOnceAndRecalledWithAGlide) {
 }
 
 TEST_F(PilotViewTest, TheMenusSwitchesWorkFromTheKeyboardWithTheViewOff) {
-    static constexpr char keys[] = "[Keyboard] ToggleInternalView=I";
-    pilot::LoadKeyBindingText(keys, sizeof keys - 1, "Keyboard", module.Bindings);
+    Bind("[Keyboard] ToggleInternalView=I");
     module.Input.BindsSwitches = 1; // as the loading at start-up finds
     module.Settings.InternalViewActive = 0;
     EXPECT_FALSE(sim::Get(mainWindow, os::MsgKeyDown, 'W').Blanked()) << "the rest is the host's";
@@ -249,8 +251,7 @@ TEST_F(PilotMouseTest, AnEmptyClientAreaOrNoModelLeavesThePointerAlone) {
 }
 
 TEST_F(PilotMouseTest, MouseLookHoldsTheMouseToTheViewWhileItIsOn) {
-    static constexpr char look[] = "[Keyboard] ToggleMouseLook=MOUSE_BUTTON_1,DOUBLE";
-    pilot::LoadKeyBindingText(look, sizeof look - 1, "Keyboard", module.Bindings);
+    Bind("[Keyboard] ToggleMouseLook=MOUSE_BUTTON_1,DOUBLE");
     sim::Get(view, os::MsgRButtonDown);
     EXPECT_EQ(sim::CaptureWindow(), view);
     sim::Get(view, os::MsgRButtonUp);
@@ -302,9 +303,7 @@ TEST_F(PilotWalkTest, ThePilotStepsOutWalksAndComesBackToTheViewAsItWas) {
         matrix[i] = sim::PeekHost<float>(SimulatedPilotHost::G3dBase + 679040 + 4 * i);
     EXPECT_NEAR(matrix[2], 0.5f, 1e-6) << "Ry(-90)'s first row towards Z, scaled by 0.5 / zoom";
 
-    sim::Get(mainWindow, os::MsgKeyDown, 'W');
-    Frames(20); // 1 s at walking pace, east
-    sim::Get(mainWindow, os::MsgKeyUp, 'W');
+    Hold('W', 20); // 1 s at walking pace, east
     host::LatLonAlt moved = EyePosition();
     double east = (moved.Longitude.Whole - eye.Longitude.Whole) / 11930464.711111 * 111130.52 *
                   std::cos(47.0 * M_PI / 180);
@@ -317,8 +316,7 @@ TEST_F(PilotWalkTest, ThePilotStepsOutWalksAndComesBackToTheViewAsItWas) {
 }
 
 TEST_F(PilotWalkTest, ShiftRunsOnlyWhileItIsDown) {
-    static constexpr char keys[] = "[Keyboard] PilotUp=U,DOUBLE";
-    pilot::LoadKeyBindingText(keys, sizeof keys - 1, "Keyboard", module.Bindings);
+    Bind("[Keyboard] PilotUp=U,DOUBLE");
     module.Settings.ExternalViewActive = 1;
     module.Settings.RunningSpeed = 1e308;
     Frames(1);
