@@ -2,6 +2,8 @@
 // stream as plain bytes.
 #include "pilot/mouse.h"
 
+#include "ground_scene.h"
+
 #include <gtest/gtest.h>
 
 #include <cmath>
@@ -97,39 +99,23 @@ TEST(RaySphere, HitsMissesAndKnowsBehindFromInside) {
 
 // ---- The event stream -----------------------------------------------------------
 
-struct Stream {
-    static constexpr uint32_t Base = 0x1000;
-    std::vector<uint8_t> Bytes;
-
-    uint32_t Here() const { return Base + uint32_t(Bytes.size()); }
-    template <class T> void Put(T value) {
-        // Grown, then copied into: g++ 12 at -O3 wrongly sees an overflow in
-        // the insert of a few bytes.
-        size_t at = Bytes.size();
-        Bytes.resize(at + sizeof value);
-        std::memcpy(Bytes.data() + at, &value, sizeof value);
-    }
+// An event stream: calls and ends as in every stream, and event spheres.
+struct Stream : groundscene::Image {
+    Stream() : Image(0x1000) {}
     void Sphere(uint16_t kind, Vector3 c, float radius, uint32_t code, uint32_t skip = 0,
-                uint16_t length = 38) {
-        Put<uint16_t>(host::EventOpSphere);
-        Put<uint16_t>(length);
-        Put<uint32_t>(skip);
-        Put<uint16_t>(kind);
-        Put(float(c.X)), Put(float(c.Y)), Put(float(c.Z)), Put(radius);
-        Put<uint32_t>(0), Put<uint32_t>(code), Put<uint32_t>(0);
+                uint16_t length = host::EventSphereSize) {
+        Put(host::EventSphereRecord{host::EventOpSphere,
+                                    length,
+                                    skip,
+                                    kind,
+                                    {float(c.X), float(c.Y), float(c.Z)},
+                                    radius,
+                                    {0, code, 0}});
     }
-    void Nested(int32_t offset) {
-        Put<uint16_t>(host::StreamOpCall);
-        Put<int32_t>(offset);
+    int32_t Hit(const Ray& ray) {
+        groundscene::PlainBytes bytes{this, {}};
+        return HitEventSpheres(bytes.Source(), Base, {0, 0, 0}, ray);
     }
-    void End() { Put<uint16_t>(host::StreamOpEnd); }
-    static bool Span(void* context, uint32_t at, uint32_t size, host::ByteSpan& out) {
-        auto* s = static_cast<Stream*>(context);
-        if (at < Base || uint64_t(at) + size > Base + s->Bytes.size()) return false;
-        out = {Base, uint32_t(s->Bytes.size()), s->Bytes.data()};
-        return true;
-    }
-    int32_t Hit(const Ray& ray) { return HitEventSpheres({&Span, this}, Base, {0, 0, 0}, ray); }
 };
 
 const Ray Ahead{{0, 0, 0}, {0, 0, 1}};
@@ -158,7 +144,7 @@ TEST(EventSpheres, AControlWithACodeUnderTheRayShowsTheHandAndAMissSkipsThoseWit
 TEST(EventSpheres, NestedStreamsTakeTheLastCentreAsTheirBase) {
     Stream s;
     s.Sphere(0, {0, 1, 5}, 2.0f, 0); // a panel around (0, 1, 5)
-    s.Nested(6 + 2);                 // its switches, just after the end below
+    s.Call(6 + 2);                   // its switches, just after the end below
     s.End();
     s.Sphere(1, {0, -1, 0}, 0.2f, 4); // (0, -1, 0) from the panel: on the ray
     s.End();
@@ -169,9 +155,9 @@ TEST(EventSpheres, NestedStreamsTakeTheLastCentreAsTheirBase) {
 
 TEST(EventSpheres, CorruptStreamsEndTheirWalk) {
     Stream s[5];
-    s[0].Nested(0);                                  // calls itself
+    s[0].Call(0);                                    // calls itself
     s[1].Sphere(0, {9, 9, 9}, 0.1f, 0, 0, 0);        // length 0: would read itself forever
-    s[2].Nested(6), s[2].Nested(-6);                 // two streams calling each other
+    s[2].Call(6), s[2].Call(-6);                     // two streams calling each other
     s[3].Sphere(0, {9, 9, 9}, 0.1f, 0, 0xFFFFFFF0u); // a miss whose skip wraps around
     s[4].Sphere(1, {0, 0, 5}, 0.5f, 1);
     s[4].Bytes.resize(20); // the record runs past readable bytes
@@ -192,11 +178,11 @@ TEST(EventSpheres, OneMessagesWalkEndsAtItsBudgetWithoutAHit) {
     // walks to the depth's bound spends the budget first.
     for (bool loops : {false, true}) {
         Stream s;
-        s.Nested(6 + 38 + 2); // the stream after the control and its end
+        s.Call(6 + 38 + 2); // the stream after the control and its end
         s.Sphere(1, {0, 0, 5}, 0.5f, 1);
         s.End();
         s.Sphere(0, {9, 9, 9}, 0.1f, 0); // the nested stream: off the ray
-        if (loops) s.Nested(-38), s.Nested(-44);
+        if (loops) s.Call(-38), s.Call(-44);
         s.End();
         EXPECT_EQ(s.Hit(Ahead), loops ? 0 : 1) << loops;
     }
