@@ -138,7 +138,7 @@ TEST_F(LifecycleTest, DetachWritesSettingsThenRemovesBothHooks) {
     module.Settings.RunningSpeed = 7.25;
     ModuleDetach(module);
     EXPECT_EQ(sim::RegText(SettingsKeyPath, "RunningSpeed"), "7.250000");
-    long lastWrite = CallIndex("RegSetValueExA GroundTurbOn");
+    long lastWrite = CallIndex("RegSetValueExA MouseLookInvert"); // the last of them
     long unhookCall = CallIndex("UnhookWindowsHookEx 4");
     long unhookGet = CallIndex("UnhookWindowsHookEx 3");
     EXPECT_GE(lastWrite, 0);
