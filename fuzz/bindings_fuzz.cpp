@@ -25,15 +25,8 @@ void Check(void* context, const BindingReport& report) {
 }
 
 bool SameBindings(const KeyBindingTable& a, const KeyBindingTable& b) {
-    if (a.Count != b.Count) return false;
-    for (int32_t i = 0; i < a.Count; ++i) {
-        const KeyBinding& x = a.Entries[i];
-        const KeyBinding& y = b.Entries[i];
-        if (std::memcmp(x.Command, y.Command, sizeof x.Command) != 0 || x.Code != y.Code ||
-            x.Modifiers != y.Modifiers || x.OnRelease != y.OnRelease || x.Id != y.Id)
-            return false;
-    }
-    return true;
+    return a.Count == b.Count &&
+           std::memcmp(a.Entries, b.Entries, sizeof(KeyBinding) * size_t(a.Count)) == 0;
 }
 
 void Fail(const char* what) {

@@ -5,7 +5,6 @@
 #include <chrono>
 #include <cstddef>
 #include <cstdio>
-#include <cstdlib>
 
 namespace fuzz {
 
@@ -13,18 +12,14 @@ struct Slowest {
     double Microseconds = 0.0;
     size_t Bytes = 0;
     long Inputs = 0; // the first ones pay for the process's warming up, and are not counted
+    ~Slowest() {
+        std::fprintf(stderr, "slowest input: %.0f us (%zu bytes)\n", Microseconds, Bytes);
+    }
 };
 
+// Told when the process exits.
 inline Slowest& SlowestInput() {
     static Slowest slowest;
-    static bool reported = [] {
-        std::atexit([] {
-            std::fprintf(stderr, "slowest input: %.0f us (%zu bytes)\n",
-                         SlowestInput().Microseconds, SlowestInput().Bytes);
-        });
-        return true;
-    }();
-    (void)reported;
     return slowest;
 }
 

@@ -79,7 +79,7 @@ bool SameBits(double a, double b) {
 
 // ---- Helpers -------------------------------------------------------------------
 
-TEST(AngleHelpers, AreThePlainLoopsBitForBitAndReturnOnAnyInput) {
+TEST(AngleHelpers, AreThePlainLoopsBitForBitAndWrapOrClampWordsOnAnyInput) {
     EXPECT_EQ(AngleDifference(170, -170), -20);
     EXPECT_EQ(AngleDifference(-170, 170), 20);
     EXPECT_EQ(AngleDifference(0, 360), 0);
@@ -95,6 +95,13 @@ TEST(AngleHelpers, AreThePlainLoopsBitForBitAndReturnOnAnyInput) {
         EXPECT_TRUE(std::fabs(AngleDifference(a, -a)) <= 360) << a;
     }
     EXPECT_TRUE(std::isnan(WrapAngle(Inf)) && std::isnan(AngleDifference(-Inf, 0)));
+    // Words wrap or clamp without undefined conversions.
+    EXPECT_EQ(WrappedWord(65536.0 + 5.9, 7), 5);
+    EXPECT_EQ(WrappedWord(40000.0, 7), -25536);
+    EXPECT_EQ(WrappedWord(std::ldexp(1.0, 40) + 12345.0, 7), 12345);
+    EXPECT_EQ(WrappedWord(Inf, 7), 7);
+    EXPECT_EQ(ClampedWord(1e9, 7), 32767);
+    EXPECT_EQ(ClampedWord(NaN, 7), 7);
 }
 
 TEST(AngleHelpers, ViewAnglesReadBackTheRowVectorRotation) {
@@ -115,15 +122,6 @@ TEST(AngleHelpers, ViewAnglesReadBackTheRowVectorRotation) {
             EXPECT_NEAR(AngleDifference(a.Pitch, p), 0.0, 1e-4) << p << " " << h;
             EXPECT_NEAR(AngleDifference(a.Heading, h), 0.0, 1e-4) << p << " " << h;
         }
-}
-
-TEST(AngleHelpers, WordsWrapOrClampWithoutUndefinedConversions) {
-    EXPECT_EQ(WrappedWord(65536.0 + 5.9, 7), 5);
-    EXPECT_EQ(WrappedWord(40000.0, 7), -25536);
-    EXPECT_EQ(WrappedWord(std::ldexp(1.0, 40) + 12345.0, 7), 12345);
-    EXPECT_EQ(WrappedWord(Inf, 7), 7);
-    EXPECT_EQ(ClampedWord(1e9, 7), 32767);
-    EXPECT_EQ(ClampedWord(NaN, 7), 7);
 }
 
 // ---- The step ------------------------------------------------------------------

@@ -37,16 +37,14 @@ std::string Flowing(const std::string& text) {
     return out;
 }
 
-std::string Number(double x) {
+// As the text writes a number; "%.2f" as the dialog shows a real.
+std::string Number(double x, const char* format = "%g") {
     char text[32];
-    std::snprintf(text, sizeof text, "%g", x);
+    std::snprintf(text, sizeof text, format, x);
     return text;
 }
-
-std::string Shown(double x) { // as the dialog shows a real
-    char text[32];
-    std::snprintf(text, sizeof text, "%.2f", x);
-    return text;
+std::string Shown(double x) {
+    return Number(x, "%.2f");
 }
 
 std::string Lower(std::string s) {

@@ -40,7 +40,6 @@ protected:
         Written = out.Viewpoint;
         ++Writes;
     }
-    GeoPosition Viewpoint() { return Written; }
     // metres ahead of and right of p along heading (degrees), on p's tangent plane.
     static GeoPosition Beside(const GeoPosition& p, double heading, double ahead, double right) {
         double h = heading * Degree;
@@ -60,9 +59,9 @@ TEST_F(FlyByTest, StandingAircraftGetsAPointFiftyAheadAndFiveRightAtItsAltitude)
     EXPECT_EQ(FlyBy.Countdown, 10.0f);
     EXPECT_EQ(FlyBy.CameraSide, 1);
     EXPECT_EQ(FlyBy.LeadDistance, 50.0);
-    EXPECT_LT(oracle::Metres(Viewpoint(), FromAircraft(50, 5)), 0.01);
+    EXPECT_LT(oracle::Metres(Written, FromAircraft(50, 5)), 0.01);
     EXPECT_EQ(FlyBy.CameraPosition.Altitude, Plane.Position.Altitude);
-    EXPECT_EQ(Viewpoint().Altitude, Plane.Position.Altitude) << "feet, as written";
+    EXPECT_EQ(Written.Altitude, Plane.Position.Altitude) << "feet, as written";
 
     Settings.Duration = 0; // every tick places, once the period under way has run out
     FlyBy.Countdown = 0.0f;
@@ -70,7 +69,7 @@ TEST_F(FlyByTest, StandingAircraftGetsAPointFiftyAheadAndFiveRightAtItsAltitude)
         Aircraft(-20.0, -45.0, 50.0, heading, 0.0, 0.0);
         Tick(16);
         EXPECT_EQ(FlyBy.CameraHeading, heading);
-        EXPECT_LT(oracle::Metres(Viewpoint(), FromAircraft(50, 5)), 0.01) << heading;
+        EXPECT_LT(oracle::Metres(Written, FromAircraft(50, 5)), 0.01) << heading;
     }
 }
 
@@ -83,10 +82,10 @@ TEST_F(FlyByTest, At360KmhTheLeadIsOneKilometreAndTheCameraWaitsOutEachPeriod) {
         if (FlyBy.CameraPosition.Latitude != lastLatitude) {
             placements.push_back(i);
             EXPECT_EQ(FlyBy.LeadDistance, 1000.0);
-            EXPECT_LT(oracle::Metres(Viewpoint(), FromAircraft(1000, 100)), 0.01);
+            EXPECT_LT(oracle::Metres(Written, FromAircraft(1000, 100)), 0.01);
         }
         lastLatitude = FlyBy.CameraPosition.Latitude;
-        EXPECT_LT(oracle::Metres(Viewpoint(), FlyBy.CameraPosition), 0.01) << "tick " << i;
+        EXPECT_LT(oracle::Metres(Written, FlyBy.CameraPosition), 0.01) << "tick " << i;
     }
     // 40 quarter seconds bring the countdown to exactly 0.0, which still waits.
     EXPECT_EQ(placements, (std::vector<int>{0, 41, 82}));
@@ -105,7 +104,7 @@ TEST_F(FlyByTest, PitchLowersThePointByHalfTheLeadsDropAndUprightLeavesItBeside)
         Aircraft(35.0, -80.0, 1000.0, 60.0, c.Pitch, 0.0);
         Tick(16);
         EXPECT_NEAR(FlyBy.CameraPosition.Altitude, Plane.Position.Altitude - c.DropFeet + 30, 1e-3);
-        EXPECT_LT(oracle::Metres(Viewpoint(), FromAircraft(c.Ahead, 5)), 0.01) << c.Pitch;
+        EXPECT_LT(oracle::Metres(Written, FromAircraft(c.Ahead, 5)), 0.01) << c.Pitch;
     }
 }
 
@@ -126,21 +125,18 @@ TEST_F(FlyByTest, WithoutDurationEveryTickThatMovesOnPlacesAtTheMinimumDistance)
     Settings.RelAltitude = 250;
     Aircraft(5.0, -30.0, 100.0, 20.0, 0.0, 0.0);
     Tick(16);
-    EXPECT_LT(oracle::Metres(Viewpoint(), Plane.Position), 0.01);
+    EXPECT_LT(oracle::Metres(Written, Plane.Position), 0.01);
     EXPECT_EQ(FlyBy.CameraPosition.Altitude, Plane.Position.Altitude + 250);
-}
-
-TEST_F(FlyByTest, NegativeMinimumDistanceNeverRaisesTheLead) {
+    // A negative minimum never raises the lead.
     Settings.MinDistance = -50;
-    Aircraft(5.0, -30.0, 100.0, 0.0, 0.0, 0.0);
     Tick(16);
     EXPECT_EQ(FlyBy.LeadDistance, 0.0);
-    EXPECT_LT(oracle::Metres(Viewpoint(), Plane.Position), 0.01);
+    EXPECT_LT(oracle::Metres(Written, Plane.Position), 0.01);
 }
 
 // ---- Values that are not finite ----------------------------------------------
 
-TEST_F(FlyByTest, ANonFiniteValuePlacesAndWritesNothingUntilAllAreFiniteAgain) {
+TEST_F(FlyByTest, ANonFiniteOrOverflowingValuePlacesAndWritesNothing) {
     double AircraftState::*scalars[] = {&AircraftState::Pitch, &AircraftState::Heading,
                                         &AircraftState::Speed};
     double GeoPosition::*position[] = {&GeoPosition::Latitude, &GeoPosition::Longitude,
@@ -159,9 +155,8 @@ TEST_F(FlyByTest, ANonFiniteValuePlacesAndWritesNothingUntilAllAreFiniteAgain) {
                     Plane.*scalars[field] = value;
                 else
                     Plane.Position.*position[field - 3] = value;
-                FlyByState before = FlyBy;
-                before.Countdown = -0.5f; // the period has run out
-                FlyBy = before;
+                FlyBy.Countdown = -0.5f; // the period has run out
+                const FlyByState before = FlyBy;
                 int writes = Writes;
                 Tick(16);
                 EXPECT_EQ(Writes, writes) << "field " << field << " = " << value;
@@ -177,21 +172,16 @@ TEST_F(FlyByTest, ANonFiniteValuePlacesAndWritesNothingUntilAllAreFiniteAgain) {
         Tick(16);
         EXPECT_EQ(Writes, writes + 1);
         EXPECT_EQ(FlyBy.Countdown, 10.0f);
-        EXPECT_LT(oracle::Metres(Viewpoint(),
-                                 travelling ? FromAircraft(1000, 0) : FromAircraft(1000, 100)),
-                  0.01);
-    }
-}
-
-TEST_F(FlyByTest, FiniteValuesThatOverflowTheReckoningWriteNothing) {
-    for (int32_t travelling : {0, 1}) {
-        Settings.Travelling = travelling;
-        Aircraft(47.0, 8.0, 1000.0, 90.0, 0.0, 1e306); // a lead beyond the largest double
+        EXPECT_LT(
+            oracle::Metres(Written, travelling ? FromAircraft(1000, 0) : FromAircraft(1000, 100)),
+            0.01);
+        // Finite values that overflow the reckoning (a lead beyond the largest double).
+        Plane.Speed = 1e306;
         FlyBy.Countdown = -1.0f;
-        int writes = Writes;
+        writes = Writes;
         Tick(16);
         Tick(16);
-        EXPECT_EQ(Writes, writes) << travelling;
+        EXPECT_EQ(Writes, writes) << "overflow, travelling " << travelling;
         EXPECT_TRUE(CanPlaceFrom(Plane));
     }
 }
@@ -210,7 +200,7 @@ TEST_F(FlyByTest, RandomSideDrawsOncePerPointAndGoesLeftUpTo16384) {
     Aircraft(50.0, -4.0, 10.0, 0.0, 0.0, 0.0);
     Tick(16);
     EXPECT_EQ(FlyBy.CameraSide, -1) << "the first draw after loading is 41";
-    EXPECT_LT(oracle::Metres(Viewpoint(), FromAircraft(50, -5)), 0.01);
+    EXPECT_LT(oracle::Metres(Written, FromAircraft(50, -5)), 0.01);
     Tick(16);
     EXPECT_EQ(Random.State, 1u * 214013u + 2531011u) << "no draw without a new point";
 
@@ -229,7 +219,7 @@ TEST_F(FlyByTest, FixedPlacementsDoNotDrawAndAnUnknownOneKeepsTheSide) {
     Aircraft(50.0, -4.0, 10.0, 30.0, 0.0, 0.0);
     Tick(16);
     EXPECT_EQ(FlyBy.CameraSide, 0) << "on the path until a known placement is seen";
-    EXPECT_LT(oracle::Metres(Viewpoint(), FromAircraft(50, 0)), 0.01);
+    EXPECT_LT(oracle::Metres(Written, FromAircraft(50, 0)), 0.01);
     Settings.Placement = 1;
     Tick(16);
     Settings.Placement = 7;
@@ -253,14 +243,13 @@ protected:
     }
     // The aircraft `ahead` metres along the camera's heading from the point,
     // itself turned since: the step keeps to the heading the point was chosen for.
-    GeoPosition TravelWith(double ahead) {
+    void TravelWith(double ahead) {
         Plane.Position = Beside(FlyBy.CameraPosition, FlyBy.CameraHeading, ahead, 0);
         Plane.Heading = FlyBy.CameraHeading + 45;
         Written = TravelFlyByCamera(FlyBy, Settings, Plane);
-        return Viewpoint();
     }
     double Aside(double metres) {
-        return oracle::Metres(Viewpoint(),
+        return oracle::Metres(Written,
                               Beside(FlyBy.CameraPosition, FlyBy.CameraHeading, 0, metres));
     }
 };
@@ -269,20 +258,16 @@ TEST_F(TravelTest, ThePointIsOnThePathAndTheViewpointStepsAsideAsTheAircraftPass
     EXPECT_EQ(Writes, 1) << "placing and travelling in one tick: the host gets one viewpoint";
     Tick(16);
     EXPECT_EQ(Writes, 2) << "travelling writes on every tick";
-    EXPECT_LT(oracle::Metres(Viewpoint(), FromAircraft(1000, 0)), 0.01);
+    EXPECT_LT(oracle::Metres(Written, FromAircraft(1000, 0)), 0.01);
     GeoPosition point = FlyBy.CameraPosition;
-    TravelWith(-1000);
-    EXPECT_LT(Aside(0), 0.01) << "far before";
-    TravelWith(-20);
-    EXPECT_LT(Aside(30), 0.01) << "20 m before: 30 m aside";
-    TravelWith(0);
-    EXPECT_LT(Aside(50), 0.01) << "over the point";
-    TravelWith(35);
-    EXPECT_LT(Aside(15), 0.01);
-    TravelWith(200);
-    EXPECT_LT(Aside(0), 0.01) << "past and back";
+    // Metres past the point (before it when negative), and aside there.
+    for (auto [ahead, aside] :
+         {std::pair{-1000.0, 0.0}, {-20.0, 30.0}, {0.0, 50.0}, {35.0, 15.0}, {200.0, 0.0}}) {
+        TravelWith(ahead);
+        EXPECT_LT(Aside(aside), 0.01) << ahead << " m past the point";
+    }
     EXPECT_EQ(std::memcmp(&point, &FlyBy.CameraPosition, sizeof point), 0);
-    EXPECT_EQ(Viewpoint().Altitude, FlyBy.CameraPosition.Altitude);
+    EXPECT_EQ(Written.Altitude, FlyBy.CameraPosition.Altitude);
 }
 
 TEST_F(TravelTest, OverThePointItStandsAsideEvenWhenTheDistanceRoundsBadly) {
@@ -320,7 +305,7 @@ TEST_F(TravelTest, WithoutASideOrWithANegativeMinimumTheStepChanges) {
 
     Settings.MinDistance = INT_MIN; // has a magnitude too
     TravelWith(-20);
-    EXPECT_GT(Viewpoint().Latitude, FlyBy.CameraPosition.Latitude) << "left of east is north";
+    EXPECT_GT(Written.Latitude, FlyBy.CameraPosition.Latitude) << "left of east is north";
 }
 
 } // namespace

@@ -10,14 +10,12 @@
 namespace oracle {
 
 using camera::GeoPosition;
+using geometry::Vector3;
 
 constexpr double Radius = 6367310.0;
 
-struct Xyz {
-    double X, Y, Z;
-};
-
-inline Xyz Up(const GeoPosition& p) {
+// Earth-centred here: X and Y in the equator's plane, Z through the north pole.
+inline Vector3 Up(const GeoPosition& p) {
     return {std::cos(p.Latitude) * std::cos(p.Longitude),
             std::cos(p.Latitude) * std::sin(p.Longitude), std::sin(p.Latitude)};
 }
@@ -27,17 +25,17 @@ inline Xyz Up(const GeoPosition& p) {
 inline GeoPosition TangentPoint(const GeoPosition& from, double east, double north) {
     double sinLat = std::sin(from.Latitude), cosLat = std::cos(from.Latitude);
     double sinLon = std::sin(from.Longitude), cosLon = std::cos(from.Longitude);
-    Xyz u = Up(from);
-    Xyz p = {Radius * u.X - east * sinLon - north * sinLat * cosLon,
-             Radius * u.Y + east * cosLon - north * sinLat * sinLon, Radius * u.Z + north * cosLat};
+    Vector3 u = Up(from);
+    Vector3 p = {Radius * u.X - east * sinLon - north * sinLat * cosLon,
+                 Radius * u.Y + east * cosLon - north * sinLat * sinLon,
+                 Radius * u.Z + north * cosLat};
     return {std::atan2(p.Z, std::hypot(p.X, p.Y)), std::atan2(p.Y, p.X), 0.0};
 }
 
 // Straight-line metres between two points on the sphere; any longitude form.
 inline double Metres(const GeoPosition& a, const GeoPosition& b) {
-    Xyz u = Up(a), v = Up(b);
-    return Radius * std::sqrt((u.X - v.X) * (u.X - v.X) + (u.Y - v.Y) * (u.Y - v.Y) +
-                              (u.Z - v.Z) * (u.Z - v.Z));
+    Vector3 d = geometry::Minus(Up(a), Up(b));
+    return Radius * std::sqrt(geometry::Dot(d, d));
 }
 
 } // namespace oracle

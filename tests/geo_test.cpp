@@ -38,12 +38,14 @@ TEST(Rotations, TurnAheadAndRightVectorsAndUseOnlyTheOldComponents) {
 }
 
 TEST(Angles, TakeTheirBranchByWhichDifferenceIsZero) {
+    // Worked by hand: a 3-4-5 triangle's angle is asin 0.6; a difference straight south reads
+    // as a full turn, and one straight west (no north part) as three quarters.
     const Vector3 o = {0, 0, 0};
-    EXPECT_DOUBLE_EQ(AzimuthOf({3, 0, 4}, o), std::atan2(3.0, 4.0) + M_PI);
-    EXPECT_DOUBLE_EQ(AzimuthOf(o, {0, 0, 5}), 2 * M_PI); // due north reads as a full turn
-    EXPECT_DOUBLE_EQ(AzimuthOf({-2, 9, 0}, o), std::atan2(0.0, -2.0) + M_PI / 2);
+    EXPECT_DOUBLE_EQ(AzimuthOf({3, 0, 4}, o), M_PI + std::asin(0.6));
+    EXPECT_DOUBLE_EQ(AzimuthOf(o, {0, 0, 5}), 2 * M_PI);
+    EXPECT_DOUBLE_EQ(AzimuthOf({-2, 9, 0}, o), 1.5 * M_PI);
     EXPECT_EQ(AzimuthOf({0, 9, 0}, o), 0.0);
-    EXPECT_DOUBLE_EQ(ElevationOf({5, 2, -2}, o), std::atan2(-2.0, 2.0) + M_PI / 2);
+    EXPECT_DOUBLE_EQ(ElevationOf({5, 2, -2}, o), M_PI / 4);
     EXPECT_EQ(ElevationOf({5, 0, 3}, o), 0.0);
     // Not-a-number differences count as zero.
     EXPECT_EQ(AzimuthOf({NaN, 0, NaN}, o), 0.0);
@@ -71,9 +73,7 @@ TEST(OffsetPosition, ProjectsTheTangentPlaneBackOntoTheSphere) {
         EXPECT_GE(got.Longitude, -2 * M_PI);
         EXPECT_LT(got.Longitude, 0.0);
     }
-}
-
-TEST(OffsetPosition, ZeroOffsetReturnsTheStartAndUpIsIgnored) {
+    // No offset east or north is the start, whatever the offset up.
     for (GeoPosition from : {GeoPosition{0.5, 1.0, 0}, GeoPosition{-0.5, -1.0, 0}}) {
         for (double up : {0.0, 500.0}) {
             GeoPosition got = OffsetPosition(from, {0, up, 0});
@@ -113,6 +113,15 @@ TEST(GreatCircleDistance, CountsSixtyNauticalMilesToTheDegreeAcrossEitherMeridia
                 0.2 * 60 * 1852.0, 1e-4);
     for (double lat : {0.0, 0.4, -1.1})
         EXPECT_LT(GreatCircleDistance({lat, 0.1, 0}, {lat, 0.1 - 2 * M_PI, 0}), 0.2);
+    // An offset on the tangent plane: its length seen from the centre, in every direction.
+    for (double d : {100.0, 1000.0, 5000.0, 10000.0})
+        for (double bearing = 0; bearing < 360; bearing += 45) {
+            GeoPosition from = {0.7, -1.9, 0};
+            Vector3 v = {d * std::sin(bearing * Degree), 0, d * std::cos(bearing * Degree)};
+            double expected = std::atan(d / 6367310.0) * DistanceRadius;
+            EXPECT_NEAR(GreatCircleDistance(from, OffsetPosition(from, v)), expected, 1e-3)
+                << d << " m at " << bearing;
+        }
 }
 
 TEST(GreatCircleDistance, EqualPositionsAreNeverNotANumberApart) {
@@ -129,17 +138,6 @@ TEST(GreatCircleDistance, EqualPositionsAreNeverNotANumberApart) {
     }
     EXPECT_GT(exactZeros, 0);
     EXPECT_TRUE(std::isnan(GreatCircleDistance({NaN, 0, 0}, {0, 0, 0})));
-}
-
-TEST(GreatCircleDistance, OfAnOffsetIsItsLengthInEveryDirection) {
-    for (double d : {100.0, 1000.0, 5000.0, 10000.0})
-        for (double bearing = 0; bearing < 360; bearing += 45) {
-            GeoPosition from = {0.7, -1.9, 0};
-            Vector3 v = {d * std::sin(bearing * Degree), 0, d * std::cos(bearing * Degree)};
-            double expected = std::atan(d / 6367310.0) * DistanceRadius;
-            EXPECT_NEAR(GreatCircleDistance(from, OffsetPosition(from, v)), expected, 1e-3)
-                << d << " m at " << bearing;
-        }
 }
 
 } // namespace

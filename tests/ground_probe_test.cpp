@@ -13,9 +13,13 @@
 
 using namespace walk;
 using geometry::Vector3;
+using groundscene::Add;
+using groundscene::Cross;
 using groundscene::Image;
 using groundscene::MakeTriangle;
 using groundscene::PlainBytes;
+using groundscene::Scale;
+using groundscene::Sub;
 
 namespace {
 
@@ -40,14 +44,7 @@ TEST(ProbeRelativePosition, AgreesWithThePointsOwnEastUpAndNorth) {
         ASSERT_NEAR(got.Y, want.Y, 1e-4) << i;
         ASSERT_NEAR(got.Z, want.Z, 1e-4) << i;
     }
-}
-
-TEST(ProbeRelativePosition, AboveIsUpAndOneDegreeNorthIsAlongZ) {
-    Vector3 up =
-        RelativePosition({47.0, 8.0, host::EarthRadius + 120}, {47.0, 8.0, host::EarthRadius});
-    EXPECT_NEAR(up.X, 0.0, 1e-6);
-    EXPECT_NEAR(up.Y, 120.0, 1e-6);
-    EXPECT_NEAR(up.Z, 0.0, 1e-6);
+    // One degree north: farther than the tilt allows the comparison above.
     Vector3 north =
         RelativePosition({1.0, 30.0, host::EarthRadius}, {0.0, 30.0, host::EarthRadius});
     double chord = 2 * host::EarthRadius * std::sin(0.5 * M_PI / 180);
@@ -59,7 +56,7 @@ TEST(ProbeRelativePosition, AboveIsUpAndOneDegreeNorthIsAlongZ) {
 
 // ---- Ray and triangle ---------------------------------------------------------------
 
-TEST(ProbeRayTriangle, HitsFromAboveAndBelowInEitherWinding) {
+TEST(ProbeRayTriangle, HitsFromAboveAndBelowInEitherWindingEdgesAndCornersIncluded) {
     Vector3 a{0, 2, 0}, b{1, 2, 0}, c{0, 2, 1}, up{0, 1, 0};
     EXPECT_DOUBLE_EQ(RayTriangle(Down, a, b, c, up), 8.0);
     EXPECT_DOUBLE_EQ(RayTriangle(Down, a, c, b, up), 8.0) << "the other winding";
@@ -71,33 +68,29 @@ TEST(ProbeRayTriangle, HitsFromAboveAndBelowInEitherWinding) {
     // A slanted wall hit from the side, its normal along Z.
     geometry::Ray north{{0.3, 0.3, -5.0}, {0.0, 0.0, 1.0}};
     EXPECT_DOUBLE_EQ(RayTriangle(north, {0, 0, 2}, {1, 0, 2}, {0, 1, 2}, {0, 0, 1}), 7.0);
-}
 
-TEST(ProbeRayTriangle, EdgesAndCornersCountAsInside) {
-    Vector3 a{0, 0, 0}, b{2, 0, 0}, c{0, 0, 2}, up{0, 1, 0};
+    Vector3 e{0, 0, 0}, f{2, 0, 0}, g{0, 0, 2};
     for (Vector3 o : {Vector3{1, 5, 1}, Vector3{1, 5, 0}, Vector3{0, 5, 1.5}, Vector3{0, 5, 0},
                       Vector3{2, 5, 0}, Vector3{0, 5, 2}}) {
         geometry::Ray ray{o, {0, -1, 0}};
-        EXPECT_EQ(RayTriangle(ray, a, b, c, up), 5.0) << o.X << " " << o.Z;
-        EXPECT_EQ(RayTriangle(ray, c, b, a, up), 5.0) << o.X << " " << o.Z;
+        EXPECT_EQ(RayTriangle(ray, e, f, g, up), 5.0) << o.X << " " << o.Z;
+        EXPECT_EQ(RayTriangle(ray, g, f, e, up), 5.0) << o.X << " " << o.Z;
     }
     geometry::Ray outside{{1.0000001, 5, 1}, {0, -1, 0}};
-    EXPECT_EQ(RayTriangle(outside, a, b, c, up), NoHit);
+    EXPECT_EQ(RayTriangle(outside, e, f, g, up), NoHit);
 }
 
-TEST(ProbeRayTriangle, EdgeOnIsNeverHit) {
+TEST(ProbeRayTriangle, NothingEdgeOnAtOrBehindTheOriginNorBeyondTheFarLimit) {
     // The ray runs in the triangle's plane, straight through it.
     Vector3 a{-1, 0, 0}, b{1, 0, 0}, c{0, 5, 0};
     geometry::Ray ray{{0, 10, 0}, {0, -1, 0}};
     EXPECT_EQ(RayTriangle(ray, a, b, c, {0, 0, 1}), NoHit);
     EXPECT_EQ(RayTriangle(ray, a, b, c, {0, 0.99e-10, 1}), NoHit) << "|N.u| below 1e-10";
     EXPECT_NE(RayTriangle(ray, a, b, c, {0, 1.01e-10, 1}), NoHit) << "just above it";
-}
 
-TEST(ProbeRayTriangle, NothingAtOrBehindTheOriginNorBeyondTheFarLimit) {
-    Vector3 a{0, 0, 0}, b{1, 0, 0}, c{0, 0, 1}, up{0, 1, 0};
-    auto from = [&](double height) {
-        return RayTriangle({{0.25, height, 0.25}, {0, -1, 0}}, a, b, c, up);
+    auto from = [](double height) {
+        return RayTriangle({{0.25, height, 0.25}, {0, -1, 0}}, {0, 0, 0}, {1, 0, 0}, {0, 0, 1},
+                           {0, 1, 0});
     };
     EXPECT_EQ(from(0.0), NoHit) << "at the origin";
     EXPECT_EQ(from(-1.0), NoHit) << "behind";
@@ -140,18 +133,24 @@ std::vector<host::GeometryTriangle> RoofLast(int32_t count) {
     return list;
 }
 
-// One object whose geometry block is the stream the test writes at Stream.
-struct OneObject {
+// Objects in a row, each a stream the test writes: the table, then each
+// object's model data and geometry.
+struct Objects {
     Image Im{0x10000};
-    uint32_t Table, Model, Stream;
+    uint32_t Table, Model = 0, Stream = 0; // the last object's
     PlainBytes Bytes{&Im, {}};
+    int32_t Count = 0;
     GroundProbeRecord Record{0.0, 0.0, 0.0, {0, 100000, 0}, {0, -1, 0}, -1.0};
 
-    // The geometry's entry last of entries in the model's directory.
-    explicit OneObject(int32_t entries = 1) {
-        Table = Im.Table({0});
+    explicit Objects(int32_t count) : Table(Im.Table(std::vector<uint32_t>(size_t(count), 0))) {}
+    uint32_t Entry(int32_t i) const {
+        return Table + 16 + uint32_t(i) * host::SceneObjectEntrySize;
+    }
+    // The next object's model data, with entries directory entries, the last
+    // its geometry: the stream written next.
+    void Next(int32_t entries = 1) {
         Model = Im.ModelData(entries);
-        Im.PutAt(Table + 16 + 96, Model);
+        Im.PutAt(Entry(Count++) + 96, Model);
         Im.SetEntry(Model, entries - 1, "BLCK", Im.Here());
         Stream = Im.Here();
     }
@@ -163,33 +162,22 @@ struct OneObject {
     }
 };
 
-TEST(GroundProbe, OfStackedSurfacesTheHigherWinsInEitherOrder) {
-    OneObject low;
-    low.Im.Triangles({Roof(0, 10, 0), Roof(0, 20, 0), Roof(0, 20, 0, 2.0)});
-    low.Im.End();
-    EXPECT_EQ(low.Probe(), 100000 - 20.0);
-    OneObject high;
-    high.Im.Triangles({Roof(0, 20, 0)});
-    high.Im.Triangles({Roof(0, 10, 0), Roof(0, -5, 0)});
-    high.Im.End();
-    EXPECT_EQ(high.Probe(), 100000 - 20.0);
-    EXPECT_EQ(high.Probe(5, 5), NoHit) << "beside both";
-}
+struct OneObject : Objects {
+    explicit OneObject(int32_t entries = 1) : Objects(1) { Next(entries); }
+};
 
-TEST(GroundProbe, AReferencePointPlacesTheSpheresThatFollow) {
-    OneObject o;
-    // 0.001 degrees east at the equator: about 111 m.
-    o.Im.ReferencePoint(0.0f, 0.001f, 0.0f);
-    o.Im.Sphere({0, 0, 0}, 3.0f);
-    o.Im.Triangles({Roof(0, 4, 0)});
-    o.Im.End();
-    Vector3 b =
-        RelativePosition({0.0, double(0.001f), host::EarthRadius}, {0, 0, host::EarthRadius});
-    EXPECT_NEAR(o.Probe(b.X, b.Z), 100000 - 4 - b.Y, 1e-6);
-    EXPECT_EQ(o.Probe(0, 0), NoHit);
-}
+// Three objects, each a roof under the ray: at heights 1, 2 and 3.
+struct ThreeObjects : Objects {
+    ThreeObjects() : Objects(3) {
+        for (int i = 0; i < 3; ++i) {
+            Next();
+            Im.Triangles({Roof(0, 1.0 + i, 0)});
+            Im.End();
+        }
+    }
+};
 
-TEST(GroundProbe, AfterAReferencePointWithoutASphereTheInheritedOffsetHolds) {
+TEST(GroundProbe, AReferencePointMovesOnlyTheSpheresAfterIt) {
     OneObject o;
     o.Im.ReferencePoint(0.0f, 0.01f, 0.0f); // about 1.1 km east
     o.Im.Triangles({Roof(0, 7, 0)});        // still at the stream's own origin
@@ -207,34 +195,19 @@ TEST(GroundProbe, AfterAReferencePointWithoutASphereTheInheritedOffsetHolds) {
     called.Im.End();
     EXPECT_EQ(called.Probe(30, 0), 100000 - 5.0);
     EXPECT_EQ(called.Probe(0, 0), NoHit);
-}
 
-TEST(GroundProbe, ALaterReferencePointLeavesTheOffsetOfTheSphereBeforeIt) {
     // A sphere far beside the ray (passed over before its point is placed
     // exactly), then a point 50 m higher, then a wide roof: the roof still
     // lies at the sphere's centre from the first point.
-    OneObject o;
-    o.Im.ReferencePoint(0.0f, 0.01f, 0.0f); // about 1.1 km east
-    o.Im.Sphere({0, 0, 0}, 1.0f);
-    o.Im.ReferencePoint(0.0f, 0.0f, 50.0f);
-    o.Im.Triangles({Roof(0, 3, 0, 5000)});
-    o.Im.End();
+    OneObject later;
+    later.Im.ReferencePoint(0.0f, 0.01f, 0.0f);
+    later.Im.Sphere({0, 0, 0}, 1.0f);
+    later.Im.ReferencePoint(0.0f, 0.0f, 50.0f);
+    later.Im.Triangles({Roof(0, 3, 0, 5000)});
+    later.Im.End();
     Vector3 b =
         RelativePosition({0.0, double(0.01f), host::EarthRadius}, {0, 0, host::EarthRadius});
-    EXPECT_NEAR(o.Probe(), 100000 - 3 - b.Y, 1e-6);
-}
-
-TEST(GroundProbe, ASphereAdmitsTheRayAtOnePointThreeRadiiAndNotAtOnePointFive) {
-    for (auto [offset, hit] : {std::pair{1.3, true}, {1.5, false}}) {
-        OneObject o;
-        double c = offset * 2.0;
-        uint32_t s = o.Im.Sphere({c, 0, 0}, 2.0f);
-        // Its triangle under the ray, though outside the sphere proper: only
-        // the sphere decides.
-        o.Im.Triangles({MakeTriangle({-1 - c, 1, -1}, {1 - c, 1, -1}, {-c, 1, 1})});
-        o.Im.SkipTo(s, o.Im.End());
-        EXPECT_EQ(o.Probe() < NoHit, hit) << offset;
-    }
+    EXPECT_NEAR(later.Probe(), 100000 - 3 - b.Y, 1e-6);
 }
 
 TEST(GroundProbe, AMissedSphereSkipsItsTrianglesAndANestedOneIsPlacedFromTheBase) {
@@ -334,54 +307,22 @@ TEST(GroundProbe, NoTableNoObjectsOrNoUsableBlockIsNoHit) {
 }
 
 TEST(GroundProbe, TheFirstBlockEntryWithAnOffsetWinsAndTheDirectoryGoesOnPastItsHead) {
-    Image im(0x10000);
-    uint32_t table = im.Table({0});
-    uint32_t model = im.ModelData(12); // entries 8 and on lie past the 200 bytes read first
-    im.PutAt(table + 16 + 96, model);
-    uint32_t miss = im.Triangles({Roof(50, 1, 0)});
-    im.End();
-    uint32_t hit = im.Triangles({Roof(0, 2, 0)});
-    im.End();
-    for (int i = 0; i < 12; ++i) im.SetEntry(model, i, "SCEN", miss);
-    im.SetEntry(model, 9, "BLCK", 0, 0);
-    im.SetEntry(model, 10, "BLCK", hit);
-    im.SetEntry(model, 11, "BLCK", miss);
-    PlainBytes bytes{&im, {}};
-    GroundProbeRecord r{0, 0, 0, {0, 100000, 0}, {0, -1, 0}, 0};
-    GroundProbe(bytes.Source(), table, r);
-    EXPECT_EQ(r.NearestDistance, 100000 - 2.0);
-    bytes.Holes = {{im.DirectoryEntry(model, 10), 8}};
-    GroundProbe(bytes.Source(), table, r);
-    EXPECT_EQ(r.NearestDistance, NoHit) << "an unreadable entry ends the search";
-    bytes.Holes.clear();
-    im.PutAt(model + host::SceneDirectoryCountAt, int32_t(10));
-    GroundProbe(bytes.Source(), table, r);
-    EXPECT_EQ(r.NearestDistance, NoHit) << "only count entries are searched";
+    OneObject o(12); // entries 8 and on lie past the 200 bytes read first
+    uint32_t miss = o.Im.Triangles({Roof(50, 1, 0)});
+    o.Im.End();
+    uint32_t hit = o.Im.Triangles({Roof(0, 2, 0)});
+    o.Im.End();
+    for (int i = 0; i < 12; ++i) o.Im.SetEntry(o.Model, i, "SCEN", miss);
+    o.Im.SetEntry(o.Model, 9, "BLCK", 0, 0);
+    o.Im.SetEntry(o.Model, 10, "BLCK", hit);
+    o.Im.SetEntry(o.Model, 11, "BLCK", miss);
+    EXPECT_EQ(o.Probe(), 100000 - 2.0);
+    o.Bytes.Holes = {{o.Im.DirectoryEntry(o.Model, 10), 8}};
+    EXPECT_EQ(o.Probe(), NoHit) << "an unreadable entry ends the search";
+    o.Bytes.Holes.clear();
+    o.Im.PutAt(o.Model + host::SceneDirectoryCountAt, int32_t(10));
+    EXPECT_EQ(o.Probe(), NoHit) << "only count entries are searched";
 }
-
-// Three objects, each a roof under the ray: at heights 1, 2 and 3.
-struct ThreeObjects {
-    Image Im{0x10000};
-    uint32_t Table;
-    PlainBytes Bytes{&Im, {}};
-
-    ThreeObjects() {
-        Table = Im.Table({0, 0, 0});
-        for (int i = 0; i < 3; ++i) {
-            uint32_t model = Im.ModelData(1);
-            Im.PutAt(Table + 16 + uint32_t(i) * 104 + 96, model);
-            Im.SetEntry(model, 0, "BLCK", Im.Here());
-            Im.Triangles({Roof(0, 1.0 + i, 0)});
-            Im.End();
-        }
-    }
-    double Probe() {
-        GroundProbeRecord r{0, 0, 0, {0, 100000, 0}, {0, -1, 0}, 0};
-        EXPECT_EQ(GroundProbe(Bytes.Source(), Table, r), 1);
-        return r.NearestDistance;
-    }
-    uint32_t Entry(int i) const { return Table + 16 + uint32_t(i) * 104; }
-};
 
 TEST(GroundProbe, AnUnreadableObjectIsPassedOverButAnUnreadableEntryEndsTheTable) {
     ThreeObjects s;
@@ -398,44 +339,29 @@ TEST(GroundProbe, AnUnreadableObjectIsPassedOverButAnUnreadableEntryEndsTheTable
     EXPECT_EQ(s.Probe(), 100000 - 2.0);
 }
 
-// Sets the table's count to 1 when the first entry is reached: the host
-// dropping objects while the probe runs.
-struct ShrinkingTable {
-    ThreeObjects* Scene;
-    static bool Span(void* context, uint32_t at, uint32_t size, host::ByteSpan& out) {
-        auto* s = static_cast<ShrinkingTable*>(context);
-        if (at == s->Scene->Entry(0)) s->Scene->Im.PutAt(s->Scene->Table, int32_t(1));
-        return PlainBytes::Span(&s->Scene->Bytes, at, size, out);
-    }
-};
-
 TEST(GroundProbe, TheCountIsReadAgainBeforeEachEntry) {
+    // The host drops objects while the probe runs: the count falls to 1 as
+    // the first entry is read.
     ThreeObjects s;
     s.Bytes.Exact = true; // the entry's own stretch, reached after the count's
-    ShrinkingTable shrinking{&s};
-    GroundProbeRecord r{0, 0, 0, {0, 100000, 0}, {0, -1, 0}, 0};
-    EXPECT_EQ(GroundProbe({&ShrinkingTable::Span, &shrinking}, s.Table, r), 1);
-    EXPECT_EQ(r.NearestDistance, 100000 - 1.0) << "objects 2 and 3 gone";
+    auto shrinking = [](void* context, uint32_t at, uint32_t size, host::ByteSpan& out) {
+        auto* scene = static_cast<ThreeObjects*>(context);
+        if (at == scene->Entry(0)) scene->Im.PutAt(scene->Table, int32_t(1));
+        return PlainBytes::Span(&scene->Bytes, at, size, out);
+    };
+    EXPECT_EQ(GroundProbe({+shrinking, &s}, s.Table, s.Record), 1);
+    EXPECT_EQ(s.Record.NearestDistance, 100000 - 1.0) << "objects 2 and 3 gone";
 }
 
 // ---- Corrupt streams end their own walk ----------------------------------------------------
 
-TEST(GroundProbeMends, CallsOfThemselvesOrInCyclesEnd) {
+TEST(GroundProbeMends, ACallOfItselfOrAStreamGoneWrongEndsOnlyItsOwnStream) {
     OneObject self;
     self.Im.Triangles({Roof(0, 4, 0)});
     self.Im.Call(0);
     self.Im.Triangles({Roof(0, 9, 0)});
     self.Im.End();
     EXPECT_EQ(self.Probe(), 100000 - 4.0) << "a call of offset 0 ends its stream";
-
-    // Two calls back to the stream's start: a tree of 2^depth walks, bounded.
-    OneObject tree;
-    tree.Im.Triangles({Roof(0, 4, 0)});
-    tree.Im.Call(-int32_t(host::GeometryTriangleListHeaderSize + host::GeometryTriangleSize));
-    tree.Im.Call(-int32_t(host::GeometryTriangleListHeaderSize + host::GeometryTriangleSize +
-                          host::StreamCallSize));
-    tree.Im.End();
-    EXPECT_EQ(tree.Probe(), 100000 - 4.0);
 
     // A called stream that goes wrong ends itself; its caller goes on.
     OneObject caller;
@@ -445,19 +371,6 @@ TEST(GroundProbeMends, CallsOfThemselvesOrInCyclesEnd) {
     caller.Im.CallTo(call, caller.Im.Here());
     caller.Im.Put(uint16_t(0xF00D));
     EXPECT_EQ(caller.Probe(), 100000 - 6.0);
-}
-
-TEST(GroundProbeMends, CallsNestDeeperThanTheLimitAreNotWalked) {
-    for (int32_t depth : {GeometryCallDepthLimit, GeometryCallDepthLimit + 1}) {
-        OneObject o;
-        for (int32_t i = 0; i < depth; ++i) {
-            o.Im.Call(host::StreamCallSize + 2); // the next call, one level deeper
-            o.Im.End();
-        }
-        o.Im.Triangles({Roof(0, 2, 0)});
-        o.Im.End();
-        EXPECT_EQ(o.Probe() < NoHit, depth <= GeometryCallDepthLimit) << depth;
-    }
 }
 
 // A roof at (9, 2) before a sphere whose skip is skip; after the sphere a roof
@@ -512,185 +425,133 @@ TEST(GroundProbeMends, ATriangleListRunningIntoUnreadableMemoryStopsThere) {
     EXPECT_EQ(negative.Probe(), 100000 - 3.0) << "a negative count would point back";
 }
 
-TEST(GroundProbeMends, ARecordsBudgetBoundsOneObjectsWalk) {
-    for (int32_t records : {GeometryRecordLimit - 2, GeometryRecordLimit}) {
-        OneObject o;
-        for (int32_t i = 0; i < records; ++i) o.Im.Triangles({});
-        o.Im.Triangles({Roof(0, 2, 0)});
+// A roof under the ray reached calls deep, as the lists'th record (a
+// triangle list) and the triangles'th triangle, through the entries'th
+// directory entry.
+void RoofAfter(Objects& o, int32_t calls, int32_t lists, int32_t triangles, int32_t entries) {
+    o.Next(entries);
+    for (int32_t i = 0; i < calls; ++i) {
+        o.Im.Call(host::StreamCallSize + 2); // the next call, one level deeper
         o.Im.End();
-        EXPECT_EQ(o.Probe() < NoHit, records < GeometryRecordLimit) << records;
     }
+    for (int32_t i = 1; i < lists; ++i) o.Im.Triangles({});
+    o.Im.Triangles(RoofLast(triangles));
+    o.Im.End();
 }
 
-TEST(GroundProbeMends, ACallerMayGiveTighterBounds) {
-    for (int32_t bound : {2, 3}) { // three calls deep
-        OneObject o;
-        for (int32_t i = 0; i < 3; ++i) {
-            o.Im.Call(host::StreamCallSize + 2);
-            o.Im.End();
+TEST(GroundProbeMends, EachBoundOfOneObjectsWalkEndsItJustPastTheBound) {
+    const struct {
+        const char* What;
+        int32_t GeometryLimits::*Bound;
+        bool ModuleBoundToo; // the triangles' would take 48 MB
+    } cases[] = {{"calls deep", &GeometryLimits::CallDepth, true},
+                 {"records", &GeometryLimits::Records, true},
+                 {"triangles", &GeometryLimits::Triangles, false},
+                 {"directory entries", &GeometryLimits::Directory, true}};
+    for (size_t c = 0; c < std::size(cases); ++c)
+        for (bool module : {true, false}) { // the module's bounds, or a caller's tighter ones
+            if (module && !cases[c].ModuleBoundToo) continue;
+            GeometryLimits limits;
+            if (!module) limits.*cases[c].Bound = 11;
+            int32_t bound = limits.*cases[c].Bound;
+            for (int32_t n : {bound, bound + 1}) {
+                int32_t at[4] = {0, 1, 1, 1};
+                at[c] = n;
+                Objects o(1);
+                RoofAfter(o, at[0], at[1], at[2], at[3]);
+                EXPECT_EQ(o.Probe(0, 0, limits) < NoHit, n == bound) << cases[c].What << " " << n;
+            }
         }
-        o.Im.Triangles({Roof(0, 2, 0)});
-        o.Im.End();
-        GeometryLimits limits;
-        limits.CallDepth = bound;
-        EXPECT_EQ(o.Probe(0.0, 0.0, limits) < NoHit, bound == 3) << "depth " << bound;
-    }
-    for (int32_t bound : {10, 11}) { // the roof's list is the eleventh record
-        OneObject o;
-        for (int32_t i = 0; i < 10; ++i) o.Im.Triangles({});
-        o.Im.Triangles({Roof(0, 2, 0)});
-        o.Im.End();
-        GeometryLimits limits;
-        limits.Records = bound;
-        EXPECT_EQ(o.Probe(0.0, 0.0, limits) < NoHit, bound == 11) << "records " << bound;
-    }
-    for (int32_t bound : {39, 40}) { // the roof is the fortieth triangle
-        OneObject o;
-        o.Im.Triangles(RoofLast(40));
-        o.Im.End();
-        GeometryLimits limits;
-        limits.Triangles = bound;
-        EXPECT_EQ(o.Probe(0.0, 0.0, limits) < NoHit, bound == 40) << "triangles " << bound;
-    }
-    for (int32_t bound : {2, 3}) { // the geometry is the third directory entry
-        OneObject o(3);
-        o.Im.Triangles({Roof(0, 2, 0)});
-        o.Im.End();
-        GeometryLimits limits;
-        limits.Directory = bound;
-        EXPECT_EQ(o.Probe(0.0, 0.0, limits) < NoHit, bound == 3) << "entries " << bound;
-    }
 }
 
 // ---- The probe's budget over all objects ------------------------------------------------------
 
-// Objects in a row, each a stream the test writes: the table, then each
-// object's model data and geometry.
-struct Objects {
-    Image Im{0x10000};
-    uint32_t Table;
-    PlainBytes Bytes{&Im, {}};
-    int32_t Count = 0;
-
-    explicit Objects(int32_t count) : Table(Im.Table(std::vector<uint32_t>(size_t(count), 0))) {}
-    // The next object's model data, with entries directory entries, the last
-    // its geometry: the stream written next.
-    uint32_t Next(int32_t entries = 1) {
-        uint32_t model = Im.ModelData(entries);
-        Im.PutAt(Table + 16 + uint32_t(Count++) * host::SceneObjectEntrySize + 96, model);
-        Im.SetEntry(model, entries - 1, "BLCK", Im.Here());
-        return Im.Here();
+// A roof at 4, then loops objects whose stream is a list of beside triangles
+// beside the ray and calls calls of that list again, then a roof at 9.
+void SelfCallingBetweenRoofs(Objects& s, int32_t loops, int32_t beside, int32_t calls) {
+    s.Next();
+    s.Im.Triangles({Roof(0, 4, 0)});
+    s.Im.End();
+    for (int32_t i = 0; i < loops; ++i) {
+        s.Next();
+        uint32_t start =
+            s.Im.Triangles(std::vector<host::GeometryTriangle>(size_t(beside), Roof(500, 1, 0)));
+        for (int32_t c = 0; c < calls; ++c) s.Im.CallTo(s.Im.Call(0), start);
+        s.Im.End();
     }
-    // A stream that calls itself twice: a tree of walks to the depth's bound.
-    void CallingItselfTwice() {
-        uint32_t start = Im.Triangles({});
-        Im.CallTo(Im.Call(0), start);
-        Im.CallTo(Im.Call(0), start);
-        Im.End();
-    }
-    double Probe(const GeometryLimits& limits = {}) {
-        GroundProbeRecord r{0, 0, 0, {0, 100000, 0}, {0, -1, 0}, 0};
-        EXPECT_EQ(GroundProbe(Bytes.Source(), Table, r, limits), 1);
-        return r.NearestDistance;
-    }
-};
+    s.Next();
+    s.Im.Triangles({Roof(0, 9, 0)});
+    s.Im.End();
+}
 
 TEST(GroundProbeBudget, SelfCallingStreamsEndTheProbeWithTheSurfaceFoundBefore) {
-    // A roof at 4, objects whose streams call themselves, then a roof at 9:
-    // each loop walks to its own bound of records, and two spend the budget.
+    // Records: each stream calling itself twice walks a tree to its own bound
+    // of records, and two spend the budget.
     static_assert(2 * GeometryRecordLimit == ProbeRecordBudget);
     for (int32_t loops : {1, 2}) {
         Objects s(loops + 2);
-        s.Next();
-        s.Im.Triangles({Roof(0, 4, 0)});
-        s.Im.End();
-        for (int32_t i = 0; i < loops; ++i) {
-            s.Next();
-            s.CallingItselfTwice();
-        }
-        s.Next();
-        s.Im.Triangles({Roof(0, 9, 0)});
-        s.Im.End();
+        SelfCallingBetweenRoofs(s, loops, 0, 2);
         EXPECT_EQ(s.Probe(), 100000 - (loops == 1 ? 9.0 : 4.0)) << loops;
     }
     // Triangles: a list of 2^14 walked again by a call of itself, to the
     // depth's bound; the budget ends it after two walks.
     Objects t(3);
-    t.Next();
-    t.Im.Triangles({Roof(0, 4, 0)});
-    t.Im.End();
-    t.Next();
-    uint32_t start = t.Im.Triangles(std::vector<host::GeometryTriangle>(1 << 14, Roof(500, 1, 0)));
-    t.Im.CallTo(t.Im.Call(0), start);
-    t.Im.End();
-    t.Next();
-    t.Im.Triangles({Roof(0, 9, 0)});
-    t.Im.End();
+    SelfCallingBetweenRoofs(t, 1, 1 << 14, 1);
     EXPECT_EQ(t.Probe(), 100000 - 4.0) << "2^15 triangles tested, none left for the last roof";
     GeometryLimits more;
     more.ProbeTriangles = 1 << 20;
-    EXPECT_EQ(t.Probe(more), 100000 - 9.0) << "the calls' 17 walks of the list, then the roof";
+    EXPECT_EQ(t.Probe(0, 0, more), 100000 - 9.0)
+        << "the calls' 17 walks of the list, then the roof";
 }
 
-TEST(GroundProbeBudget, CountsRecordsByTheirCostOverAllObjects) {
-    // The first object's stream, and what it costs: the second object's roof
-    // is found with one record more, not with the budget spent.
+TEST(GroundProbeBudget, CountsRecordsByTheirCostAndTrianglesOverAllObjects) {
+    // The first object's stream (before its end), and what it costs of a
+    // budget: the second object's roof (its twentieth triangle) is found with
+    // one record or triangle more, not with the budget spent.
     struct Case {
         const char* What;
         std::function<void(Objects&)> Stream;
         int32_t Entries, Cost;
+        int32_t GeometryLimits::*Budget = &GeometryLimits::ProbeRecords;
     } cases[] = {
         {"records, the end's too",
          [](Objects& o) {
              for (int i = 0; i < 5; ++i) o.Im.Triangles({});
-             o.Im.End();
          },
          1, 6},
-        {"a point placed exactly",
-         [](Objects& o) {
-             o.Im.ReferencePoint(0.0f, 10.0f, 0.0f); // too far to pass over
-             o.Im.End();
-         },
-         1, PlacementCost + 1},
+        {"a point placed exactly", // too far to pass over
+         [](Objects& o) { o.Im.ReferencePoint(0.0f, 10.0f, 0.0f); }, 1, PlacementCost + 1},
         {"a sphere tested exactly",
          [](Objects& o) {
              o.Im.Sphere({50, 0, 0}, 1.0f);
-             o.Im.End();
          },
          1, SphereCost + 1},
-        {"directory entries past the head", [](Objects& o) { o.Im.End(); }, 12, 4 + 1},
+        {"directory entries past the head", [](Objects&) {}, 12, 4 + 1},
+        {"triangles",
+         [](Objects& o) {
+             o.Im.Triangles(std::vector<host::GeometryTriangle>(20, Roof(500, 1, 0)));
+         },
+         1, 39, &GeometryLimits::ProbeTriangles},
     };
     for (const Case& c : cases)
         for (int32_t budget : {c.Cost, c.Cost + 1}) {
             Objects o(2);
             o.Next(c.Entries);
             c.Stream(o);
+            o.Im.End();
             o.Next();
-            o.Im.Triangles({Roof(0, 2, 0)});
+            o.Im.Triangles(RoofLast(20));
             o.Im.End();
             GeometryLimits limits;
-            limits.ProbeRecords = budget;
-            EXPECT_EQ(o.Probe(limits) < NoHit, budget > c.Cost) << c.What << " " << budget;
+            limits.*c.Budget = budget;
+            EXPECT_EQ(o.Probe(0, 0, limits) < NoHit, budget > c.Cost) << c.What << " " << budget;
         }
-    for (int32_t budget : {39, 40}) { // the roof is the fortieth triangle over both objects
-        Objects o(2);
-        o.Next();
-        o.Im.Triangles(std::vector<host::GeometryTriangle>(20, Roof(500, 1, 0)));
-        o.Im.End();
-        o.Next();
-        o.Im.Triangles(RoofLast(20));
-        o.Im.End();
-        GeometryLimits limits;
-        limits.ProbeTriangles = budget;
-        EXPECT_EQ(o.Probe(limits) < NoHit, budget == 40) << "triangles " << budget;
-    }
 }
 
 // ---- Random scenes against an oracle that tests every triangle ---------------------------
 
 // Moeller and Trumbore's test, both sides, f64: the distance or NoHit.
 double Oracle(const geometry::Ray& ray, const groundscene::WorldTriangle& t) {
-    using namespace groundscene;
     Vector3 e1 = Sub(t.V[1], t.V[0]), e2 = Sub(t.V[2], t.V[0]);
     Vector3 p = Cross(ray.Direction, e2);
     double det = Dot(e1, p);
@@ -728,15 +589,13 @@ TEST(GroundProbeOracle, RandomScenesGiveTheNearestOfEveryTriangle) {
         if (n % 5 != 0 && !scene.World.empty()) {
             const auto& t = scene.World[size_t(unit(rng) * double(scene.World.size()))];
             double a = unit(rng), b = unit(rng) * (1 - a);
-            target = groundscene::Add(
-                t.V[0], groundscene::Add(groundscene::Scale(groundscene::Sub(t.V[1], t.V[0]), a),
-                                         groundscene::Scale(groundscene::Sub(t.V[2], t.V[0]), b)));
+            target = Add(t.V[0], Add(Scale(Sub(t.V[1], t.V[0]), a), Scale(Sub(t.V[2], t.V[0]), b)));
         }
         Vector3 origin{-20 + 40 * unit(rng), 30 + (n % 4 == 0 ? 100000 : 300 * unit(rng)),
                        -20 + 40 * unit(rng)};
         if (n % 3 == 0) origin = {target.X, origin.Y, target.Z};
-        Vector3 d = groundscene::Sub(target, origin);
-        d = groundscene::Scale(d, 1 / std::sqrt(groundscene::Dot(d, d)));
+        Vector3 d = Sub(target, origin);
+        d = Scale(d, 1 / std::sqrt(Dot(d, d)));
         geometry::Ray ray{origin, d};
 
         double want = NoHit;

@@ -7,10 +7,9 @@
 // benchmarks.
 #pragma once
 
-#include "camera/geo.h"
+#include "geometry/geometry.h"
 #include "host/byte_source.h"
 #include "host/scene.h"
-#include "pilot/mouse.h"
 
 #include <algorithm>
 #include <cmath>
@@ -151,11 +150,9 @@ struct PlainBytes {
     const Image* From;
     std::vector<std::pair<uint32_t, uint32_t>> Holes; // address, size
     bool Exact = false;
-    int64_t Spans = 0; // stretches given
 
     static bool Span(void* context, uint32_t address, uint32_t size, host::ByteSpan& out) {
         auto* p = static_cast<PlainBytes*>(context);
-        ++p->Spans;
         uint64_t first = p->From->Base, last = first + p->From->Bytes.size();
         uint64_t end = uint64_t(address) + size;
         if (address < first || end > last) return false;
@@ -269,9 +266,7 @@ inline void AddObject(Scene& scene, const SceneShape& shape, std::mt19937& rng, 
     im.SetEntry(model, 1, "BLCK", im.Here());
     im.ReferencePoint(latitude, longitude, altitude);
     uint32_t topSphere = im.Sphere(top, float(topRadius));
-    Vector3 current = top; // the stream's current sphere centre, from the object's point
     std::vector<uint32_t> skips, calls;
-    std::vector<size_t> called;
     // Triangles within radius r of the origin: flat roofs and slanted pieces.
     auto triangles = [&](double r, int32_t count, const Vector3& k, bool roofFirst) {
         std::vector<host::GeometryTriangle> out;
@@ -280,24 +275,17 @@ inline void AddObject(Scene& scene, const SceneShape& shape, std::mt19937& rng, 
             double y = within(-0.5, 0.5) * r;
             bool flat = unit(rng) < 0.5;
             if (roofFirst && out.empty()) {
-                // Across the part's centre, within 0.9 of its radius.
-                double h = 0.6 * r;
-                Vector3 a{-h, 0.0, -h}, b{h, 0.0, -h}, c{0.0, 0.0, h};
-                host::GeometryTriangle t = MakeTriangle(a, b, c);
-                out.push_back(t);
-                WorldTriangle w;
-                for (int j = 0; j < 3; ++j)
-                    w.V[j] = Add({t.Vertex[j][0], t.Vertex[j][1], t.Vertex[j][2]}, k);
-                if (shape.KeepWorld) scene.World.push_back(w);
-                continue;
+                double h = 0.6 * r; // across the part's centre, within 0.9 of its radius
+                v[0] = {-h, 0.0, -h}, v[1] = {h, 0.0, -h}, v[2] = {0.0, 0.0, h};
+            } else {
+                for (Vector3& p : v) {
+                    do {
+                        p = {within(-r, r), flat ? y : within(-r, r), within(-r, r)};
+                    } while (Dot(p, p) > 0.81 * r * r);
+                }
+                Vector3 n = Cross(Sub(v[1], v[0]), Sub(v[2], v[0]));
+                if (Dot(n, n) < 1e-4 * r * r * r * r) continue;
             }
-            for (Vector3& p : v) {
-                do {
-                    p = {within(-r, r), flat ? y : within(-r, r), within(-r, r)};
-                } while (Dot(p, p) > 0.81 * r * r);
-            }
-            Vector3 n = Cross(Sub(v[1], v[0]), Sub(v[2], v[0]));
-            if (Dot(n, n) < 1e-4 * r * r * r * r) continue;
             host::GeometryTriangle t = MakeTriangle(v[0], v[1], v[2]);
             out.push_back(t);
             WorldTriangle w;
@@ -314,13 +302,10 @@ inline void AddObject(Scene& scene, const SceneShape& shape, std::mt19937& rng, 
         skips.clear();
         if (p.Called) {
             calls.push_back(im.Call(0));
-            called.push_back(i);
             continue;
         }
-        skips.push_back(im.Sphere(p.Centre, p.Radius));
-        current = p.Centre;
-        Vector3 k = Add(Vector3{float(current.X), float(current.Y), float(current.Z)}, base);
-        im.Triangles(triangles(p.Radius, p.Count, k, roof && i == 0));
+        skips.push_back(im.Sphere(p.Centre, p.Radius)); // its centre stored exactly: f32 values
+        im.Triangles(triangles(p.Radius, p.Count, Add(p.Centre, base), roof && i == 0));
     }
     uint32_t end = im.End();
     for (uint32_t s : skips) im.SkipTo(s, end);

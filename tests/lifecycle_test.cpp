@@ -15,6 +15,8 @@ class LifecycleTest : public ModuleTest {
 protected:
     os::Hwnd mainWindow = nullptr;
     void AddHostWindow() { mainWindow = sim::AddWindow("FS98MAIN"); }
+    // A fresh machine and module for the next case of a table.
+    void Restart() { ModuleTest::SetUp(); }
     // Position of the first call in the log that starts with prefix.
     long CallIndex(const std::string& prefix) {
         const auto& calls = sim::Calls();
@@ -24,41 +26,29 @@ protected:
     }
 };
 
-TEST_F(LifecycleTest, WithoutRegistryTheDefaultHostFolderFormsTheKeyBindingPath) {
-    AddHostWindow();
-    ModuleAttach(module);
-    EXPECT_STREQ(module.Host.HostFolder, "C:\\Program Files\\Microsoft Games\\FS2002");
-    EXPECT_STREQ(module.Host.KeyBindingPath,
-                 "C:\\Program Files\\Microsoft Games\\FS2002\\OrbivuePro.cfg");
-    EXPECT_EQ(module.Settings.FlyByDuration, 10);
-    EXPECT_TRUE(sim::MessageBoxes().empty());
-}
-
-TEST_F(LifecycleTest, HostFolderComesFromExePath) {
-    sim::RegPutText("Software\\Microsoft\\Microsoft Games\\Flight Simulator\\8.0", "EXE Path",
-                    "D:\\Games\\FS2002");
-    AddHostWindow();
-    ModuleAttach(module);
-    EXPECT_STREQ(module.Host.HostFolder, "D:\\Games\\FS2002");
-    EXPECT_STREQ(module.Host.KeyBindingPath, "D:\\Games\\FS2002\\OrbivuePro.cfg");
-}
-
-TEST_F(LifecycleTest, HostFolderComesFromAKeyTheModuleMayOnlyRead) {
-    const char* hostKey = "Software\\Microsoft\\Microsoft Games\\Flight Simulator\\8.0";
-    sim::RegPutText(hostKey, "EXE Path", "E:\\FS");
-    sim::RegMakeReadOnly(hostKey);
-    AddHostWindow();
-    ModuleAttach(module);
-    EXPECT_STREQ(module.Host.HostFolder, "E:\\FS");
-}
-
-TEST_F(LifecycleTest, OverlongExePathIsCutToTheFolderBuffer) {
-    sim::RegPutText("Software\\Microsoft\\Microsoft Games\\Flight Simulator\\8.0", "EXE Path",
-                    std::string(255, 'x'));
-    AddHostWindow();
-    ModuleAttach(module);
-    EXPECT_EQ(std::strlen(module.Host.HostFolder), 255u);
-    EXPECT_EQ(std::strlen(module.Host.KeyBindingPath), 255u + std::strlen("\\OrbivuePro.cfg"));
+TEST_F(LifecycleTest, TheHostFolderFormsTheKeyBindingPath) {
+    const std::string overlong(255, 'x'); // as long as the folder's buffer holds
+    const struct {
+        std::string Stored; // the host's "EXE Path", if any
+        bool ReadOnly;
+        std::string Folder;
+    } cases[] = {
+        {"", false, "C:\\Program Files\\Microsoft Games\\FS2002"},
+        {"D:\\Games\\FS2002", false, "D:\\Games\\FS2002"},
+        {"E:\\FS", true, "E:\\FS"}, // a key the module may only read
+        {overlong, false, overlong},
+    };
+    for (const auto& c : cases) {
+        Restart();
+        if (!c.Stored.empty()) sim::RegPutText(host::HostKeyPath, host::HostFolderValue, c.Stored);
+        if (c.ReadOnly) sim::RegMakeReadOnly(host::HostKeyPath);
+        AddHostWindow();
+        ModuleAttach(module);
+        EXPECT_EQ(module.Host.HostFolder, c.Folder);
+        EXPECT_EQ(module.Host.KeyBindingPath, c.Folder + "\\OrbivuePro.cfg");
+        EXPECT_EQ(module.Settings.FlyByDuration, 10);
+        EXPECT_TRUE(sim::MessageBoxes().empty());
+    }
 }
 
 TEST_F(LifecycleTest, ABindingFileHeldOpenElsewhereLoadsWheneverItsSharingAllowsReading) {
@@ -75,8 +65,7 @@ TEST_F(LifecycleTest, ABindingFileHeldOpenElsewhereLoadsWheneverItsSharingAllows
         {readWrite, 0, 0},                       // held for itself alone
     };
     for (const auto& holder : holders) {
-        sim::Reset();
-        addon::Module = addon::ModuleState{};
+        Restart();
         sim::RegPutText(host::HostKeyPath, host::HostFolderValue, "D:\\FS");
         sim::PutFile(path, "[Keyboard] PilotForward=W");
         sim::HoldFile(path, holder.Access, holder.Share);
@@ -89,7 +78,18 @@ TEST_F(LifecycleTest, ABindingFileHeldOpenElsewhereLoadsWheneverItsSharingAllows
     }
 }
 
-TEST_F(LifecycleTest, FindsTheMainWindowAndHooksTheUiThreadWithTheExecutablesHandle) {
+TEST_F(LifecycleTest, FindsTheMainWindowOrReportsItOnceAndHooksTheUiThread) {
+    ModuleAttach(module); // no main window: one box, and start-up goes on
+    ASSERT_EQ(sim::MessageBoxes().size(), 1u);
+    const auto& box = sim::MessageBoxes()[0];
+    EXPECT_EQ(box.Text, "FS window not found");
+    EXPECT_EQ(box.Owner, nullptr);
+    EXPECT_TRUE(box.DefaultCaption);
+    EXPECT_EQ(box.Type, os::MbOk);
+    EXPECT_EQ(module.Host.MainWindow, nullptr);
+    EXPECT_EQ(sim::Hooks().size(), 2u);
+
+    Restart();
     sim::AddWindow("OTHER");
     AddHostWindow();
     ModuleAttach(module);
@@ -106,19 +106,7 @@ TEST_F(LifecycleTest, FindsTheMainWindowAndHooksTheUiThreadWithTheExecutablesHan
     }
 }
 
-TEST_F(LifecycleTest, MissingMainWindowIsReportedOnceAndStartUpGoesOn) {
-    ModuleAttach(module);
-    ASSERT_EQ(sim::MessageBoxes().size(), 1u);
-    const auto& box = sim::MessageBoxes()[0];
-    EXPECT_EQ(box.Text, "FS window not found");
-    EXPECT_EQ(box.Owner, nullptr);
-    EXPECT_TRUE(box.DefaultCaption);
-    EXPECT_EQ(box.Type, os::MbOk);
-    EXPECT_EQ(module.Host.MainWindow, nullptr);
-    EXPECT_EQ(sim::Hooks().size(), 2u);
-}
-
-TEST_F(LifecycleTest, HookFailuresAreReportedAfterBothAttempts) {
+TEST_F(LifecycleTest, HookFailuresAreReportedAfterBothAttemptsAndNeitherStopsTheOther) {
     AddHostWindow();
     sim::FailHookInstall(4);
     sim::FailHookInstall(3);
@@ -132,9 +120,8 @@ TEST_F(LifecycleTest, HookFailuresAreReportedAfterBothAttempts) {
 
     ModuleDetach(module); // nothing to remove
     EXPECT_EQ(CallIndex("UnhookWindowsHookEx"), -1);
-}
 
-TEST_F(LifecycleTest, OneFailedHookGivesOneBoxAndTheOtherHookStillWorks) {
+    Restart();
     AddHostWindow();
     sim::FailHookInstall(4);
     ModuleAttach(module);
@@ -148,31 +135,16 @@ TEST_F(LifecycleTest, OneFailedHookGivesOneBoxAndTheOtherHookStillWorks) {
 TEST_F(LifecycleTest, DetachWritesSettingsThenRemovesBothHooks) {
     AddHostWindow();
     ModuleAttach(module);
-    module.Settings.FlyByDuration = 25;
     module.Settings.RunningSpeed = 7.25;
     ModuleDetach(module);
-    EXPECT_EQ(sim::RegText(SettingsKeyPath, "FlyByDuration"), "25");
     EXPECT_EQ(sim::RegText(SettingsKeyPath, "RunningSpeed"), "7.250000");
-    long lastWrite = CallIndex("RegSetValueExA GroundTurbOn");
+    long lastWrite = CallIndex("RegSetValueExA MouseLookInvert"); // the last of them
     long unhookCall = CallIndex("UnhookWindowsHookEx 4");
     long unhookGet = CallIndex("UnhookWindowsHookEx 3");
     EXPECT_GE(lastWrite, 0);
     EXPECT_GT(unhookCall, lastWrite);
     EXPECT_GT(unhookGet, unhookCall);
     EXPECT_TRUE(sim::Hooks()[0].Removed && sim::Hooks()[1].Removed);
-}
-
-TEST_F(LifecycleTest, StoredSettingsSurviveALoadAndUnload) {
-    sim::RegPutText(SettingsKeyPath, "FlyByDuration", "20");
-    sim::RegPutText(SettingsKeyPath, "ViewTurbRate", "7.5");
-    sim::RegPutText(SettingsKeyPath, "ExternalViewActive", "1");
-    AddHostWindow();
-    ModuleAttach(module);
-    ModuleDetach(module);
-    EXPECT_EQ(sim::RegText(SettingsKeyPath, "FlyByDuration"), "20");
-    EXPECT_EQ(sim::RegText(SettingsKeyPath, "ViewTurbRate"), "7.500000");
-    EXPECT_EQ(sim::RegText(SettingsKeyPath, "ExternalViewActive"), "1") << "left as it was";
-    EXPECT_EQ(sim::RegValueCount(SettingsKeyPath), 15);
 }
 
 } // namespace

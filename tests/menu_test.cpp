@@ -42,6 +42,14 @@ void ExpectModulePopup(const sim::MenuItem& entry, bool flyBy, bool internal, bo
     }
 }
 
+// The host's fourth menu: its own entries, then a separator and the module's popup.
+void ExpectAppended(const std::vector<sim::MenuItem>& menu, size_t hosts, bool flyBy, bool internal,
+                    bool external) {
+    ASSERT_EQ(menu.size(), hosts + 2);
+    EXPECT_EQ(menu[hosts].Flags, os::MenuSeparator);
+    ExpectModulePopup(menu[hosts + 1], flyBy, internal, external);
+}
+
 TEST_F(MenuTest, EntriesShowTheFirstKeyBoundToTheirCommand) {
     sim::AddMenuBar(mainWindow, 4);
     static constexpr char keys[] = "[Keyboard] ToggleFlyBy=F,CONTROL,SHIFT TogglePilot=NUMPAD_7 "
@@ -61,10 +69,7 @@ TEST_F(MenuTest, OpeningTheMainMenuAppendsThePopupToTheFourthEntry) {
     module.Settings.ExternalViewActive = 1; // FlyByActive is 1 by default, the internal view 0
     EXPECT_FALSE(sim::Get(mainWindow, os::MsgInitMenu).Blanked());
 
-    auto entry = BarEntry(3);
-    ASSERT_EQ(entry.size(), 2u);
-    EXPECT_EQ(entry[0].Flags, os::MenuSeparator);
-    ExpectModulePopup(entry[1], true, false, true);
+    ExpectAppended(BarEntry(3), 0, true, false, true);
     for (int other : {0, 1, 2, 4}) EXPECT_TRUE(BarEntry(other).empty()) << "entry " << other;
 }
 
@@ -73,6 +78,7 @@ TEST_F(MenuTest, EveryOpeningReplacesThePopupWithAFreshOneWithTheCurrentCheckMar
     os::Hmenu hostMenu = os::GetSubMenu(sim::MenuBar(mainWindow), 3);
     os::AppendMenuA(hostMenu, os::MenuString, 0x100, "Host entry");
     sim::Send(mainWindow, os::MsgInitMenu);
+    EXPECT_FALSE(sim::LastSentRecordBlanked()) << "left to the host";
     os::Hmenu first = BarEntry(3)[2].Popup;
     int menus = sim::MenusAlive();
     sim::Get(mainWindow, os::MsgCommand, CommandActivateFlyBy);
@@ -80,10 +86,8 @@ TEST_F(MenuTest, EveryOpeningReplacesThePopupWithAFreshOneWithTheCurrentCheckMar
     for (int i = 0; i < 5; ++i) sim::Get(mainWindow, os::MsgInitMenu);
 
     auto entry = BarEntry(3);
-    ASSERT_EQ(entry.size(), 3u) << "the host's entry, one separator, one popup";
+    ASSERT_NO_FATAL_FAILURE(ExpectAppended(entry, 1, false, true, false));
     EXPECT_EQ(entry[0].Text, "Host entry");
-    EXPECT_EQ(entry[1].Flags, os::MenuSeparator);
-    ExpectModulePopup(entry[2], false, true, false);
     EXPECT_FALSE(sim::MenuExists(first)) << "the old popup is destroyed";
     EXPECT_EQ(sim::MenusAlive(), menus) << "no menu handle is leaked";
     EXPECT_EQ(module.Ui.MenuPopup, entry[2].Popup);
@@ -96,10 +100,8 @@ TEST_F(MenuTest, APopupTheHostMovedIsStillFoundAndTheHostsEntriesStay) {
     os::AppendMenuA(hostMenu, os::MenuString, 0x101, "Added by the host later");
     sim::Get(mainWindow, os::MsgInitMenu);
     auto entry = BarEntry(3);
-    ASSERT_EQ(entry.size(), 3u);
+    ASSERT_NO_FATAL_FAILURE(ExpectAppended(entry, 1, true, false, false));
     EXPECT_EQ(entry[0].Text, "Added by the host later");
-    EXPECT_EQ(entry[1].Flags, os::MenuSeparator);
-    ExpectModulePopup(entry[2], true, false, false);
 }
 
 TEST_F(MenuTest, AHostThatRebuildsItsMenuSeesThePopupAppendedAsBefore) {
@@ -109,10 +111,7 @@ TEST_F(MenuTest, AHostThatRebuildsItsMenuSeesThePopupAppendedAsBefore) {
     sim::AddMenuBar(mainWindow, 4);
     size_t calls = sim::Calls().size();
     sim::Get(mainWindow, os::MsgInitMenu);
-    auto entry = BarEntry(3);
-    ASSERT_EQ(entry.size(), 2u);
-    EXPECT_EQ(entry[0].Flags, os::MenuSeparator);
-    ExpectModulePopup(entry[1], true, false, false);
+    ExpectAppended(BarEntry(3), 0, true, false, false);
     for (size_t i = calls; i < sim::Calls().size(); ++i)
         EXPECT_TRUE(sim::Calls()[i] != "RemoveMenu" && sim::Calls()[i] != "DestroyMenu")
             << sim::Calls()[i];
@@ -128,10 +127,9 @@ TEST_F(MenuTest, AHostPopupThatGotTheOldHandleIsLeftAlone) {
     module.Ui.MenuPopup = hostPopup; // as if the host's popup had the old popup's handle
     sim::Get(mainWindow, os::MsgInitMenu);
     auto entry = BarEntry(3);
-    ASSERT_EQ(entry.size(), 4u);
+    ASSERT_NO_FATAL_FAILURE(ExpectAppended(entry, 2, true, false, false));
     EXPECT_EQ(entry[1].Popup, hostPopup);
     EXPECT_TRUE(sim::MenuExists(hostPopup));
-    ExpectModulePopup(entry[3], true, false, false);
 }
 
 TEST_F(MenuTest, NothingIsAppendedWhereTheHostHasNoPlaceForIt) {

@@ -2,6 +2,8 @@
 // stream as plain bytes.
 #include "pilot/mouse.h"
 
+#include "ground_scene.h"
+
 #include <gtest/gtest.h>
 
 #include <cmath>
@@ -15,7 +17,7 @@ namespace {
 
 const MouseLookFeel Standard{MouseLookDegreesPerPixel, 0};
 
-TEST(MouseLook, TheFirstSampleOnlyRecordsAndOriginIsNoSample) {
+TEST(MouseLook, TheFirstSampleOnlyRecordsOriginIsNoSampleAndThePilotsFeelApplies) {
     MouseLook look{1, 0, 0};
     EXPECT_EQ(MouseLookMove(look, 100, 50, 2.0, Standard).Turned, 0);
     LookTurn turn = MouseLookMove(look, 110, 50, 2.0, Standard);
@@ -26,12 +28,8 @@ TEST(MouseLook, TheFirstSampleOnlyRecordsAndOriginIsNoSample) {
     EXPECT_EQ(MouseLookMove(look, 500, 500, 2.0, Standard).Turned, 0) << "only recorded";
     EXPECT_DOUBLE_EQ(MouseLookMove(look, 510, 500, 0.0, Standard).Heading, 1.5)
         << "no zoom yet is taken as 1, never divided by";
-}
-
-TEST(MouseLook, ThePilotsRateAndInvertedVerticalTurnTheHeadTheirWay) {
-    MouseLook look{1, 100, 100};
-    const MouseLookFeel slowInverted{0.05, 1};
-    LookTurn turn = MouseLookMove(look, 120, 130, 1.0, slowInverted); // right and down
+    // The pilot's rate, and the vertical inverted: right and down.
+    turn = MouseLookMove(look, 530, 530, 1.0, MouseLookFeel{0.05, 1});
     EXPECT_DOUBLE_EQ(turn.Heading, 1.0);
     EXPECT_DOUBLE_EQ(turn.Pitch, -1.5) << "down the mouse, up the head";
     CockpitEye eye{};
@@ -65,7 +63,7 @@ host::ViewRecord View(double headingDegrees, int16_t zoomWord = 64) {
     return v;
 }
 
-TEST(PickRay, ThroughTheCentreItIsTheViewsForwardRowFromTheEye) {
+TEST(PickRay, ThroughTheCentreIsTheForwardRowAndElsewhereKeepsTheShortSidesScale) {
     for (auto [w, h] : {std::pair{600, 600}, {1000, 400}, {300, 700}}) {
         Ray ray;
         ASSERT_TRUE(ComputePickRay(View(30), w, h, w / 2, h / 2, ray));
@@ -74,9 +72,6 @@ TEST(PickRay, ThroughTheCentreItIsTheViewsForwardRowFromTheEye) {
         EXPECT_NEAR(ray.Direction.X, 0.5, 1e-6) << w << "x" << h;
         EXPECT_NEAR(ray.Direction.Z, std::sqrt(0.75), 1e-6);
     }
-}
-
-TEST(PickRay, KeepsTheShortSidesScaleAndUpIsUp) {
     Ray ray;
     // Top edge's middle of a wide window: half the height up at depth 1.2.
     ASSERT_TRUE(ComputePickRay(View(0), 1000, 400, 500, 0, ray));
@@ -104,44 +99,28 @@ TEST(RaySphere, HitsMissesAndKnowsBehindFromInside) {
 
 // ---- The event stream -----------------------------------------------------------
 
-struct Stream {
-    static constexpr uint32_t Base = 0x1000;
-    std::vector<uint8_t> Bytes;
-
-    uint32_t Here() const { return Base + uint32_t(Bytes.size()); }
-    template <class T> void Put(T value) {
-        // Grown, then copied into: g++ 12 at -O3 wrongly sees an overflow in
-        // the insert of a few bytes.
-        size_t at = Bytes.size();
-        Bytes.resize(at + sizeof value);
-        std::memcpy(Bytes.data() + at, &value, sizeof value);
-    }
+// An event stream: calls and ends as in every stream, and event spheres.
+struct Stream : groundscene::Image {
+    Stream() : Image(0x1000) {}
     void Sphere(uint16_t kind, Vector3 c, float radius, uint32_t code, uint32_t skip = 0,
-                uint16_t length = 38) {
-        Put<uint16_t>(host::EventOpSphere);
-        Put<uint16_t>(length);
-        Put<uint32_t>(skip);
-        Put<uint16_t>(kind);
-        Put(float(c.X)), Put(float(c.Y)), Put(float(c.Z)), Put(radius);
-        Put<uint32_t>(0), Put<uint32_t>(code), Put<uint32_t>(0);
+                uint16_t length = host::EventSphereSize) {
+        Put(host::EventSphereRecord{host::EventOpSphere,
+                                    length,
+                                    skip,
+                                    kind,
+                                    {float(c.X), float(c.Y), float(c.Z)},
+                                    radius,
+                                    {0, code, 0}});
     }
-    void Nested(int32_t offset) {
-        Put<uint16_t>(host::StreamOpCall);
-        Put<int32_t>(offset);
+    int32_t Hit(const Ray& ray) {
+        groundscene::PlainBytes bytes{this, {}};
+        return HitEventSpheres(bytes.Source(), Base, {0, 0, 0}, ray);
     }
-    void End() { Put<uint16_t>(host::StreamOpEnd); }
-    static bool Span(void* context, uint32_t at, uint32_t size, host::ByteSpan& out) {
-        auto* s = static_cast<Stream*>(context);
-        if (at < Base || uint64_t(at) + size > Base + s->Bytes.size()) return false;
-        out = {Base, uint32_t(s->Bytes.size()), s->Bytes.data()};
-        return true;
-    }
-    int32_t Hit(const Ray& ray) { return HitEventSpheres({&Span, this}, Base, {0, 0, 0}, ray); }
 };
 
 const Ray Ahead{{0, 0, 0}, {0, 0, 1}};
 
-TEST(EventSpheres, AControlWithACodeUnderTheRayShowsTheHand) {
+TEST(EventSpheres, AControlWithACodeUnderTheRayShowsTheHandAndAMissSkipsThoseWithin) {
     Stream s;
     s.Sphere(1, {3, 0, 5}, 0.5f, 7); // off to the side
     s.Sphere(1, {0, 0, 5}, 0.5f, 0); // under the ray, but no code: not a control
@@ -152,23 +131,20 @@ TEST(EventSpheres, AControlWithACodeUnderTheRayShowsTheHand) {
     s.Sphere(1, {0, 0, 9}, 0.5f, 9);
     s.End();
     EXPECT_EQ(s.Hit(Ahead), 1);
-}
-
-TEST(EventSpheres, AMissSkipsTheSpheresWithinAndAHitLooksInside) {
-    Stream s;
     // A panel sphere the ray misses; the switch "inside" it is skipped over.
-    s.Sphere(0, {5, 0, 5}, 1.0f, 0, 38);
-    s.Sphere(1, {0, 0, 5}, 0.5f, 1);
-    s.End();
-    EXPECT_EQ(s.Hit(Ahead), 0);
-    std::memset(&s.Bytes[10], 0, 4); // the panel's centre x: 5 -> 0
-    EXPECT_EQ(s.Hit(Ahead), 1);
+    Stream panel;
+    panel.Sphere(0, {5, 0, 5}, 1.0f, 0, 38);
+    panel.Sphere(1, {0, 0, 5}, 0.5f, 1);
+    panel.End();
+    EXPECT_EQ(panel.Hit(Ahead), 0);
+    std::memset(&panel.Bytes[10], 0, 4); // the panel's centre x: 5 -> 0
+    EXPECT_EQ(panel.Hit(Ahead), 1) << "a hit looks inside";
 }
 
 TEST(EventSpheres, NestedStreamsTakeTheLastCentreAsTheirBase) {
     Stream s;
     s.Sphere(0, {0, 1, 5}, 2.0f, 0); // a panel around (0, 1, 5)
-    s.Nested(6 + 2);                 // its switches, just after the end below
+    s.Call(6 + 2);                   // its switches, just after the end below
     s.End();
     s.Sphere(1, {0, -1, 0}, 0.2f, 4); // (0, -1, 0) from the panel: on the ray
     s.End();
@@ -178,27 +154,14 @@ TEST(EventSpheres, NestedStreamsTakeTheLastCentreAsTheirBase) {
 }
 
 TEST(EventSpheres, CorruptStreamsEndTheirWalk) {
-    Stream loops;
-    loops.Nested(0); // calls itself
-    EXPECT_EQ(loops.Hit(Ahead), 0);
-
-    Stream stuck;
-    stuck.Sphere(0, {9, 9, 9}, 0.1f, 0, 0, 0); // length 0: would read itself forever
-    EXPECT_EQ(stuck.Hit(Ahead), 0);
-
-    Stream cycle; // two streams calling each other
-    cycle.Nested(6);
-    cycle.Nested(-6);
-    EXPECT_EQ(cycle.Hit(Ahead), 0);
-
-    Stream wrap;
-    wrap.Sphere(0, {9, 9, 9}, 0.1f, 0, 0xFFFFFFF0u); // a miss whose skip wraps around
-    EXPECT_EQ(wrap.Hit(Ahead), 0);
-
-    Stream cut;
-    cut.Sphere(1, {0, 0, 5}, 0.5f, 1);
-    cut.Bytes.resize(20); // the record runs past readable bytes
-    EXPECT_EQ(cut.Hit(Ahead), 0);
+    Stream s[5];
+    s[0].Call(0);                                    // calls itself
+    s[1].Sphere(0, {9, 9, 9}, 0.1f, 0, 0, 0);        // length 0: would read itself forever
+    s[2].Call(6), s[2].Call(-6);                     // two streams calling each other
+    s[3].Sphere(0, {9, 9, 9}, 0.1f, 0, 0xFFFFFFF0u); // a miss whose skip wraps around
+    s[4].Sphere(1, {0, 0, 5}, 0.5f, 1);
+    s[4].Bytes.resize(20); // the record runs past readable bytes
+    for (int i = 0; i < 5; ++i) EXPECT_EQ(s[i].Hit(Ahead), 0) << "stream " << i;
 }
 
 TEST(EventSpheres, OneMessagesWalkEndsAtItsBudgetWithoutAHit) {
@@ -215,11 +178,11 @@ TEST(EventSpheres, OneMessagesWalkEndsAtItsBudgetWithoutAHit) {
     // walks to the depth's bound spends the budget first.
     for (bool loops : {false, true}) {
         Stream s;
-        s.Nested(6 + 38 + 2); // the stream after the control and its end
+        s.Call(6 + 38 + 2); // the stream after the control and its end
         s.Sphere(1, {0, 0, 5}, 0.5f, 1);
         s.End();
         s.Sphere(0, {9, 9, 9}, 0.1f, 0); // the nested stream: off the ray
-        if (loops) s.Nested(-38), s.Nested(-44);
+        if (loops) s.Call(-38), s.Call(-44);
         s.End();
         EXPECT_EQ(s.Hit(Ahead), loops ? 0 : 1) << loops;
     }

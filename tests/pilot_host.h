@@ -84,8 +84,8 @@ struct SimulatedPilotHost {
         ModuleList(
             {{"KERNEL32.DLL", 0x7C800000}, {"G3D.DLL", G3dBase}, {"GLOBAL.DLL", GlobalBase}});
     }
-    // A view list whose windows show records of these kinds; the records'
-    // addresses in order.
+    // A view list whose windows show records of these kinds, in this order;
+    // the records' addresses in order.
     std::vector<hostmem::Addr> Views(const std::vector<int32_t>& kinds) {
         std::vector<hostmem::Addr> records;
         for (int32_t kind : kinds) {
@@ -98,11 +98,6 @@ struct SimulatedPilotHost {
             sim::PokeHost(record, r);
             records.push_back(record);
         }
-        ShowViews(records);
-        return records;
-    }
-    // A view list whose windows show these records, in this order.
-    void ShowViews(const std::vector<hostmem::Addr>& records) {
         hostmem::Addr list = Allocate(host::ViewListSize);
         hostmem::Addr array = Allocate(uint32_t(4 * records.size() + 4));
         for (size_t i = 0; i < records.size(); ++i) {
@@ -113,5 +108,6 @@ struct SimulatedPilotHost {
         sim::PokeHost<uint32_t>(list + host::ViewListArray, array);
         sim::PokeHost<int32_t>(list + host::ViewListCount, int32_t(records.size()));
         sim::PokeHost<uint32_t>(host::HostViewListHead, list);
+        return records;
     }
 };

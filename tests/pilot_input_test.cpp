@@ -62,16 +62,26 @@ TEST_F(PilotInputTest, AHeldMovementIsOnExactlyWhileItsKeyIsDownAndRepeatsAreSwa
     EXPECT_EQ(Held.Up, 0) << "not a press of the Shift binding";
     Key(false, 'W', ModifierShift);
     EXPECT_EQ(Held.Forward, 0);
+    Table.Count = 100000; // corrupt: never read past the table
+    EXPECT_EQ(Key(true, 'W').Consumed, 1);
 }
 
-TEST_F(PilotInputTest, WithoutDoubleEachPressTogglesAndTheReleaseOnlyEndsThePress) {
+TEST_F(PilotInputTest, WithoutDoubleEachPressTogglesAndASecondKeyDoesNotStopAMovement) {
     Bind("PilotCrouch", 'C', 0, 0);
     Key(true, 'C');
-    EXPECT_EQ(Key(false, 'C').Consumed, 1);
+    EXPECT_EQ(Key(false, 'C').Consumed, 1) << "the release only ends the press";
     EXPECT_EQ(Held.Crouch, 1);
     Key(true, 'C');
     Key(false, 'C');
     EXPECT_EQ(Held.Crouch, 0);
+    Bind("PilotHeadRight", 'D');
+    Bind("PilotHeadRight", 0x27);
+    Key(true, 'D');
+    Key(true, 0x27);
+    EXPECT_EQ(Held.HeadRight, 1) << "the second press does not stop the first";
+    Key(false, 'D');
+    Key(false, 0x27);
+    EXPECT_EQ(Held.HeadRight, 0);
 }
 
 TEST_F(PilotInputTest, EveryEntryOfAKeyRunsInTableOrder) {
@@ -85,6 +95,10 @@ TEST_F(PilotInputTest, EveryEntryOfAKeyRunsInTableOrder) {
     Key(true, 0x27);
     EXPECT_EQ(Mouse.On, 0);
     EXPECT_EQ(Mouse.LastX, 0) << "switching mouse look off forgets the last sample";
+    Bind("TogglePilot", 0x27, 0, 0); // the same key twice: two flips, no change
+    Bind("TogglePilot", 0x27, 0, 0);
+    Key(false, 0x27);
+    EXPECT_EQ(Key(true, 0x27).Toggles, 0u);
 }
 
 TEST_F(PilotInputTest, ModifiersMustMatchExactly) {
@@ -94,9 +108,6 @@ TEST_F(PilotInputTest, ModifiersMustMatchExactly) {
     EXPECT_EQ(Held.Up, 0);
     EXPECT_EQ(Key(true, 'U', ModifierShift).Consumed, 1);
     EXPECT_EQ(Held.Up, 1);
-    // Released with Control held as well: still the end of this press.
-    EXPECT_EQ(Key(false, 'U', ModifierShift | ModifierControl).Consumed, 1);
-    EXPECT_EQ(Held.Up, 0);
 }
 
 TEST_F(PilotInputTest, AReleaseEndsTheHeldMovementWhateverIsHeldAndWhateverIsShown) {
@@ -115,17 +126,6 @@ TEST_F(PilotInputTest, AReleaseEndsTheHeldMovementWhateverIsHeldAndWhateverIsSho
     // The next press moves again, rather than stopping a movement left on.
     Key(true, 0x26);
     EXPECT_EQ(Held.Forward, 1);
-}
-
-TEST_F(PilotInputTest, TwoKeysHeldForOneMovementKeepItOnUntilTheLastGoesUp) {
-    Bind("PilotHeadRight", 'D');
-    Bind("PilotHeadRight", 0x27);
-    Key(true, 'D');
-    Key(true, 0x27);
-    EXPECT_EQ(Held.HeadRight, 1) << "the second press does not stop the first";
-    Key(false, 'D');
-    Key(false, 0x27);
-    EXPECT_EQ(Held.HeadRight, 0);
 }
 
 TEST_F(PilotInputTest, LosingTheKeyboardEndsEveryPressAndMovementButRunsNoToggle) {
@@ -156,22 +156,11 @@ TEST_F(PilotInputTest, AnotherKindOfViewRefusesTheTableButNotTheSettingToggles) 
     EXPECT_EQ(r.Toggles, ToggleHeadLatency);
     EXPECT_EQ(Key(true, 'G', 0, OutsideView).Toggles, ToggleGroundTurbulence) << "contained name";
     EXPECT_EQ(Key(true, 'W', 0, OutsideView).Consumed, 1) << "the outside view takes the table";
-}
-
-TEST_F(PilotInputTest, BeforeTheFirstTickOnlyTheCommandTableAnswers) {
-    Offered = false;
-    Bind("ToggleHeadLatency", 'H', 0, 0);
-    InputResult r = Key(true, 'H');
+    Key(false, 'H');
+    Offered = false; // before the first tick only the command table answers
+    r = Key(true, 'H');
     EXPECT_EQ(r.Consumed, 0);
     EXPECT_EQ(r.Toggles, 0u);
-}
-
-TEST_F(PilotInputTest, TogglePilotAsksTheModuleToSwitchItsSetting) {
-    Bind("TogglePilot", 'P', 0, 0);
-    EXPECT_EQ(Key(true, 'P').Toggles, ToggleExternalView);
-    Bind("TogglePilot", 'P', 0, 0); // the same key twice: two flips, no change
-    Key(false, 'P');
-    EXPECT_EQ(Key(true, 'P').Toggles, 0u);
 }
 
 TEST_F(PilotInputTest, EyeCommandsWorkOnlyInTheCockpitFromInside) {
@@ -224,12 +213,6 @@ TEST_F(PilotInputTest, ClicksAndTheWheelAreLeftToTheHost) {
     wheel.WheelDelta = 120;
     EXPECT_EQ(PilotInput(Controls, Table, wheel, {Cockpit, false, true}).Consumed, 0);
     EXPECT_EQ(Held.Forward, 0) << "no input ever makes a wheel code";
-}
-
-TEST_F(PilotInputTest, ACorruptCountNeverReadsPastTheTable) {
-    Bind("PilotForward", 'W');
-    Table.Count = 100000;
-    EXPECT_EQ(Key(true, 'W').Consumed, 1);
 }
 
 } // namespace

@@ -28,21 +28,15 @@ Point2 At(const Camera& c, const Vec3& p) {
     return out;
 }
 
-// The cockpit view record's rows as the module writes them, angles in degrees.
-struct Rows {
-    float R[3][3];
-};
-Rows EyeRows(double pitch, double heading, double bank) {
+// The cockpit camera with the view record's rows as the module writes them
+// for these eye angles (degrees).
+Camera Cockpit(const Aircraft& a, double pitch, double heading, double bank,
+               const Vec3& eye = {0, 1, 2}, double zoom = 1.0) {
     geometry::Matrix4 m = pilot::EyeRotation(pitch * Degree, heading * Degree, bank * Degree);
-    Rows r;
+    float rows[3][3];
     for (int i = 0; i < 3; ++i)
-        for (int j = 0; j < 3; ++j) r.R[i][j] = m.M[i][j];
-    return r;
-}
-
-Camera Cockpit(const Aircraft& a, const Rows& rows, const Vec3& eye = {0, 1, 2},
-               double zoom = 1.0) {
-    return FromCockpit(a, rows.R, eye, zoom, Aspect);
+        for (int j = 0; j < 3; ++j) rows[i][j] = m.M[i][j];
+    return FromCockpit(a, rows, eye, zoom, Aspect);
 }
 
 // Where the horizon line crosses the column x.
@@ -75,7 +69,7 @@ TEST(ViewProjection, StraightAheadLandsInTheMiddle) {
 
 TEST(ViewProjection, HorizonIsLevelAtBankZeroAndTiltsByTheBank) {
     Aircraft level{{0, 1000, 0}, 0, 0, 0};
-    Camera c = Cockpit(level, EyeRows(0, 0, 0));
+    Camera c = Cockpit(level, 0, 0, 0);
     Line h = Horizon(c, Small);
     EXPECT_NEAR(HorizonRowAt(h, 0), 150.0, 1e-9);
     EXPECT_NEAR(HorizonRowAt(h, 400), 150.0, 1e-9);
@@ -93,7 +87,7 @@ TEST(ViewProjection, HorizonIsLevelAtBankZeroAndTiltsByTheBank) {
     // Banked 30 degrees (the host's bank: the right side up), the horizon turns
     // clockwise through the middle: 100 pixels right of it, 100 tan 30 lower.
     Aircraft banked{{0, 1000, 0}, 0, 0, 30};
-    Camera b = Cockpit(banked, EyeRows(0, 0, 0));
+    Camera b = Cockpit(banked, 0, 0, 0);
     Line bh = Horizon(b, Small);
     EXPECT_NEAR(HorizonRowAt(bh, 200), 150.0, 1e-9);
     EXPECT_NEAR(HorizonRowAt(bh, 300), 150.0 + 100 * std::tan(30 * Degree), 1e-6);
@@ -108,7 +102,7 @@ TEST(ViewProjection, HorizonIsLevelAtBankZeroAndTiltsByTheBank) {
 TEST(ViewProjection, CockpitEyeAtKnownRotations) {
     Aircraft north{{0, 1000, 0}, 0, 0, 0};
     // The eye turned 90 degrees right sees east; ahead of the aircraft is beside it.
-    Camera right = Cockpit(north, EyeRows(0, 90, 0));
+    Camera right = Cockpit(north, 0, 90, 0);
     EXPECT_NEAR(right.Eye.X, 0.0, 1e-12);
     EXPECT_NEAR(right.Eye.Y, 1001.0, 1e-12);
     EXPECT_NEAR(right.Eye.Z, 2.0, 1e-12);
@@ -119,14 +113,14 @@ TEST(ViewProjection, CockpitEyeAtKnownRotations) {
     EXPECT_FALSE(Project(right, Small, right.Eye + Vec3{-1, 0, -500}, unused));
 
     // Looking 30 degrees down: the point that far below the line ahead.
-    Camera down = Cockpit(north, EyeRows(30, 0, 0));
+    Camera down = Cockpit(north, 30, 0, 0);
     Point2 below = At(down, down.Eye + Vec3{0, -1000 * std::tan(30 * Degree), 1000});
     EXPECT_NEAR(below.X, 200.0, 1e-4);
     EXPECT_NEAR(below.Y, 150.0, 1e-4);
 
     // The aircraft heading east: its own axes turn with it, and so does the eye.
     Aircraft east90{{100, 1000, 200}, 0, 90, 0};
-    Camera ahead = Cockpit(east90, EyeRows(0, 0, 0), {0.5, 1, 3});
+    Camera ahead = Cockpit(east90, 0, 0, 0, {0.5, 1, 3});
     EXPECT_NEAR(ahead.Eye.X, 103.0, 1e-9); // 3 ahead of the aircraft: east
     EXPECT_NEAR(ahead.Eye.Z, 199.5, 1e-9); // 0.5 to its right: south
     Point2 p = At(ahead, ahead.Eye + Vec3{800, 0, 0});
@@ -136,12 +130,12 @@ TEST(ViewProjection, CockpitEyeAtKnownRotations) {
     // Head latency: the eye banked one way while the aircraft banks the other
     // keeps the horizon level.
     Aircraft banked{{0, 1000, 0}, 0, 0, -20};
-    Line h = Horizon(Cockpit(banked, EyeRows(0, 0, 20)), Small);
+    Line h = Horizon(Cockpit(banked, 0, 0, 20), Small);
     EXPECT_NEAR(HorizonRowAt(h, 0), 150.0, 1e-4);
     EXPECT_NEAR(HorizonRowAt(h, 400), 150.0, 1e-4);
 
     // Zoom 2 halves the view: 0.25 to the side at 1 ahead is the picture's edge.
-    Camera zoomed = Cockpit(north, EyeRows(0, 0, 0), {0, 1, 2}, 2.0);
+    Camera zoomed = Cockpit(north, 0, 0, 0, {0, 1, 2}, 2.0);
     EXPECT_NEAR(At(zoomed, zoomed.Eye + Vec3{0.25, 0, 1}).X, 400.0, 1e-4);
 }
 
